@@ -1,0 +1,27 @@
+// The evolution driver: start-up, time loop and end phase of one run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velkaro {
+struct RunContext;
+struct PlanetState;
+
+/// Maximum number of evolution steps of one run.
+inline constexpr int kMaxTimeSteps = 50000;
+
+/// The start-up picture (wording free).
+std::vector<std::string> logo();
+/// The fourteen development notes printed at start-up.
+std::vector<std::string> development_notes();
+
+/// Run one planet in ctx.rundir. Returns normally at the end of the run or
+/// after the initial structure when the no-evolution switch is set; fatal
+/// conditions throw FatalError.
+void run_planet(RunContext& ctx);
+
+/// The summary printed on standard output at the end of every time step.
+std::string step_summary(const RunContext& ctx, const PlanetState& s);
+
+}  // namespace velkaro
