@@ -84,7 +84,7 @@ std::string fit(bool neg, std::string mant, const std::string& expo, int w) {
 std::string F(double x, int w, int d) {
     if (!std::isfinite(x)) return non_finite(x, w);
     char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", d, x);
+    std::snprintf(buf, sizeof buf, "%#.*f", d, x);  // "#": Fw.0 keeps its point
     std::string s = buf;
     // Fortran writes a minus sign on a negative value that rounds to zero
     // only if the processor chooses to; gfortran keeps it. Keep as printed.

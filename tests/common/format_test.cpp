@@ -1,0 +1,90 @@
+// The output layouts are compared with what gfortran 12 writes for the same
+// values and edit descriptors (strings captured from gfortran itself), so
+// that result files keep the layout users' plotting scripts expect.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "common/format.hpp"
+
+namespace fmt = velkaro::fmt;
+
+namespace {
+
+struct Case {
+    double v;
+    const char* g22_10;
+    const char* e15_5;
+    const char* es15_5;
+    const char* free;
+};
+
+const Case kCases[] = {
+    {1.0, "       1.000000000    ", "    0.10000E+01", "    1.00000E+00", "   1.0000000000000000     "},
+    {0.5e-3, "      0.5000000000E-03", "    0.50000E-03", "    5.00000E-04", "   5.0000000000000001E-004"},
+    {123456.789, "       123456.7890    ", "    0.12346E+06", "    1.23457E+05", "   123456.78900000000     "},
+    {1e100, "      0.1000000000+101", "    0.10000+101", "    1.00000+100", "   1.0000000000000000E+100"},
+    {-0.0, "      -0.000000000    ", "   -0.00000E+00", "   -0.00000E+00", "  -0.0000000000000000     "},
+    {0.0, "       0.000000000    ", "    0.00000E+00", "    0.00000E+00", "   0.0000000000000000     "},
+    {9999999999.5, "      0.1000000000E+11", "    0.10000E+11", "    1.00000E+10", "   9999999999.5000000     "},
+    {0.09999999999, "      0.9999999999E-01", "    0.10000E+00", "    1.00000E-01", "   9.9999999990000005E-002"},
+    {-2.5e-7, "     -0.2500000000E-06", "   -0.25000E-06", "   -2.50000E-07", "  -2.4999999999999999E-007"},
+    {3.14159265358979, "       3.141592654    ", "    0.31416E+01", "    3.14159E+00", "   3.1415926535897900     "},
+    {1e-300, "      0.1000000000-299", "    0.10000-299", "    1.00000-300", "   1.0000000000000000E-300"},
+    {7.0e22, "      0.7000000000E+23", "    0.70000E+23", "    7.00000E+22", "   7.0000000000000004E+022"},
+    {0.1, "      0.1000000000    ", "    0.10000E+00", "    1.00000E-01", "  0.10000000000000001     "},
+    {42.0, "       42.00000000    ", "    0.42000E+02", "    4.20000E+01", "   42.000000000000000     "},
+};
+
+}  // namespace
+
+TEST(Format, EditDescriptorsMatchGfortran) {
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.v);
+        EXPECT_EQ(fmt::G(c.v, 22, 10), c.g22_10);
+        EXPECT_EQ(fmt::E(c.v, 15, 5), c.e15_5);
+        EXPECT_EQ(fmt::ES(c.v, 15, 5), c.es15_5);
+        EXPECT_EQ(fmt::free_item(c.v), c.free);
+    }
+}
+
+TEST(Format, ListDirectedRecordsMatchGfortran) {
+    // print *, 1.0d0 / 3 / .true. / 'abc' / 'abc', 1.0d0, 3, .true., 'x', 'y'
+    EXPECT_EQ(fmt::free(1.0), "   1.0000000000000000     ");
+    EXPECT_EQ(fmt::free(3), "           3");
+    EXPECT_EQ(fmt::free(-3), "          -3");
+    EXPECT_EQ(fmt::free(true), " T");
+    EXPECT_EQ(fmt::free("abc"), " abc");
+    EXPECT_EQ(fmt::free("abc", 1.0, 3, true, "x", "y"), " abc   1.0000000000000000                3 T xy");
+    EXPECT_EQ(fmt::free(1, 2), "           1           2");
+    EXPECT_EQ(fmt::free("a", "b", 1), " ab           1");
+    // Numbers in the F range up to 1e17, then E with a three-digit exponent.
+    EXPECT_EQ(fmt::free(2.5e15), "   2500000000000000.0     ");
+    EXPECT_EQ(fmt::free(1e16), "   10000000000000000.     ");
+    EXPECT_EQ(fmt::free(1e17), "   1.0000000000000000E+017");
+    EXPECT_EQ(fmt::free(1e-310), "   9.9999999999999694E-311");
+}
+
+TEST(Format, NonFiniteValuesAreWrittenAsGfortranDoes) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(fmt::free(nan), "                       NaN");
+    EXPECT_EQ(fmt::free(inf), "                  Infinity");
+    EXPECT_EQ(fmt::free(-inf), "                 -Infinity");
+    EXPECT_EQ(fmt::G(nan, 22, 10), "                   NaN");
+    EXPECT_EQ(fmt::G(inf, 22, 10), "              Infinity");
+    EXPECT_EQ(fmt::E(-inf, 15, 5), "      -Infinity");
+    EXPECT_EQ(fmt::ES(nan, 15, 5), "            NaN");
+}
+
+TEST(Format, IntegersLabelsAndOverflow) {
+    EXPECT_EQ(fmt::I(42, 15), "             42");
+    EXPECT_EQ(fmt::I(123456, 5), "*****");  // does not fit: asterisks, as Fortran
+    EXPECT_EQ(fmt::G(1e5, 12, 4), "  0.1000E+06");
+    EXPECT_EQ(fmt::G(99995.0, 12, 4), "  0.1000E+06");  // rounds up out of the F range
+    EXPECT_EQ(fmt::label("Qstar", 12), "Qstar       ");
+    EXPECT_EQ(fmt::A("Lcore/LJ", 12), "    Lcore/LJ");
+    EXPECT_EQ(fmt::A("Lcore/LJ", 4), "Lcor");
+    EXPECT_EQ(fmt::ES(1.0, 30, 5) + fmt::ES(2.0, 15, 5), "                   1.00000E+00    2.00000E+00");
+}
