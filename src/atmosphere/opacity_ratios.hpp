@@ -8,9 +8,15 @@ struct RunContext;
 
 namespace velkaro::atmosphere {
 
-/// kv2kth from teq (both in the run's shared modules).
+/// kv2kth at equilibrium temperature teq [K]: tabulated 260..2777 K, 0.005
+/// below, growing as teq^2 above.
+double kv2kth_of_teq(double teq);
+/// kv2kth2 (second visible band): 0 up to 1460 K, 1.45 from 2777 K.
+double kv2kth2_of_teq(double teq);
+
+/// kv2kth from teq (both in the run's shared modules), with its notes.
 void kv2kthteq(RunContext& ctx);
-/// kv2kth2 (second visible band) from teq.
+/// kv2kth2 from teq, with its notes.
 void kv2kth2teq(RunContext& ctx);
 
 }  // namespace velkaro::atmosphere

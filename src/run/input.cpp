@@ -64,6 +64,20 @@ std::optional<double> parse_real(std::string_view tok) {
     return v;
 }
 
+bool parse_reals(std::string_view line, double* out, int n) {
+    std::size_t i = 0;
+    for (int k = 0; k < n; ++k) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == ',' || line[i] == '\r')) ++i;
+        std::size_t j = i;
+        while (j < line.size() && !is_separator(line[j])) ++j;
+        const auto v = parse_real(line.substr(i, j - i));
+        if (!v) return false;
+        out[k] = *v;
+        i = j;
+    }
+    return true;
+}
+
 std::optional<long> parse_int(std::string_view tok) {
     if (tok.empty()) return std::nullopt;
     std::size_t start = tok[0] == '+' ? 1 : 0;

@@ -32,6 +32,11 @@ std::string_view first_item(std::string_view line);
 /// unquoted up to the first blank, comma or slash.
 std::optional<std::string> parse_character(std::string_view line);
 
+/// The first n list-directed numbers of a line (separated by blanks or
+/// commas) into out[0..n-1]; false if the line holds fewer or one does not
+/// parse.
+bool parse_reals(std::string_view line, double* out, int n);
+
 /// Sequential reader of a one-value-per-line file, whose errors name the
 /// file, the line and what was expected.
 class RecordReader {

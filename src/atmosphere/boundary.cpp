@@ -1,0 +1,97 @@
+#include "atmosphere/boundary.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "atmosphere/entropy_grid.hpp"
+#include "common/fatal.hpp"
+#include "common/format.hpp"
+#include "run/context.hpp"
+
+namespace velkaro::atmosphere {
+namespace {
+
+constexpr double G = 6.67e-8;
+constexpr double kFourPi = 12.566370616;
+constexpr double kSigma = 5.6735730625000006e-5;
+constexpr double k16PiSigma = 0.0028518488728131656;
+constexpr double kFourthRootOf2 = 1.189207115002721;
+constexpr double kMjup = 1.898783598618282e30;
+constexpr double kLsun = 3.846e33;
+constexpr double kGyr = 3.15576e16;
+
+// Intrinsic temperature of luminosity L radiated from radius R:
+// (L / (4 pi sigma R^2))^(1/4), written as (2L/(16 pi sigma R^2))^(1/4) 2^(1/4).
+double intrinsic_temperature(double L, double R) { return std::pow(2 * L / (R * R * k16PiSigma), 0.25) * kFourthRootOf2; }
+
+// Place the boundary on the adiabat of the atmosphere grid for (g, tint):
+// P = 100 bar, T from the entropy; the optical depth of that level in the
+// Eddington grey atmosphere T^4 = 3/4 tint^4 (tau + 2/3).
+OuterBoundary on_the_adiabat(RunContext& ctx, double R, double M, double L) {
+    const double g = G * M / (R * R);
+    double P = 0, T = 0, S = 0;
+    pt_aus_gravteff(ctx, g, ctx.dbdtemp.tint, P, T, S);
+    ctx.dbdboundary.peddingtion = P;
+    const double r = T / ctx.dbdtemp.tint;
+    double tau = (4.0 / 3.0) * (r * r * r * r) - 2.0 / 3.0;
+    if (!(tau >= 0)) tau = 0;
+    ctx.dbdboundary.tauout = tau;
+    return OuterBoundary{ctx.dbdboundary.peddingtion, T, L, tau};
+}
+
+}  // namespace
+
+Contraction contractlum(double dt, double Rref, double Eold, double M, double R, double k) {
+    Contraction c;
+    const double GM2 = G * M * M;
+    c.Enew = -GM2 / ((-GM2 / (2 * Eold)) / Rref * 2 * R);
+    c.L = std::min(-(c.Enew - Eold) / dt * k, kLsun);
+    return c;
+}
+
+double calclradio(double age, double Mcore, double x) {
+    // Decay of 40K, 238U, 235U and 232Th in chondritic rock [erg/g/s].
+    const double t = age / kGyr;
+    return 0.67 * Mcore * (1 - x) *
+           (3.723e-7 * std::exp(-0.543 * t) + 2.899e-8 * std::exp(-0.155 * t) + 1.441e-8 * std::exp(-0.0495 * t));
+}
+
+OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, double Rcore, double Y,
+                         const EvolutionStep& step, double& Enew, double& Lradio) {
+    (void)Y;
+    const Contraction c = contractlum(step.dt, step.Rref, step.Eold, M, R, step.k);
+    Enew = c.Enew;
+    Lradio = calclradio(step.age, Mcore, step.x);
+    double L = c.L + Lradio + step.Lother;
+    // Floor: the core's own glow, scaled up with the planet's mass, so that
+    // the boundary never gets an intrinsic temperature of zero.
+    const double m = 1 + M / kMjup;
+    const double floor = kFourPi * kSigma * Rcore * Rcore * (m * m * m * m);
+    if (!(L >= floor)) L = floor;
+    double tint = intrinsic_temperature(L, R);
+    if (tint < 0) {
+        ctx.con() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
+        tint = 0;
+    }
+    ctx.dbdtemp.tint = tint;
+    ctx.dbdboundary.tauout = ctx.dbdboundary.tauoutorig;
+    return on_the_adiabat(ctx, R, M, L);
+}
+
+OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore, double Y, double Lin) {
+    (void)Y;
+    double L = Lin;
+    const double floor = kFourPi * kSigma * Rcore * Rcore;
+    if (!(L >= floor)) L = floor;
+    // Above 3000 Earth masses (brown dwarfs) at least 1e-3 Jupiter luminosities.
+    if (M > 1.7922720000000002e31 && !(L >= 3.3498660000000005e21)) L = 3.3498660000000005e21;
+    const double tint = intrinsic_temperature(L, R);
+    if (tint < 0) {
+        ctx.con() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
+        fatal({"Impossible situation in condextmaxstatic: negative TeffP"});
+    }
+    ctx.dbdtemp.tint = tint;
+    return on_the_adiabat(ctx, R, M, L);
+}
+
+}  // namespace velkaro::atmosphere

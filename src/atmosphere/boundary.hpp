@@ -1,0 +1,56 @@
+// Outer boundary of the envelope. The structure solvers need, at a trial
+// outer radius R, the pressure, temperature, luminosity and optical depth
+// from which to integrate inward. The luminosity becomes an intrinsic
+// temperature; the atmosphere grid gives the adiabat for it, on which the
+// boundary sits at 100 bar.
+#pragma once
+
+namespace velkaro {
+struct RunContext;
+}
+
+namespace velkaro::atmosphere {
+
+/// State at the outer boundary: the integrator's starting values.
+struct OuterBoundary {
+    double P = 0;    // pressure [dyn cm^-2]
+    double T = 0;    // temperature [K]
+    double L = 0;    // luminosity [erg/s]
+    double tau = 0;  // optical depth of the boundary
+};
+
+/// Energy and luminosity of contraction: a structure whose energy scales as
+/// 1/R has E_new = E_old R_ref / R at radius R; its luminosity over dt,
+/// times the correction k, capped at one solar luminosity.
+struct Contraction {
+    double L = 0;     // L_contr [erg/s] (negative when the planet expands)
+    double Enew = 0;  // energy of the structure at R [erg]
+};
+Contraction contractlum(double dt, double Rref, double Eold, double M, double R, double k);
+
+/// Radiogenic luminosity [erg/s] of the rocky part of a core of mass Mcore
+/// [g] at age [s]; x is the core mass fraction that does not heat (ice).
+double calclradio(double age, double Mcore, double x);
+
+/// What the evolution solver hands to condextmax besides the trial radius.
+struct EvolutionStep {
+    double dt = 0;      // time step [s]
+    double Eold = 0;    // energy of the previous structure [erg]
+    double Rref = 0;    // radius of the previous structure [cm]
+    double k = 1;       // multiplier of the contraction luminosity (cLesti)
+    double age = 0;     // [s]
+    double x = 0;       // core mass fraction that does not heat
+    double Lother = 0;  // additional luminosity, e.g. deuterium burning [erg/s]
+};
+
+/// Boundary of the evolution solver at radius R [cm] for core mass Mcore,
+/// total mass M, core radius Rcore and helium fraction Y; also returns the
+/// energy expected at R and the radiogenic luminosity.
+OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, double Rcore, double Y,
+                         const EvolutionStep& step, double& Enew, double& Lradio);
+
+/// Boundary of the initial and static solvers at radius R with a given
+/// luminosity Lin.
+OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore, double Y, double Lin);
+
+}  // namespace velkaro::atmosphere

@@ -1,0 +1,233 @@
+#include "atmosphere/entropy_grid.hpp"
+
+#include <cmath>
+#include <fstream>
+
+#include "common/fatal.hpp"
+#include "common/format.hpp"
+#include "run/context.hpp"
+#include "run/input.hpp"
+
+namespace velkaro::atmosphere {
+namespace {
+
+constexpr const char* kGridName = "atmos/loggTeff_S_Burrows97_umint.dat";
+constexpr const char* kEntropyName = "/table_HHeH2OpartIonZ0000.dat";
+
+[[noreturn]] void bad_table(const std::string& file, const std::string& why) {
+    fatal({"PROBLEME : table " + file + ": " + why});
+}
+
+// Read `rows` data lines of `cols` numbers each (after `header` lines),
+// rejecting short, malformed or over-long files with the file and line named.
+std::vector<double> read_rows(const std::string& file, int header, int rows, int cols) {
+    std::ifstream in(file);
+    if (!in) fatal({"PROBLEME : cannot open the table " + file, "(check the directories in path.dat)"});
+    std::vector<double> v(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
+    std::string line;
+    int lineno = 0;
+    for (int h = 0; h < header; ++h) {
+        if (!std::getline(in, line)) bad_table(file, "the file is empty");
+        ++lineno;
+    }
+    for (int r = 0; r < rows; ++r) {
+        if (!std::getline(in, line))
+            bad_table(file, "ends after line " + std::to_string(lineno) + "; expected " + std::to_string(rows) +
+                                " data lines");
+        ++lineno;
+        if (!input::parse_reals(line, &v[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols)], cols))
+            bad_table(file, "line " + std::to_string(lineno) + " does not hold " + std::to_string(cols) +
+                                " numbers: \"" + line + "\"");
+    }
+    while (std::getline(in, line)) {
+        ++lineno;
+        if (!input::first_item(line).empty())
+            bad_table(file, "holds more than the " + std::to_string(rows) + " data lines it may have (line " +
+                                std::to_string(lineno) + ")");
+    }
+    return v;
+}
+
+// The index computations assume uniform axes; a table that is not would
+// silently give wrong values, so it is refused.
+void check_uniform(const Vec1<double>& a, const std::string& file, const char* axis) {
+    const int n = a.size();
+    const double step = (a(n) - a(1)) / (n - 1);
+    if (!(step > 0)) bad_table(file, std::string("the ") + axis + " axis does not increase");
+    for (int i = 2; i <= n; ++i)
+        if (std::fabs(a(i) - a(i - 1) - step) > 1e-3 * step)
+            bad_table(file, std::string("the ") + axis + " axis is not uniform near entry " + std::to_string(i));
+}
+
+}  // namespace
+
+std::shared_ptr<const AtmosGrid> read_atmos_grid(const std::string& file) {
+    constexpr int ng = AtmosGrid::ngrav, nt = AtmosGrid::nteff;
+    const auto v = read_rows(file, 1, ng * nt, 3);
+    auto g = std::make_shared<AtmosGrid>();
+    auto at = [&](int i, int j, int c) { return v[static_cast<std::size_t>(((i - 1) * nt + (j - 1)) * 3 + c)]; };
+    for (int i = 1; i <= ng; ++i) g->loggs(i) = at(i, 1, 0);
+    for (int j = 1; j <= nt; ++j) g->tefflinlogs(j) = at(1, j, 1);
+    for (int i = 1; i <= ng; ++i)
+        for (int j = 1; j <= nt; ++j) {
+            if (at(i, j, 0) != g->loggs(i) || at(i, j, 1) != g->tefflinlogs(j))
+                bad_table(file, "line " + std::to_string(1 + (i - 1) * nt + j) +
+                                    " breaks the gravity-major order of the (g, Teff) grid");
+            if (!(at(i, j, 0) > 0) || !(at(i, j, 1) > 0))
+                bad_table(file, "line " + std::to_string(1 + (i - 1) * nt + j) + ": g and Teff must be positive");
+            g->entro(i, j) = at(i, j, 2);
+        }
+    for (int i = 1; i <= ng; ++i) g->loggs(i) = std::log10(g->loggs(i));
+    for (int j = 1; j <= nt; ++j) g->tefflinlogs(j) = std::log10(g->tefflinlogs(j));
+    check_uniform(g->loggs, file, "gravity");
+    check_uniform(g->tefflinlogs, file, "temperature");
+    return g;
+}
+
+std::shared_ptr<const EntropyTable> read_entropy_table(const std::string& file) {
+    constexpr int nt = EntropyTable::nt, np = EntropyTable::np;
+    const auto v = read_rows(file, 0, nt * np, 4);
+    auto t = std::make_shared<EntropyTable>();
+    auto at = [&](int k, int l, int c) { return v[static_cast<std::size_t>(((k - 1) * np + (l - 1)) * 4 + c)]; };
+    for (int k = 1; k <= nt; ++k) t->logt(k) = at(k, 1, 0);
+    for (int l = 1; l <= np; ++l) t->logp(l) = at(1, l, 1);
+    for (int k = 1; k <= nt; ++k)
+        for (int l = 1; l <= np; ++l) {
+            if (at(k, l, 0) != t->logt(k) || at(k, l, 1) != t->logp(l))
+                bad_table(file, "line " + std::to_string((k - 1) * np + l) +
+                                    " breaks the temperature-major order of the (T, P) table");
+            t->s(l, k) = at(k, l, 3);
+        }
+    check_uniform(t->logt, file, "temperature");
+    check_uniform(t->logp, file, "pressure");
+    if (std::fabs(t->logp(1) + 2) > 1e-9 || std::fabs(t->logp(np) - 18) > 1e-9)
+        bad_table(file, "the pressure axis must run from log P = -2 to 18");
+    return t;
+}
+
+double linterp_fvonx(int n, const double* f, const double* xx, double x) {
+    auto F = [f](int i) { return f[i - 1]; };
+    auto X = [xx](int i) { return xx[i - 1]; };
+    if (x < X(1) || x > X(n) || std::isnan(x))
+        fatal({fmt::free(" ! x nicht im Feld:  xx(1), xx(n), x", X(1), X(n), x),
+               fmt::free(" ! Bitte Extrapolation implementieren oder pruefen, ob log/nicht log...")});
+    if (x == X(1)) return F(1);
+    if (x == X(n)) return F(n);
+    int i = static_cast<int>((x - X(1)) / (X(n) - X(1)) * (n - 1)) + 1;
+    if (i > n - 1) i = n - 1;  // rounding at the last node
+    const double w = (x - X(i)) / (X(i + 1) - X(i));
+    return (1 - w) * F(i) + w * F(i + 1);
+}
+
+double entropy_from_grid(const AtmosGrid& grid, double g, double teff) {
+    constexpr int ng = AtmosGrid::ngrav, nt = AtmosGrid::nteff;
+    const auto& lg = grid.loggs;
+    const auto& t = grid.tefflinlogs;
+    const double x = std::log10(g);
+    const double y = std::log10(teff);
+    // Cell on the uniform axes; outside the grid the edge cell extrapolates.
+    auto cell = [](double v, double lo, double hi, int n) {
+        const double u = std::floor((v - lo) / (hi - lo) * (n - 1));
+        if (!(u >= 0)) return 1;  // also NaN
+        if (u >= n - 2) return n - 1;
+        return static_cast<int>(u) + 1;
+    };
+    const int i = cell(x, lg(1), lg(ng), ng);
+    const int j = cell(y, t(1), t(nt), nt);
+    const double a = (x - lg(i + 1)) / (lg(i) - lg(i + 1));
+    const double b = (x - lg(i)) / (lg(i + 1) - lg(i));
+    const double c = (y - t(j + 1)) / (t(j) - t(j + 1));
+    const double d = (y - t(j)) / (t(j + 1) - t(j));
+    const auto& S = grid.entro;
+    return c * (a * S(i, j) + b * S(i + 1, j)) + d * (a * S(i, j + 1) + b * S(i + 1, j + 1));
+}
+
+double entropie_von_gravteff_reggitt(RunContext& ctx, double g, double teff) {
+    if (!ctx.atmos.grid) ctx.atmos.grid = read_atmos_grid(ctx.resolve(ctx.path.path_fichiersdg + kGridName).string());
+    return entropy_from_grid(*ctx.atmos.grid, g, teff);
+}
+
+// The inputs are checked before any table is touched: an entropy outside
+// 1..100 k_B/m_H or a pressure outside 1e-2..1e18 dyn/cm2 means wrong units.
+static void check_pressure_and_entropy(double P, double S) {
+    if (std::isnan(S) || std::isnan(P))
+        fatal({fmt::free("ERROR IN SBR TemperaturAusDruckUndEntropie"), fmt::free("Entropy or Pressure is NAN: S, P", S, P)});
+    if (S < 1 || S > 100)
+        fatal({"", fmt::free(" ! Problem mit den Entropieeinheiten!  S < 1 oder S > 100.  S = ", S),
+               fmt::free(" ! Bitte in kB/mH eingeben")});
+    if (P <= 0) fatal({fmt::free("ERROR IN SBR TemperaturAusDruckUndEntropie"), fmt::free("Nonpositive pressure", P)});
+    const double logp = std::log10(P);
+    if (logp < -2 || logp > 18)
+        fatal({"", fmt::free(" ! P verdaechtig GROSS oder klein... log P = ", logp),
+               fmt::free(" ! Problem mit den P-Einheiten?"), fmt::free(" ! Bitte in cgs (erg/cm^3). 1 bar = 1e6 erg/cm^3")});
+}
+
+double temperature_from_table(const EntropyTable& table, double P, double S) {
+    check_pressure_and_entropy(P, S);
+    constexpr int nt = EntropyTable::nt, np = EntropyTable::np;
+    // Entropy against log T along this pressure.
+    double sp[nt];
+    const double logp = std::log10(P);
+    if (logp == -2.0) {
+        for (int k = 1; k <= nt; ++k) sp[k - 1] = table.s(1, k);
+    } else if (logp == 18.0) {
+        for (int k = 1; k <= nt; ++k) sp[k - 1] = table.s(np, k);
+    } else {
+        int l = static_cast<int>((logp + 2) / 20 * 200) + 1;
+        if (l > np - 1) l = np - 1;
+        const double w = (logp - table.logp(l)) / (table.logp(l + 1) - table.logp(l));
+        for (int k = 1; k <= nt; ++k) sp[k - 1] = (1 - w) * table.s(l, k) + w * table.s(l + 1, k);
+    }
+    auto f = [&](double lt) { return linterp_fvonx(nt, sp, table.logt.data(), lt) - S; };
+
+    // Bracket: below, an estimate of the adiabat's temperature from the
+    // ideal-gas slope dlogT/dS; above, a bound well into the interior.
+    double tmin = 0.5 * 1000 * std::pow(10.0, (S - 8.8 + logp - 6) * 0.30303030303030304);
+    const double tmax = 1e5 * std::pow(P / 2e6, 0.25);
+    double a = std::log10(tmin);
+    double b = std::log10(tmax);
+    double fa = f(a);
+    if (fa > 0) {
+        tmin = 100;
+        a = 2.0;
+        fa = f(a);
+    }
+    double fb = f(b);
+    if (fa * fb > 0)
+        fatal({fmt::free(" ! Problem bei der Bisektion! fa*fb > 0"), fmt::free(" ! Tmin, Tmax   ", tmin, tmax),
+               fmt::free(" ! a, fa, b, fb", a, fa, b, fb), fmt::free(" ! P, logP, S   ", P, logp, S)});
+    double c = (a + b) / 2;
+    double fc = f(c);
+    int counter = 1;
+    do {
+        if (fa * fc < 0) {
+            b = c;
+            fb = fc;
+        } else if (fb * fc < 0) {
+            a = c;
+            fa = fc;
+        } else {
+            fatal({fmt::free(" ! Komisches in Bisektion!"), fmt::free(" a, b, c,  fa, fb, fc  ", a, b, c, fa, fb, fc)});
+        }
+        c = (a + b) / 2;
+        fc = f(c);
+        ++counter;
+    } while (std::fabs(fc) > 1e-12 && counter < 100);
+    if (counter >= 100) fatal({fmt::free("ERROR in sbr TemperaturAusDruckUndEntropie", counter, 100)});
+    return std::pow(10.0, c);
+}
+
+double temperaturausdruckundentropie(RunContext& ctx, double P, double S) {
+    check_pressure_and_entropy(P, S);
+    if (!ctx.atmos.stable)
+        ctx.atmos.stable = read_entropy_table(ctx.resolve(ctx.path.path_tableseos + kEntropyName).string());
+    return temperature_from_table(*ctx.atmos.stable, P, S);
+}
+
+void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& T, double& S) {
+    S = entropie_von_gravteff_reggitt(ctx, g, teff);
+    P = kBoundaryPressure;
+    T = temperaturausdruckundentropie(ctx, P, S);
+}
+
+}  // namespace velkaro::atmosphere
