@@ -85,7 +85,8 @@ void interpolstellartrackspisalyon(const StellarTracks& tracks, TrackHints& hint
 }
 
 const StellarTracks& stellar_tracks(RunContext& ctx) {
-    if (!ctx.processes.tracks) ctx.processes.tracks = StellarTracks::load(ctx.resolve(ctx.path.path_fichiersdg).string());
+    if (!ctx.processes.tracks)
+        ctx.processes.tracks = StellarTracks::load(ctx.resolve(ctx.path.path_fichiersdg).string());
     return *ctx.processes.tracks;
 }
 

@@ -49,12 +49,6 @@ TEST(Tides, RateScalesAsAToTheMinusElevenHalves) {
     const double d1 = processes::tidal_dadt(m, rs, 1e6, mp, a);
     EXPECT_LT(d1, 0.0);  // the orbit shrinks
     EXPECT_NEAR(processes::tidal_dadt(m, rs, 1e6, mp, a / 2) / d1, std::pow(2.0, 5.5), 1e-12);
-    // Proportional to Mp and R*^5, inversely to Q* and sqrt(M*).
-    EXPECT_NEAR(processes::tidal_dadt(m, rs, 1e6, 2 * mp, a) / d1, 2.0, 1e-14);
-    EXPECT_NEAR(processes::tidal_dadt(m, 2 * rs, 1e6, mp, a) / d1, 32.0, 1e-13);
-    EXPECT_NEAR(processes::tidal_dadt(m, rs, 2e6, mp, a) / d1, 0.5, 1e-14);
-    EXPECT_NEAR(processes::tidal_dadt(4 * m, rs, 1e6, mp, a) / d1, 0.5, 1e-14);
-
     // The same through a short step of the full routine.
     TideRun r;
     const double dt = 1e3 * cst::year;
