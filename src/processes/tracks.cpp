@@ -1,0 +1,154 @@
+#include "processes/tracks.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+#include "common/fatal.hpp"
+
+namespace velkaro::processes {
+
+namespace {
+
+// Grid masses [Msun]: BHAC15 0.1..1.4 every 0.1, then the Pisa masses.
+constexpr double kMasses[kTrackMasses] = {
+    0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 1.1, 1.2, 1.3, 1.4,     // BHAC15
+    1.5, 1.6, 1.7, 1.8, 1.9, 2.0, 2.2, 2.4, 2.6, 2.8, 3.0, 3.2, 3.4, 3.6,     // Pisa
+    3.8, 4.0, 4.5, 5.0, 5.5, 6.0, 6.5, 7.0,
+};
+
+constexpr int kLyonHeader = 3;  // header lines of a BHAC15 file
+constexpr int kPisaHeader = 6;  // header lines of a Pisa file
+
+[[noreturn]] void bad_file(const std::string& filename, const std::string& why) {
+    fatal({"SBR interpolstellartracks: stellar track file " + filename, why,
+           "PROBLEME : stellar track file " + filename});
+}
+
+bool is_sep(char c) { return c == ' ' || c == '\t' || c == ',' || c == '\r'; }
+
+// Split one line into its blank- or comma-separated fields.
+void fields_of(std::string_view line, std::vector<std::string_view>& out) {
+    out.clear();
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && is_sep(line[i])) ++i;
+        const std::size_t b = i;
+        while (i < line.size() && !is_sep(line[i])) ++i;
+        if (i > b) out.push_back(line.substr(b, i - b));
+    }
+}
+
+template <typename T>
+bool parse(std::string_view s, T& v) {
+    const char* b = s.data();
+    const char* e = s.data() + s.size();
+    if (b != e && *b == '+') ++b;  // from_chars does not take a leading '+'
+    const auto r = std::from_chars(b, e, v);
+    return r.ec == std::errc() && r.ptr == e;
+}
+
+}  // namespace
+
+double track_mass(int k) { return kMasses[k - 1]; }
+
+std::string track_file(int k) {
+    char buf[100];
+    if (k <= kLyonTracks)
+        std::snprintf(buf, sizeof buf, "BHAC15/M%.1f.dat", track_mass(k));
+    else
+        std::snprintf(buf, sizeof buf, "PISA/TRK_M%.2f_Z0.01377_Y0.2533_XD2E5_ML1.68_AS05.DAT", track_mass(k));
+    return buf;
+}
+
+StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
+    std::ifstream in(filename, std::ios::binary);
+    if (!in) bad_file(filename, "cannot be opened (missing or unreadable)");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    const std::string text = ss.str();
+
+    const bool lyon = k <= kLyonTracks;
+    const int header = lyon ? kLyonHeader : kPisaHeader;
+    const std::size_t ncols = lyon ? 4 : 5;
+
+    std::vector<double> age, logl, logteff;
+    std::vector<std::string_view> f;
+    std::size_t pos = 0;
+    int lineno = 0;
+    while (pos < text.size()) {
+        std::size_t eol = text.find('\n', pos);
+        if (eol == std::string::npos) eol = text.size();
+        const std::string_view line(text.data() + pos, eol - pos);
+        pos = eol + 1;
+        ++lineno;
+        if (lineno <= header) continue;
+        fields_of(line, f);
+        if (f.empty()) continue;  // blank lines carry no values
+        const std::string where = "line " + std::to_string(lineno) + ": ";
+        if (f.size() < ncols)
+            bad_file(filename, where + "expected " + std::to_string(ncols) + " values, found " +
+                                   std::to_string(f.size()));
+        if (static_cast<int>(age.size()) == kTrackMaxRows)
+            bad_file(filename, "holds more than " + std::to_string(kTrackMaxRows) + " data rows");
+
+        double v[5] = {0, 0, 0, 0, 0};
+        for (std::size_t c = 0; c < ncols; ++c) {
+            bool ok;
+            if (!lyon && c == 0) {
+                long model = 0;  // Pisa model number: an integer, not used
+                ok = parse(f[c], model);
+            } else {
+                ok = parse(f[c], v[c]) && std::isfinite(v[c]);
+            }
+            if (!ok) bad_file(filename, where + "cannot read the value '" + std::string(f[c]) + "'");
+        }
+        // BHAC15: mass, log age, Teff, log L.  Pisa: model, log age, Xc, log L, log Teff.
+        const double la = v[1];
+        const double ll = v[3];
+        double lt;
+        if (lyon) {
+            if (!(v[2] > 0))
+                bad_file(filename, where + "effective temperature must be positive, found '" +
+                                       std::string(f[2]) + "'");
+            lt = std::log10(v[2]);
+        } else {
+            lt = v[4];
+        }
+        if (!age.empty() && !(la > age.back()))
+            bad_file(filename, where + "log age '" + std::string(f[1]) + "' does not exceed the one before");
+        age.push_back(la);
+        logl.push_back(ll);
+        logteff.push_back(lt);
+    }
+    if (age.empty()) bad_file(filename, "holds no data rows");
+
+    StellarTrack t;
+    t.nt = static_cast<int>(age.size());
+    t.ltvect = Vec1<double>(t.nt);
+    t.logl = Vec1<double>(t.nt);
+    t.logteff = Vec1<double>(t.nt);
+    for (int j = 1; j <= t.nt; ++j) {
+        t.ltvect(j) = age[static_cast<std::size_t>(j - 1)];
+        t.logl(j) = logl[static_cast<std::size_t>(j - 1)];
+        t.logteff(j) = logteff[static_cast<std::size_t>(j - 1)];
+    }
+    return t;
+}
+
+std::shared_ptr<const StellarTracks> StellarTracks::load(const std::string& datadir) {
+    std::string dir = datadir;
+    while (!dir.empty() && dir.back() == ' ') dir.pop_back();
+    auto t = std::make_shared<StellarTracks>();
+    for (int k = 1; k <= kTrackMasses; ++k) {
+        t->mtab_(k) = track_mass(k);
+        t->tracks_(k) = read_track(dir + track_file(k), k);
+    }
+    return t;
+}
+
+}  // namespace velkaro::processes
