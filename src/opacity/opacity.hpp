@@ -12,6 +12,14 @@
 // several threads; the only per-run state is the metallicity bracket cached
 // in the run's OpacityContext. Units: rho in g cm^-3, T in K, kappa in
 // cm^2 g^-1.
+//
+// Where the result is not continuous: the analytic law joins its molecular
+// and H- branches at Tb, which matches them only for 1e-7 <= rho <= 1e-4;
+// outside that range it steps (by a factor 1.3 at 1e-10 and 0.01, 2 at 0.1,
+// 13 at 1e-14 g cm^-3), and below 1e-10 g cm^-3 electron scattering sets in
+// abruptly at 1e4 K. The gas table ends at 4000 K, so where it exceeds the
+// analytic law (1e-9 to 1e-5 g cm^-3) the opacity drops there by up to a
+// factor 3.
 #pragma once
 
 #include "common/modules.hpp"
