@@ -369,6 +369,34 @@ TEST(Odeint, LuminosityWrittenBackByTheDerivativeIsKept) {
     EXPECT_EQ(y(4), L0);
 }
 
+TEST(Odeint, NegligibleLuminosityDoesNotSteerTheStepSize) {
+    // The luminosity's error scale has a floor: the luminosity of a sphere of
+    // the starting radius at 0.1 K (about 7e-8 erg/s for x1 = 1 cm). A
+    // luminosity far below it, however wildly it varies, must not force small
+    // steps: the steps are those of the oscillator alone.
+    Trajectory t;
+    auto run = [&t](double amplitude) {
+        auto f = [amplitude](double x, State& y, State& d) {
+            d(1) = y(2);
+            d(2) = -y(1);
+            d(3) = 0.0;
+            d(4) = amplitude * 1e3 * std::cos(1e3 * x);
+            d(5) = 0.0;
+        };
+        State y = make_state(0.0, 1.0, 1.0, 0.0, 1.0);
+        OdeintSettings s;
+        s.eps = 1e-8;
+        s.h1 = 0.01;
+        s.hmin = 1e-12;
+        odeint_planete2(y, 1.0, 11.0, s, t, f);
+        return t.nok + t.nbad;
+    };
+    const int steps_alone = run(0.0);
+    EXPECT_EQ(run(1e-20), steps_alone);
+    // A luminosity well above the floor is followed accurately, at a cost.
+    EXPECT_GT(run(1.0), 10 * steps_alone);
+}
+
 // A stand-in step controller: takes the trial step as given and proposes a
 // fixed next step, recording the trial steps it was handed.
 struct FixedStepper {
