@@ -23,6 +23,25 @@ constexpr double kSqrtHalfPi = 1.2533141373973247;  // sqrt(pi/2) with pi = 3.14
 
 double floor_one(double v) { return (v >= 1.0) ? v : 1.0; }
 
+// Below this q the closed form of the thermal energy is replaced by its
+// series. The two terms of the closed form are each about R^3 / (2q) while
+// their difference is R^3 / 3, and the rounded pi in sqrt(pi/2) does not
+// quite cancel the exact one inside erf: the relative error grows as
+// 1e-10 / q (1e-7 here, 100 % near q = 1e-10).
+constexpr double kSmallQ = 1e-3;
+
+// Volume average of exp(q (1 - r^2/R^2)) over a sphere, from its series
+// sum_k q^k / k! <(1 - s^2)^k>, where <(1 - s^2)^k> = 3 int_0^1 s^2 (1 - s^2)^k ds
+// obeys a_k = a_(k-1) k / (k + 3/2), a_0 = 1.
+double mean_exp_profile(double q) {
+    double term = 1.0, sum = 1.0;
+    for (int k = 1; k <= 30 && term > 1e-18 * sum; ++k) {
+        term *= q / k * (k / (k + 1.5));
+        sum += term;
+    }
+    return sum;
+}
+
 }  // namespace
 
 CoreEnergy calcecore(double Rc, double Mc, double T, double P, double f) {
@@ -50,9 +69,13 @@ CoreEnergy calcecore(double Rc, double Mc, double T, double P, double f) {
     // Integral of rhomean c T(r) 4 pi r^2 dr from 0 to Rc, in closed form:
     // 4 pi c Tb rhomean (sqrt(pi/2) e^q erf(sqrt q) A - B) with
     // A = (c Rc^3 / (G Mc alpha))^1.5 and B = c Rc^4 / (G Mc alpha).
-    const double A = std::pow(c * Rc * Rc * Rc / (Mc * alpha), 1.5) / kG15;
-    const double B = c * Rc * Rc * Rc * Rc / (G * Mc * alpha);
-    e.EthermCore = 4.0 * cst::pi * c * Tb * rhomean * (kSqrtHalfPi * std::exp(q) * std::erf(sqrtq) * A - B);
+    if (q >= kSmallQ) {
+        const double A = std::pow(c * Rc * Rc * Rc / (Mc * alpha), 1.5) / kG15;
+        const double B = c * Rc * Rc * Rc * Rc / (G * Mc * alpha);
+        e.EthermCore = 4.0 * cst::pi * c * Tb * rhomean * (kSqrtHalfPi * std::exp(q) * std::erf(sqrtq) * A - B);
+    } else {
+        e.EthermCore = 4.0 * cst::pi / 3.0 * c * Tb * rhomean * Rc * Rc * Rc * mean_exp_profile(q);
+    }
     e.Ecore = e.EthermCore + e.EgravCore;
     return e;
 }

@@ -30,6 +30,8 @@ struct Span1 {
         return p[i - 1];
     }
     int size() const { return n; }
+    /// A read-only view of the same values.
+    operator Span1<const T>() const { return Span1<const T>{p, n}; }
 };
 
 template <typename T>
