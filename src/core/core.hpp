@@ -68,8 +68,9 @@ struct CoreEnergy {
 /// number count as 1), with ice mass fraction f. The temperature rises
 /// adiabatically inward as T(r) = T exp(q (1 - r^2/Rc^2)) with
 /// q = G Mc alpha / (2 c Rc); the thermal energy is the integral of
-/// rho_mean c T(r) over the core. Used by the energy budget for every new
-/// structure.
+/// rho_mean c T(r) over the core, in closed form (for q < 1e-3, where the
+/// closed form loses accuracy, by its series). Used by the energy budget
+/// for every new structure.
 CoreEnergy calcecore(double Rc, double Mc, double T, double P, double f);
 
 /// Luminosities [erg/s] from the change of the energies over a step dt [s];
