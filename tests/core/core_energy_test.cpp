@@ -1,0 +1,131 @@
+// Core energy: the uniform-sphere limits, the thermal energy against a
+// direct quadrature, and the luminosities of a step.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/fatal.hpp"
+#include "common/model_state.hpp"
+#include "core/core.hpp"
+#include "run/context.hpp"
+
+using namespace velkaro;
+using namespace velkaro::core;
+
+namespace {
+constexpr double kG = 6.67e-8;
+constexpr double kMearth = 5.97424e27;
+
+// Integral of rho_mean c T(r) over the sphere, T(r) = Tb exp(q (1 - r^2/R^2)),
+// by composite Simpson's rule.
+double thermal_quadrature(double R, double M, double Tb, double c, double q) {
+    const int n = 4000;
+    const double rho = M / (4.0 / 3.0 * M_PI * R * R * R);
+    auto f = [&](double r) { return 4.0 * M_PI * r * r * rho * c * Tb * std::exp(q * (1.0 - r * r / (R * R))); };
+    double s = f(0.0) + f(R);
+    for (int i = 1; i < n; ++i) s += (i % 2 ? 4.0 : 2.0) * f(R * i / n);
+    return s * (R / n) / 3.0;
+}
+}  // namespace
+
+TEST(CoreEnergy, ExpansionCoefficients) {
+    EXPECT_DOUBLE_EQ(alpha_ice(1e13), 4e-6);
+    EXPECT_DOUBLE_EQ(alpha_rock(1e13), 2e-6);
+    EXPECT_NEAR(alpha_ice(1e10), 4e-6 * std::pow(1000.0, 0.45), 1e-18);
+    // Ice reaches its cap below about 7.8e9 dyn/cm2, rock below 1.8e11.
+    EXPECT_EQ(alpha_ice(7.7e9), 1e-4);
+    EXPECT_LT(alpha_ice(7.9e9), 1e-4);
+    EXPECT_EQ(alpha_rock(1.7e11), 1.5e-5);
+    EXPECT_LT(alpha_rock(1.8e11), 1.5e-5);
+    EXPECT_EQ(alpha_ice(NAN), 1e-4);
+    EXPECT_EQ(alpha_rock(NAN), 1.5e-5);
+}
+
+TEST(CoreEnergy, UniformSphereGravityAndCentralPressure) {
+    const CoreEnergy e = calcecore(6.371e8, kMearth, 3000.0, 1e11, 0.0);
+    EXPECT_NEAR(e.EgravCore, -2.24e39, 0.005e39);
+    EXPECT_NEAR(e.EgravCore, -0.6 * kG * kMearth * kMearth / 6.371e8, 1e-12 * 2.24e39);
+    // Hydrostatic uniform sphere: Pc - Psurf = (2 pi / 3) G rho^2 R^2.
+    const double rho = kMearth / (4.0 / 3.0 * M_PI * std::pow(6.371e8, 3));
+    const double dP = 2.0 * M_PI / 3.0 * kG * rho * rho * 6.371e8 * 6.371e8;
+    EXPECT_NEAR(e.Pcentral - 1e11, dP, 1e-8 * dP);
+    EXPECT_DOUBLE_EQ(e.Ecore, e.EgravCore + e.EthermCore);
+}
+
+TEST(CoreEnergy, ThermalEnergyIsTheIntegralOverTheProfile) {
+    struct Case {
+        double R, M, T, P, f;
+    };
+    const Case cases[] = {{6.371e8, kMearth, 3000.0, 1e11, 0.0},     {1.2e9, 10 * kMearth, 6000.0, 1e13, 0.5},
+                          {2.0e9, 50 * kMearth, 20000.0, 1.0, 1.0},  {3.0e8, 0.1 * kMearth, 500.0, 1e15, 0.2},
+                          {9.0e8, 5 * kMearth, 12000.0, 3e12, 0.8}};
+    for (const auto& k : cases) {
+        const CoreEnergy e = calcecore(k.R, k.M, k.T, k.P, k.f);
+        const double c = k.f * 6e7 + (1 - k.f) * 1e7;
+        const double alpha = k.f * alpha_ice(k.P) + (1 - k.f) * alpha_rock(k.P);
+        const double q = kG * k.M * alpha / (2 * c * k.R);
+        // The closed form carries a rounded pi in sqrt(pi/2): relative error
+        // about 1.3e-10 / q from the cancellation of its two terms.
+        const double tol = std::max(1e-9, 2e-10 / q);
+        EXPECT_NEAR(e.EthermCore, thermal_quadrature(k.R, k.M, k.T, c, q), tol * e.EthermCore) << k.M << " " << q;
+        EXPECT_NEAR(e.Tcentral, k.T * std::exp(q), 1e-12 * e.Tcentral);
+        // Hotter at the centre, so more than c M Tb.
+        EXPECT_GT(e.EthermCore, c * k.M * k.T);
+    }
+}
+
+TEST(CoreEnergy, WeakGravityLimitIsCMT) {
+    // q -> 0: the volume average of exp(q (1 - r^2/R^2)) is 1 + 2q/5.
+    const double M = 1e22, R = 1.5e7, T = 800.0;
+    const CoreEnergy e = calcecore(R, M, T, 1e13, 0.0);
+    const double q = kG * M * 2e-6 / (2 * 1e7 * R);
+    ASSERT_LT(q, 1e-5);
+    EXPECT_NEAR(e.EthermCore / (1e7 * M * T), 1.0 + 0.4 * q, 1e-10);
+    EXPECT_NEAR(e.EthermCore, thermal_quadrature(R, M, T, 1e7, q), 1e-12 * e.EthermCore);
+    // Either side of the switch from the closed form to its series.
+    for (double qq : {0.999e-3, 1.001e-3}) {
+        const double Rq = kG * 10 * kMearth * 2e-6 / (2 * 1e7 * qq);
+        const CoreEnergy eq = calcecore(Rq, 10 * kMearth, T, 1e13, 0.0);
+        EXPECT_NEAR(eq.EthermCore, thermal_quadrature(Rq, 10 * kMearth, T, 1e7, qq), 3e-7 * eq.EthermCore);
+    }
+}
+
+TEST(CoreEnergy, SurfaceValuesBelowOneCountAsOne) {
+    const CoreEnergy ref = calcecore(8e8, 2 * kMearth, 1.0, 1.0, 0.3);
+    for (const auto& [T, P] : {std::pair{0.5, 1.0}, std::pair{1.0, -3.0}, std::pair{std::nan(""), std::nan("")}}) {
+        const CoreEnergy e = calcecore(8e8, 2 * kMearth, T, P, 0.3);
+        EXPECT_EQ(e.EthermCore, ref.EthermCore);
+        EXPECT_EQ(e.Tcentral, ref.Tcentral);
+        EXPECT_EQ(e.Pcentral, ref.Pcentral);
+    }
+    EXPECT_THROW(calcecore(0.0, kMearth, 1000.0, 1e10, 0.0), FatalError);
+}
+
+TEST(CoreCooling, LuminositiesOfAStep) {
+    PlanetState s;
+    RunContext ctx;
+    const CoreEnergy e = calcecore(7e8, 3 * kMearth, 4000.0, 1e12, 0.4);
+    s.EgravCore = s.EgravCoreold = e.EgravCore;
+    s.EthermCore = s.EthermCoreold = e.EthermCore;
+    s.Eintenv = s.Eintenvold = 4e40;
+    s.Egravenv = s.Egravenvold = -9e40;
+    s.dt = 3.15576e13;
+    lcorecool(ctx, s);
+    EXPECT_EQ(s.Lcoolcore, 0.0);  // nothing changed, nothing radiated
+    EXPECT_EQ(s.Lintenv, 0.0);
+    EXPECT_EQ(s.Lgravenv, 0.0);
+    // The core cools and contracts: both release energy.
+    const CoreEnergy later = calcecore(6.99e8, 3 * kMearth, 3900.0, 1e12, 0.4);
+    s.EgravCore = later.EgravCore;
+    s.EthermCore = later.EthermCore;
+    s.Eintenv = 3.9e40;
+    lcorecool(ctx, s);
+    EXPECT_GT(s.LgravCore, 0.0);
+    EXPECT_GT(s.LthermCore, 0.0);
+    EXPECT_DOUBLE_EQ(s.Lcoolcore, s.LgravCore + s.LthermCore);
+    EXPECT_DOUBLE_EQ(s.Lintenv, 1e39 / 3.15576e13);
+    // Energy conservation over the step: L dt is the energy lost.
+    EXPECT_NEAR(s.Lcoolcore * s.dt, e.Ecore - later.Ecore, 1e-12 * std::abs(e.Ecore));
+    s.dt = 0.0;
+    EXPECT_THROW(lcorecool(ctx, s), FatalError);
+}
