@@ -12,6 +12,9 @@ struct StructureContext {
     /// overwritten by every integration; the structure solvers copy the
     /// accepted one into the planet's shells.
     Trajectory traj;
+    /// Interval of the luminosity profile found by the last lookup of the
+    /// structure equations: the starting guess of the next one.
+    int itmp = 0;
 };
 
 }  // namespace velkaro::structure
