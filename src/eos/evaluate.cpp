@@ -1,0 +1,188 @@
+// Evaluation of the H/He equation of state: domain dispatch between the
+// tables and the ideal gas, and the table interpolation (bicubic in
+// log P, log T on each of two tables bracketing Y, then linear in Y).
+#include <cmath>
+#include <string>
+
+#include "common/fatal.hpp"
+#include "common/format.hpp"
+#include "eos/eos.hpp"
+#include "eos/idealgas.hpp"
+
+namespace velkaro::eos {
+
+bool in_table_domain(double lt, double lp) {
+    return lt >= 2.56 && lp >= 3.66 && lt <= 6.95 && lp <= 18.79 && !(lt <= 3.7 && lp >= 15.79) &&
+           lt < 0.25145067698259194 * lp + 3.429690522243713;
+}
+
+namespace {
+
+void check_pt(double p, double t) {
+    // A NaN is refused like a non-positive value: it would only spread.
+    if (!(p > 0)) fatal({fmt::free("pression negative dans EOS", p), "PROBLEME : PRESSION TROP PETITE DANS EOS"});
+    if (!(t > 0))
+        fatal({fmt::free("temperature negative dans EOS", t), "PROBLEME : TEMPERATURE TROP PETITE DANS EOS"});
+}
+
+const EosTables& need(const EosTables* tb) {
+    if (!tb)
+        fatal({"Sbr eos: the H/He EOS tables are not loaded (loadeos not called)",
+               "PROBLEME : EOS tables not loaded"});
+    return *tb;
+}
+
+// Where a table evaluation takes place: the two tables bracketing Y and
+// the cell in (log P, log T) with the fractional position in it.
+struct Place {
+    int kl, ku, ip, jt;
+    double t, u;  // position in the cell along log P and log T
+    double wl, wu, dy;  // Y weights: F = (f(ku) wu + f(kl) wl) / dy
+    double lp, lt;
+};
+
+// Truncation toward zero of a cell coordinate, kept clear of integer
+// overflow for absurd arguments (they then fail the index checks).
+int trunc_index(double r) {
+    if (!(r > -1e6)) return -1000000;
+    if (r > 1e6) return 1000000;
+    return static_cast<int>(r) + 1;
+}
+
+Place locate(const EosTables& tb, double y, double p, double t) {
+    Place pl{};
+    pl.lt = std::log10(t);
+    pl.lp = std::log10(p);
+    // kl: number of table values not above Y; Y equal to the last uses 2, 3.
+    int kl = 0;
+    for (int k = 1; k <= 3; ++k)
+        if (tb.yval(k) <= y) kl = k;
+    if (y == tb.yval(3)) kl = 2;
+    if (kl == 0 || kl == 3)
+        fatal({fmt::free(y, tb.yval(1), tb.yval(2), tb.yval(3)), "PROBLEME : Y DANS EOSSC"});
+    pl.kl = kl;
+    pl.ku = kl + 1;
+    pl.ip = trunc_index((pl.lp - 3.5) / 0.15);
+    pl.jt = trunc_index((pl.lt - 2.5) / 0.05);
+    if (pl.ip < 2 || pl.ip > tb.np - 2)
+        fatal({fmt::free("STOP IN EOSSC: CHECK IP=", pl.ip, pl.lp), "PROBLEME : PRESS IN EOSSC"});
+    if (pl.jt < 2 || pl.jt > tb.nt - 2)
+        fatal({fmt::free("STOP IN EOSSC: CHECK JT=", pl.jt, pl.lt), "PROBLEME : TEMP IN EOSSC"});
+    const double d1 = tb.logp(pl.ip + 1) - tb.logp(pl.ip);
+    const double d2 = tb.logt(pl.jt + 1) - tb.logt(pl.jt);
+    pl.t = (pl.lp - tb.logp(pl.ip)) / d1;
+    pl.u = (pl.lt - tb.logt(pl.jt)) / d2;
+    pl.wu = y - tb.yval(pl.kl);
+    pl.wl = tb.yval(pl.ku) - y;
+    pl.dy = tb.yval(pl.ku) - tb.yval(pl.kl);
+    return pl;
+}
+
+double in_y(const Place& pl, double fl, double fu) { return (fu * pl.wu + fl * pl.wl) / pl.dy; }
+
+// A zero in the log S stencil of a corner: report the first one.
+[[noreturn]] void entropy_hole(const EosTables& tb, const Place& pl, int k) {
+    const int ci[5] = {0, pl.ip, pl.ip + 1, pl.ip + 1, pl.ip};
+    const int cj[5] = {0, pl.jt, pl.jt, pl.jt + 1, pl.jt + 1};
+    for (int l = 1; l <= 4; ++l) {
+        const int i = ci[l], j = cj[l];
+        auto w = [&](int a, int b) { return tb.q(2, k, a, b); };
+        const double v[9] = {w(i, j),         w(i + 1, j),     w(i - 1, j),     w(i, j + 1),    w(i, j - 1),
+                             w(i + 1, j + 1), w(i + 1, j - 1), w(i - 1, j + 1), w(i - 1, j - 1)};
+        double prod = 1;
+        for (double x : v) prod *= x;
+        if (prod == 0.0)
+            fatal({fmt::free(l, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]), fmt::free(tb.logp(i), tb.logt(j)),
+                   fmt::free(2, pl.lt, pl.lp, pl.ip, pl.jt), "MIST IN EOSSC", "PROBLEME : EOSSC"});
+    }
+    fatal({"MIST IN EOSSC", "PROBLEME : EOSSC"});  // not reached: the flag says a corner has a zero
+}
+
+void table_outputs(const double F[9], double p, double t, EosOut& out) {
+    out.rho = std::pow(10.0, F[1]);
+    out.drhodp = out.rho * F[5] / p;
+    out.drhodt = out.rho * F[4] / t;
+    out.s = std::pow(10.0, F[2]);
+    out.dsdp = out.s * F[7] / p;
+    out.dsdt = out.s * F[6] / t;
+    out.dtdp = t * F[8] / p;
+    out.u = std::pow(10.0, F[3]);
+}
+
+// Value of quantity n on table k by intercub, from the stencil as the
+// straightforward evaluation forms it.
+double direct_value(const EosTables& tb, int n, int k, const Place& pl) {
+    const CellData c = cell_data(tb, n, k, pl.ip, pl.jt);
+    double v, dvdt, dvdu;
+    intercub(c.y, c.y1, c.y2, c.y12, c.d1, c.d2, pl.t, pl.u, v, dvdt, dvdu);
+    return v;
+}
+
+}  // namespace
+
+void eosscfast(const EosTables& tb, double y, double p, double t, EosOut& out) {
+    const Place pl = locate(tb, y, p, t);
+    double f[2][9];
+    const int ks[2] = {pl.kl, pl.ku};
+    for (int m = 0; m < 2; ++m) {
+        if (tb.entropy_hole(ks[m], pl.ip, pl.jt)) entropy_hole(tb, pl, ks[m]);
+        for (int n = 1; n <= 8; ++n) f[m][n] = bicubic_value(tb.coef(n, ks[m], pl.ip, pl.jt), pl.t, pl.u);
+    }
+    double F[9];
+    for (int n = 1; n <= 8; ++n) F[n] = in_y(pl, f[0][n], f[1][n]);
+    table_outputs(F, p, t, out);
+}
+
+void eosscfast2(const EosTables& tb, double y, double p, double t, double& rho, double& dtdp) {
+    const Place pl = locate(tb, y, p, t);
+    const double r = in_y(pl, bicubic_value(tb.coef(1, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
+                          bicubic_value(tb.coef(1, pl.ku, pl.ip, pl.jt), pl.t, pl.u));
+    const double g = in_y(pl, bicubic_value(tb.coef(8, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
+                          bicubic_value(tb.coef(8, pl.ku, pl.ip, pl.jt), pl.t, pl.u));
+    rho = std::pow(10.0, r);
+    dtdp = t * g / p;
+}
+
+void eosscfast_direct(const EosTables& tb, double y, double p, double t, EosOut& out) {
+    const Place pl = locate(tb, y, p, t);
+    double f[2][9];
+    const int ks[2] = {pl.kl, pl.ku};
+    for (int m = 0; m < 2; ++m)
+        for (int n = 1; n <= 8; ++n) {
+            if (n == 2 && tb.entropy_hole(ks[m], pl.ip, pl.jt)) entropy_hole(tb, pl, ks[m]);
+            f[m][n] = direct_value(tb, n, ks[m], pl);
+        }
+    double F[9];
+    for (int n = 1; n <= 8; ++n) F[n] = in_y(pl, f[0][n], f[1][n]);
+    table_outputs(F, p, t, out);
+}
+
+void eosscfast2_direct(const EosTables& tb, double y, double p, double t, double& rho, double& dtdp) {
+    const Place pl = locate(tb, y, p, t);
+    rho = std::pow(10.0, in_y(pl, direct_value(tb, 1, pl.kl, pl), direct_value(tb, 1, pl.ku, pl)));
+    dtdp = t * in_y(pl, direct_value(tb, 8, pl.kl, pl), direct_value(tb, 8, pl.ku, pl)) / p;
+}
+
+void eos(const EosTables* tables, double /*z*/, double y, double p, double t, EosOut& out) {
+    check_pt(p, t);
+    out.slot12 = kMarker;
+    out.slot13 = kMarker;
+    if (in_table_domain(std::log10(t), std::log10(p))) {
+        eosscfast(need(tables), y, p, t, out);
+    } else {
+        // Argument order of the ideal gas: entropy before density.
+        entro_gp_newfast(y, p, t, out.s, out.rho, out.dtdp, out.drhodp, out.drhodt, out.dsdp, out.dsdt, out.u);
+    }
+}
+
+void eosfast(const EosTables* tables, double /*z*/, double y, double p, double t, EosOut& out) {
+    out.drhodp = out.drhodt = out.s = out.dsdp = out.dsdt = kMarker;
+    out.slot12 = out.slot13 = out.u = kMarker;
+    check_pt(p, t);
+    if (in_table_domain(std::log10(t), std::log10(p)))
+        eosscfast2(need(tables), y, p, t, out.rho, out.dtdp);
+    else
+        entro_gp_newfast2(y, p, t, out.rho, out.dtdp);
+}
+
+}  // namespace velkaro::eos

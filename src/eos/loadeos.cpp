@@ -1,0 +1,236 @@
+// Reading the three H/He EOS tables.
+//
+// File layout (free format: values separated by blanks, commas or line
+// ends; a header or a record starts on a new line, may run over several
+// lines, and values left over on its last line are ignored):
+//   header: NT NP Y
+//   then for IP = 1..NP, for JT = 1..NT, one record of 11 values:
+//   log T, log P, quantities 1..9.
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/fatal.hpp"
+#include "common/format.hpp"
+#include "eos/eos.hpp"
+#include "run/context.hpp"
+
+namespace velkaro::eos {
+
+namespace {
+
+// Reads records the way a Fortran list-directed READ does.
+class RecordReader {
+public:
+    RecordReader(std::ifstream& in) : in_(in) {}
+
+    /// Tokens of the next record of n values; false at end of file.
+    bool next(int n, std::vector<std::string>& tok) {
+        tok.clear();
+        std::string line;
+        while (static_cast<int>(tok.size()) < n) {
+            if (!std::getline(in_, line)) return false;
+            ++line_;
+            std::size_t i = 0;
+            while (i < line.size() && static_cast<int>(tok.size()) < n) {
+                while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == ',' || line[i] == '\r')) ++i;
+                const std::size_t b = i;
+                while (i < line.size() && !(line[i] == ' ' || line[i] == '\t' || line[i] == ',' || line[i] == '\r')) ++i;
+                if (i > b) tok.push_back(line.substr(b, i - b));
+            }
+        }
+        return true;
+    }
+    int line() const { return line_; }
+
+private:
+    std::ifstream& in_;
+    int line_ = 0;
+};
+
+bool parse_real(std::string s, double& v) {
+    for (char& c : s)
+        if (c == 'd' || c == 'D') c = 'e';  // Fortran double-precision exponent
+    char* end = nullptr;
+    v = std::strtod(s.c_str(), &end);
+    return end != s.c_str() && *end == '\0' && std::isfinite(v);
+}
+
+bool parse_int(const std::string& s, int& v) {
+    char* end = nullptr;
+    const long l = std::strtol(s.c_str(), &end, 10);
+    if (end == s.c_str() || *end != '\0' || l < -1000000 || l > 1000000) return false;
+    v = static_cast<int>(l);
+    return true;
+}
+
+// One file as read, before it is merged into the store.
+struct FileData {
+    int nt = 0, np = 0;
+    double y = 0;
+    std::vector<double> lt_block1;  // log T of the first pressure block
+    std::vector<double> lp;         // log P of each block (as in its last record)
+};
+
+// Grid rule of the tables (the evaluation relies on it).
+double rule_logp(int ip) { return 3.5 + 0.15 * (ip - 1); }
+double rule_logt(int jt) { return 2.5 + 0.05 * (jt - 1); }
+constexpr double kGridTol = 1e-4;
+
+FileData read_one(EosTables& tb, int k, const std::string& name, const std::filesystem::path& file) {
+    std::error_code ec;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(file, ec)) in.open(file);
+    if (!in.is_open()) fatal({"Sbr loadeos: ERROR opening EOS table", "PROBLEME : Filename " + name});
+    RecordReader rd(in);
+    std::vector<std::string> tok;
+    FileData fd;
+    if (!rd.next(3, tok) || !parse_int(tok[0], fd.nt) || !parse_int(tok[1], fd.np) || !parse_real(tok[2], fd.y)) {
+        const std::string what = tok.size() < 3 ? "end of file" : "'" + tok[0] + " " + tok[1] + " " + tok[2] + "'";
+        fatal({"Sbr loadeos: ERROR reading EOS table",
+               "the header (NT, NP, Y) of " + name + " cannot be read, line " + std::to_string(rd.line()) + ": " + what,
+               "PROBLEME : header of EOS table " + name});
+    }
+    if (fd.np > EosTables::kCapacity || fd.nt > EosTables::kCapacity || fd.np < 4 || fd.nt < 4)
+        fatal({"Sbr loadeos: ERROR in EOS table header",
+               "file " + name + ": NT = " + std::to_string(fd.nt) + ", NP = " + std::to_string(fd.np) +
+                   " (each must lie between 4 and " + std::to_string(EosTables::kCapacity) + ")",
+               "PROBLEME : EOS table size: " + name});
+    if (k == 1) {
+        tb.np = fd.np;
+        tb.nt = fd.nt;
+        for (auto& v : tb.values) v.assign(static_cast<std::size_t>(EosTables::kTables * tb.np * tb.nt), 0.0);
+    } else if (fd.np != tb.np || fd.nt != tb.nt) {
+        fatal({"Sbr loadeos: EOS tables do not agree",
+               tb.names[0] + " has NT, NP = " + std::to_string(tb.nt) + ", " + std::to_string(tb.np) + " but " + name +
+                   " has " + std::to_string(fd.nt) + ", " + std::to_string(fd.np),
+               "PROBLEME : EOS tables " + tb.names[0] + " and " + name + " differ"});
+    }
+    fd.lp.assign(static_cast<std::size_t>(fd.np), 0.0);
+    fd.lt_block1.assign(static_cast<std::size_t>(fd.nt), 0.0);
+    for (int ip = 1; ip <= fd.np; ++ip) {
+        for (int jt = 1; jt <= fd.nt; ++jt) {
+            auto bad = [&](const std::string& detail) {
+                fatal({"Sbr loadeos: ERROR reading EOS table",
+                       "file " + name + ", line " + std::to_string(rd.line()) + ": " + detail,
+                       fmt::free("PROBLEME : IP, JT ", ip, jt)});
+            };
+            if (!rd.next(11, tok)) {
+                if (tok.empty())
+                    fatal({"Sbr loadeos: ERROR reading EOS table",
+                           "file " + name + " ends after line " + std::to_string(rd.line()) +
+                               ", before the record IP, JT = " + std::to_string(ip) + ", " + std::to_string(jt),
+                           "PROBLEME : EOS table too short: " + name});
+                bad("the record ends early (" + std::to_string(tok.size()) + " of 11 values)");
+            }
+            double v[11];
+            for (int i = 0; i < 11; ++i)
+                if (!parse_real(tok[static_cast<std::size_t>(i)], v[i]))
+                    bad("cannot read value " + std::to_string(i + 1) + ": '" + tok[static_cast<std::size_t>(i)] + "'");
+            if (std::fabs(v[0] - rule_logt(jt)) > kGridTol || std::fabs(v[1] - rule_logp(ip)) > kGridTol)
+                bad(fmt::free("log T, log P =", v[0], v[1]) + " off the grid log P = 3.5 + 0.15 (IP-1), log T = 2.5 + 0.05 (JT-1)");
+            if (ip == 1) fd.lt_block1[static_cast<std::size_t>(jt - 1)] = v[0];
+            fd.lp[static_cast<std::size_t>(ip - 1)] = v[1];
+            for (int n = 1; n <= 8; ++n) tb.q(n, k, ip, jt) = v[n + 1];
+            // The ninth column is kept as its logarithm (0 where not positive).
+            tb.q(9, k, ip, jt) = v[10] > 0 ? std::log10(v[10]) : 0.0;
+        }
+    }
+    return fd;
+}
+
+}  // namespace
+
+CellData cell_data(const EosTables& tb, int n, int k, int ip, int jt) {
+    CellData c;
+    c.d1 = tb.logp(ip + 1) - tb.logp(ip);
+    c.d2 = tb.logt(jt + 1) - tb.logt(jt);
+    auto w = [&](int i, int j) { return tb.q(n, k, i, j); };
+    const int ci[5] = {0, ip, ip + 1, ip + 1, ip};
+    const int cj[5] = {0, jt, jt, jt + 1, jt + 1};
+    for (int l = 1; l <= 4; ++l) {
+        const int i = ci[l], j = cj[l];
+        c.y(l) = w(i, j);
+        c.y1(l) = (w(i + 1, j) - w(i - 1, j)) / (2.0 * c.d1);
+        c.y2(l) = (w(i, j + 1) - w(i, j - 1)) / (2.0 * c.d2);
+        c.y12(l) = (w(i + 1, j + 1) - w(i + 1, j - 1) - w(i - 1, j + 1) + w(i - 1, j - 1)) / (4.0 * c.d1 * c.d2);
+    }
+    return c;
+}
+
+std::shared_ptr<const EosTables> read_eos_tables(const std::array<std::string, 3>& names,
+                                                 const std::array<std::filesystem::path, 3>& files) {
+    auto tb = std::make_shared<EosTables>();
+    tb->names = names;
+    FileData fd[3];
+    for (int k = 1; k <= 3; ++k) {
+        fd[k - 1] = read_one(*tb, k, names[static_cast<std::size_t>(k - 1)], files[static_cast<std::size_t>(k - 1)]);
+        tb->yval(k) = fd[k - 1].y;
+    }
+    // The grids of the three files must agree (each already follows the
+    // grid rule to within kGridTol; here they must agree with each other).
+    for (int k = 2; k <= 3; ++k) {
+        bool same = true;
+        for (int ip = 1; ip <= tb->np; ++ip) same = same && std::fabs(fd[k - 1].lp[ip - 1] - fd[0].lp[ip - 1]) <= 1e-9;
+        for (int jt = 1; jt <= tb->nt; ++jt)
+            same = same && std::fabs(fd[k - 1].lt_block1[jt - 1] - fd[0].lt_block1[jt - 1]) <= 1e-9;
+        if (!same)
+            fatal({"Sbr loadeos: EOS tables do not agree",
+                   "the (log P, log T) grids of " + names[0] + " and " + names[static_cast<std::size_t>(k - 1)] + " differ",
+                   "PROBLEME : EOS tables " + names[0] + " and " + names[static_cast<std::size_t>(k - 1)] + " differ"});
+    }
+    if (!(tb->yval(1) < tb->yval(2) && tb->yval(2) < tb->yval(3)))
+        fatal({"Sbr loadeos: ERROR the helium fractions of the EOS tables do not increase",
+               fmt::free("Y of " + names[0] + ", " + names[1] + ", " + names[2] + ":", tb->yval(1), tb->yval(2), tb->yval(3)),
+               "PROBLEME : Y order of the EOS tables"});
+    // Grids: log T from the first pressure block, log P as read (the last file's).
+    tb->logt = Vec1<double>(tb->nt);
+    tb->logp = Vec1<double>(tb->np);
+    for (int jt = 1; jt <= tb->nt; ++jt) tb->logt(jt) = fd[2].lt_block1[static_cast<std::size_t>(jt - 1)];
+    for (int ip = 1; ip <= tb->np; ++ip) tb->logp(ip) = fd[2].lp[static_cast<std::size_t>(ip - 1)];
+
+    // Per-cell bicubic coefficients and entropy-hole flags for every cell the
+    // evaluation may use (ip = 2..np-2, jt = 2..nt-2).
+    const std::size_t ncell = static_cast<std::size_t>(tb->np) * static_cast<std::size_t>(tb->nt);
+    tb->coefs.assign(ncell * EosTables::kTables * EosTables::kInterpolated, CellCoefficients{});
+    tb->holes.assign(ncell * EosTables::kTables, 0);
+    for (int jt = 2; jt <= tb->nt - 2; ++jt)
+        for (int ip = 2; ip <= tb->np - 2; ++ip) {
+            const std::size_t cell = tb->cell_index(ip, jt);
+            for (int k = 1; k <= 3; ++k) {
+                for (int n = 1; n <= EosTables::kInterpolated; ++n) {
+                    const CellData c = cell_data(*tb, n, k, ip, jt);
+                    tb->coefs[cell * (EosTables::kTables * EosTables::kInterpolated) +
+                              static_cast<std::size_t>(k - 1) * EosTables::kInterpolated + static_cast<std::size_t>(n - 1)] =
+                        bcucof(c.y, c.y1, c.y2, c.y12, c.d1, c.d2);
+                }
+                bool hole = false;
+                for (int i = ip; i <= ip + 1; ++i)
+                    for (int j = jt; j <= jt + 1; ++j) {
+                        auto w = [&](int a, int b) { return tb->q(2, k, a, b); };
+                        const double prod = w(i, j) * w(i + 1, j) * w(i - 1, j) * w(i, j + 1) * w(i, j - 1) *
+                                            w(i + 1, j + 1) * w(i + 1, j - 1) * w(i - 1, j + 1) * w(i - 1, j - 1);
+                        hole = hole || prod == 0.0;
+                    }
+                tb->holes[cell * EosTables::kTables + static_cast<std::size_t>(k - 1)] = hole ? 1 : 0;
+            }
+        }
+    return tb;
+}
+
+void loadeos(RunContext& ctx) {
+    if (ctx.eos.tables) return;
+    std::string dir = ctx.path.path_tableseos;
+    while (!dir.empty() && (dir.back() == ' ' || dir.back() == '\t')) dir.pop_back();
+    std::array<std::string, 3> names;
+    std::array<std::filesystem::path, 3> files;
+    for (std::size_t k = 0; k < 3; ++k) {
+        names[k] = dir + kTableNames[k];
+        files[k] = ctx.resolve(names[k]);
+    }
+    ctx.eos.tables = read_eos_tables(names, files);
+}
+
+}  // namespace velkaro::eos
