@@ -22,7 +22,7 @@ constexpr const char* kEntropyName = "/table_HHeH2OpartIonZ0000.dat";
 // rejecting short, malformed or over-long files with the file and line named.
 std::vector<double> read_rows(const std::string& file, int header, int rows, int cols) {
     std::ifstream in(file);
-    if (!in) fatal({"PROBLEME : cannot open the table " + file, "(check the directories in path.dat)"});
+    if (!in) fatal({"The table below could not be opened: check the directories in path.dat.", "PROBLEME : cannot open the table " + file});
     std::vector<double> v(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
     std::string line;
     int lineno = 0;

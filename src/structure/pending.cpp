@@ -3,7 +3,6 @@
 #include "structure/solvers.hpp"
 
 namespace velkaro::structure {
-void iteraterinit(RunContext&, PlanetState&) { not_built("the initial structure search", "iteraterinit"); }
 void iterater(RunContext&, PlanetState&) { not_built("the evolution structure solver", "iterater"); }
 void iteraterstatic(RunContext&, PlanetState&) { not_built("the static structure solver", "iteraterstatic"); }
 }  // namespace velkaro::structure

@@ -1,0 +1,33 @@
+// The first hydrostatic structure of the planet. The unknown is the outer
+// radius R: for a trial R the outer boundary gives the surface state, the
+// envelope is integrated inward to the core radius, and the mismatch is the
+// mass left there minus the core mass. A bracket of sign change is found by
+// widening an interval about a guess, then Brent's method refines R.
+#pragma once
+
+#include "common/arrays.hpp"
+
+namespace velkaro {
+struct RunContext;
+}
+
+namespace velkaro::structure {
+
+/// Inputs of the initial structure search.
+struct InitialSearchInput {
+    double Mcore = 0;    // core mass [g]
+    double M = 0;        // total mass [g]
+    double Mstar = 0;    // stellar mass [g]
+    double a = 0;        // orbital distance [cm]
+    double rhocore = 0;  // mean core density [g cm^-3]
+    double teq = 0;      // equilibrium temperature [K] (not used by the grey boundary)
+    double Y = 0;        // helium mass fraction
+    double L = 0;        // luminosity imposed at the outer boundary [erg/s]
+    double Rguess = 0;   // first estimate of the outer radius [cm]
+};
+
+/// Find the initial structure and store it as shells 1..nf (shell 1 at the
+/// core, masse(1) = Mcore exactly; x(., i) = r, L, P, T, tau).
+void iteraterinit(RunContext& ctx, const InitialSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x);
+
+}  // namespace velkaro::structure
