@@ -1,0 +1,36 @@
+#include "atmosphere/classify.hpp"
+
+#include "common/format.hpp"
+#include "eos/eos.hpp"
+#include "opacity/opacity.hpp"
+#include "run/context.hpp"
+
+namespace velkaro::atmosphere {
+
+ShellClass calcconvradwithdb(RunContext& ctx, double P, double T, double L, double m, double Y, double Z, double tau,
+                             double r) {
+    ShellClass c;
+    if (tau < 0) {
+        ctx.con() << fmt::free("PROBLEME in sbr calcconvradwithdb: Tau negative") << '\n';
+        ctx.con() << fmt::free("tau,press,temp,mass,Y,Z", tau, P, T, m, Y, Z) << '\n';
+    }
+    eos::EosOut e;
+    eos::eosfast(ctx.eos, Z, Y, P, T, e);
+    const double kappa = opacity::opacites(ctx, e.rho, T);
+    const double dPdr = -6.67e-8 * m * e.rho / (r * r);
+    c.nabla_ad = (P / T) * e.dtdp;
+    // 3 kappa L P / (64 pi sigma G m T^4)
+    c.nabla = kappa * 3942837896.5967426 * L * (P / T) / (m * T * T * T);
+    if (c.nabla <= c.nabla_ad) {
+        c.cls = 'R';
+        c.regime = 5;
+        c.dTdr = -262.9872877030027 * kappa * L * e.rho / (r * r * T * T * T);  // radiative diffusion
+    } else {
+        c.cls = 'C';
+        c.regime = 6;
+        c.dTdr = dPdr * e.dtdp;  // the adiabat
+    }
+    return c;
+}
+
+}  // namespace velkaro::atmosphere

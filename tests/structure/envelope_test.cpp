@@ -1,0 +1,202 @@
+// The structure equations and the initial structure search, checked against
+// the physical laws they solve: the stored structure must satisfy hydrostatic
+// equilibrium and mass continuity when integrated independently of the
+// solver, follow the adiabat where convective, and conserve mass.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <sstream>
+
+#include "common/constants.hpp"
+#include "common/model_state.hpp"
+#include "core/core.hpp"
+#include "eos/eos.hpp"
+#include "run/context.hpp"
+#include "structure/equations.hpp"
+#include "structure/initial.hpp"
+#include "structure/solvers.hpp"
+
+using namespace velkaro;
+using namespace velkaro::structure;
+
+namespace {
+
+void point_at_data(RunContext& ctx) {
+    ctx.path.path_tableseos = std::string(VELKARO_DATA_DIR) + "/eos/";
+    ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
+    eos::loadeos(ctx);
+}
+
+// The Jupiter example's planet at its initial luminosity, found once.
+struct JupiterStart {
+    RunContext ctx;
+    std::ostringstream out;
+    std::unique_ptr<PlanetState> s = std::make_unique<PlanetState>();
+    JupiterStart(double Linit_LJ = 1e4) {
+        ctx.out = &out;
+        point_at_data(ctx);
+        s->Mcore = 10 * cst::Mearth;
+        s->Mtotale = 317.8285 * cst::Mearth;
+        s->Mstar = cst::Msun;
+        s->aplanete = 5.2 * cst::AU;
+        s->YHe = 0.27;
+        s->fract_ice = 0.5;
+        s->Linit = Linit_LJ * cst::Ljup;
+        ctx.dbdboundary.tauoutorig = 2.0 / 3.0;
+        // The five passes of the start-up, each refining core density and radius.
+        for (int pass = 1; pass <= 5; ++pass) {
+            iteraterinit(ctx, *s);
+            core::driverhocore(ctx, s->x.column(1), s->masse(1), s->fract_ice, s->rhocore);
+            s->Routguess = s->x(kR, s->nf);
+        }
+    }
+};
+
+const JupiterStart& jupiter() {
+    static const JupiterStart j;  // computed once for the whole suite
+    return j;
+}
+
+}  // namespace
+
+TEST(InitialStructure, ShellsRunFromTheCoreWithExactCoreMass) {
+    const auto& j = jupiter();
+    const PlanetState& s = *j.s;
+    ASSERT_GT(s.nf, 50);
+    EXPECT_EQ(s.masse(1), s.Mcore);
+    EXPECT_NEAR(s.masse(s.nf), s.Mtotale, 1e-12 * s.Mtotale);
+    for (int i = 2; i <= s.nf; ++i) {
+        ASSERT_GT(s.x(kR, i), s.x(kR, i - 1)) << i;
+        EXPECT_GE(s.masse(i), s.masse(i - 1)) << i;
+        EXPECT_LT(s.x(kP, i), s.x(kP, i - 1)) << i;   // pressure rises inward
+        EXPECT_LT(s.x(kT, i), s.x(kT, i - 1)) << i;   // and so does temperature
+        EXPECT_LE(s.x(kTau, i), s.x(kTau, i - 1)) << i;
+        EXPECT_EQ(s.x(kL, i), s.x(kL, 1));            // constant luminosity
+    }
+    // The inner radius is the core radius of the last pass's density.
+    EXPECT_NEAR(s.x(kR, 1), std::cbrt(s.Mcore / (cst::fourpi_3 * s.rhocore)), 1e-3 * s.x(kR, 1));
+    EXPECT_EQ(s.x(kP, s.nf), 1e8);  // the boundary at 100 bar
+}
+
+TEST(InitialStructure, SatisfiesHydrostaticEquilibriumAndMassContinuity) {
+    // Integrate dP/dr = -G m rho / r^2 and dm/dr = 4 pi r^2 rho by the
+    // trapezoidal rule over the stored shells, with densities from the EOS,
+    // and compare with the stored pressures and masses.
+    const auto& j = jupiter();
+    const PlanetState& s = *j.s;
+    RunContext ctx;
+    point_at_data(ctx);
+    auto rho = [&](int i) {
+        eos::EosOut e;
+        eos::eos(ctx.eos, 0.0, s.YHe, s.x(kP, i), s.x(kT, i), e);
+        return e.rho;
+    };
+    double worst_p = 0, worst_m = 0;
+    double rho_hi = rho(s.nf);
+    for (int i = s.nf - 1; i >= 1; --i) {
+        const double rho_lo = rho(i);
+        const double r1 = s.x(kR, i), r2 = s.x(kR, i + 1), dr = r2 - r1;
+        const double g1 = 6.67e-8 * s.masse(i) * rho_lo / (r1 * r1), g2 = 6.67e-8 * s.masse(i + 1) * rho_hi / (r2 * r2);
+        const double dp = 0.5 * (g1 + g2) * dr;
+        const double dm = 0.5 * 12.56637061 * (r1 * r1 * rho_lo + r2 * r2 * rho_hi) * dr;
+        worst_p = std::max(worst_p, std::fabs((s.x(kP, i) - s.x(kP, i + 1)) / dp - 1));
+        if (dm > 1e-6 * s.Mtotale) worst_m = std::max(worst_m, std::fabs((s.masse(i + 1) - s.masse(i)) / dm - 1));
+        rho_hi = rho_lo;
+    }
+    // The trapezoidal rule on the recorded points is good to a few 1e-4.
+    EXPECT_LT(worst_p, 3e-3);
+    EXPECT_LT(worst_m, 3e-3);
+}
+
+TEST(InitialStructure, DeepEnvelopeFollowsTheAdiabat) {
+    // A young hot Jupiter is convective below its atmosphere: the entropy
+    // of the gas is the same from the outer boundary down to the core.
+    const auto& j = jupiter();
+    const PlanetState& s = *j.s;
+    RunContext ctx;
+    point_at_data(ctx);
+    auto entropy = [&](int i) {
+        eos::EosOut e;
+        eos::eos(ctx.eos, 0.0, s.YHe, s.x(kP, i), s.x(kT, i), e);
+        return e.s;
+    };
+    const double s_top = entropy(s.nf);
+    int convective = 0;
+    for (int i = 1; i <= s.nf; ++i) {
+        if (convrad(ctx, s.x(kP, i), s.x(kT, i), s.x(kL, i), s.masse(i), s.YHe, 0.0) == 'C') {
+            ++convective;
+            EXPECT_NEAR(entropy(i) / s_top, 1.0, 0.01) << "shell " << i;
+        }
+    }
+    EXPECT_GT(convective, s.nf * 9 / 10);
+}
+
+TEST(InitialStructure, SummaryEffectiveTemperatureMatchesLuminosityAndRadius) {
+    const auto& j = jupiter();
+    const std::string text = j.out.str();
+    const PlanetState& s = *j.s;
+    // The last table row of the last search is the structure found; its Teff
+    // column is (L / (4 pi R^2 sigma))^(1/4).
+    const double R = s.x(kR, s.nf), L = s.x(kL, s.nf);
+    const double teff = std::pow(L / (12.566370616 * R * R * 5.6735730625000006e-05), 0.25);
+    const auto last_ini = text.rfind("\nINI ");
+    ASSERT_NE(last_ini, std::string::npos);
+    const std::string row = text.substr(last_ini + 1, text.find('\n', last_ini + 1) - last_ini - 1);
+    const double printed = std::stod(row.substr(row.size() - 13));
+    EXPECT_NEAR(printed / teff, 1.0, 1e-4) << row;
+    EXPECT_NE(text.find("Initial structure found"), std::string::npos);
+}
+
+TEST(StructureEquations, LuminosityFollowsTheMassProfile) {
+    RunContext ctx;
+    point_at_data(ctx);
+    std::ostringstream out;
+    ctx.out = &out;
+    const double lumi[3] = {1e24, 2e24, 4e24};
+    const double mass[3] = {1e30, 1.5e30, 2e30};
+    const LuminosityProfile prof{lumi, mass, 3};
+    State y, dydx;
+    auto at_mass = [&](double m) {
+        y(1) = 1e10;
+        y(2) = 2000;
+        y(3) = m;
+        y(4) = -1;
+        y(5) = 10;
+        derivee_enveloppe_new(ctx, 7e9, y, dydx, 0.27, prof);
+        return y(4);
+    };
+    ctx.common.lconst = false;
+    EXPECT_DOUBLE_EQ(at_mass(1.25e30), 1.5e24);
+    EXPECT_EQ(at_mass(0.5e30), 1e24);  // below the profile
+    EXPECT_EQ(at_mass(3e30), 4e24);    // above it
+    EXPECT_EQ(dydx(4), 0.0);
+    ctx.common.lconst = true;  // constant luminosity: the outer value
+    EXPECT_EQ(at_mass(1.25e30), 4e24);
+    // The equations' signs: P and T rise inward, mass grows outward, tau inward.
+    EXPECT_LT(dydx(1), 0);
+    EXPECT_LT(dydx(2), 0);
+    EXPECT_GT(dydx(3), 0);
+    EXPECT_LT(dydx(5), 0);
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST(StructureEquations, NonPositiveTemperatureIsReportedAndRepaired) {
+    RunContext ctx;
+    point_at_data(ctx);
+    std::ostringstream out;
+    ctx.out = &out;
+    const double lumi[2] = {1e24, 1e24}, mass[2] = {2e30, 2e30};
+    State y, dydx;
+    y(1) = 1e10;
+    y(2) = -5;
+    y(3) = 2e30;
+    y(4) = 1e24;
+    y(5) = -1;  // and a negative optical depth
+    derivee_enveloppe_new(ctx, 7e9, y, dydx, 0.27, LuminosityProfile{lumi, mass, 2});
+    EXPECT_EQ(y(2), 10.0);
+    EXPECT_EQ(y(1), 1e10);
+    EXPECT_NE(out.str().find("Negative T or P or L in derivee !"), std::string::npos);
+    EXPECT_NE(out.str().find("PROBLEME: Tau negative"), std::string::npos);
+    EXPECT_TRUE(std::isfinite(dydx(1)) && std::isfinite(dydx(2)));
+}
