@@ -15,6 +15,9 @@ struct StructureContext {
     /// Interval of the luminosity profile found by the last lookup of the
     /// structure equations: the starting guess of the next one.
     int itmp = 0;
+    /// Evaluations of the structure equations since the run began (for
+    /// performance reports; read, never reset, by the solvers).
+    long nderiv = 0;
 };
 
 }  // namespace velkaro::structure

@@ -38,6 +38,7 @@ double calcdtdr(RunContext& ctx, double rho, double rinv2, double kappa, double 
 }
 
 void derivee_enveloppe_new(RunContext& ctx, double r, State& y, State& dydx, double Y, const LuminosityProfile& prof) {
+    ++ctx.structure.nderiv;
     for (int i = 1; i <= nvar; ++i) dydx(i) = 0;
     double P = y(1), T = y(2);
     const double m = y(3), tau = y(5);

@@ -1,0 +1,74 @@
+// Cost of one evaluation of the envelope structure equations (EOS twice,
+// opacity twice, Schwarzschild test) and of a whole initial structure search.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <sstream>
+
+#include "common/constants.hpp"
+#include "common/model_state.hpp"
+#include "core/core.hpp"
+#include "eos/eos.hpp"
+#include "run/context.hpp"
+#include "structure/equations.hpp"
+#include "structure/solvers.hpp"
+
+using namespace velkaro;
+
+namespace {
+
+void setup(RunContext& ctx) {
+    ctx.path.path_tableseos = std::string(VELKARO_DATA_DIR) + "/eos/";
+    ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
+    eos::loadeos(ctx);
+    ctx.dbdboundary.tauoutorig = 2.0 / 3.0;
+}
+
+void BM_derivee(benchmark::State& state) {
+    RunContext ctx;
+    setup(ctx);
+    const double lumi[2] = {1e28, 1e28}, mass[2] = {1.9e30, 1.9e30};
+    const structure::LuminosityProfile prof{lumi, mass, 2};
+    structure::State y, dydx;
+    // Points down a young Jupiter's envelope: (r, P, T).
+    const double pts[4][3] = {{1.2e10, 1e8, 4000}, {1.0e10, 1e10, 9000}, {6e9, 1e12, 2.5e4}, {2e9, 1e13, 6e4}};
+    int k = 0;
+    for (auto _ : state) {
+        const auto& p = pts[k++ & 3];
+        y(1) = p[1];
+        y(2) = p[2];
+        y(3) = 1.8e30;
+        y(4) = 1e28;
+        y(5) = 1e3;
+        structure::derivee_enveloppe_new(ctx, p[0], y, dydx, 0.27, prof);
+        benchmark::DoNotOptimize(dydx);
+    }
+}
+BENCHMARK(BM_derivee);
+
+// The five passes of the start-up for the Jupiter example.
+void BM_initial_structure(benchmark::State& state) {
+    for (auto _ : state) {
+        RunContext ctx;
+        std::ostringstream out;
+        ctx.out = &out;
+        setup(ctx);
+        auto s = std::make_unique<PlanetState>();
+        s->Mcore = 10 * cst::Mearth;
+        s->Mtotale = 317.8285 * cst::Mearth;
+        s->Mstar = cst::Msun;
+        s->aplanete = 5.2 * cst::AU;
+        s->YHe = 0.27;
+        s->fract_ice = 0.5;
+        s->Linit = 1e4 * cst::Ljup;
+        for (int pass = 1; pass <= 5; ++pass) {
+            structure::iteraterinit(ctx, *s);
+            core::driverhocore(ctx, s->x.column(1), s->masse(1), s->fract_ice, s->rhocore);
+            s->Routguess = s->x(kR, s->nf);
+        }
+        state.counters["derivs"] = static_cast<double>(ctx.structure.nderiv);
+    }
+}
+BENCHMARK(BM_initial_structure)->Unit(benchmark::kMillisecond);
+
+}  // namespace
