@@ -63,6 +63,10 @@ std::string eos_table_text(const Mixture& m) {
 
 std::string entropy_table_text(const Mixture& m) {
     const double to_kb_per_mh = hydrogen_atom_mass() / cst::kB;
+    // The nuclear-spin entropy of the protons goes back in: this table is
+    // matched against entropies of published atmosphere and evolution grids,
+    // which follow the SCvH zero point.
+    const double spin = (1.0 - m.y) * hydrogen_spin_entropy();
     std::string s;
     s.reserve(static_cast<std::size_t>(kEntropyNT * kEntropyNP * 40));
     for (int k = 1; k <= kEntropyNT; ++k)
@@ -74,7 +78,7 @@ std::string entropy_table_text(const Mixture& m) {
             append(s, "%5.3f", lt);
             append(s, " %5.1f", lp);
             append(s, " %10.6f", st.logrho);
-            append(s, " %11.6f", std::pow(10.0, st.logs) * to_kb_per_mh);
+            append(s, " %11.6f", (std::pow(10.0, st.logs) + spin) * to_kb_per_mh);
             s += '\n';
         }
     return s;

@@ -36,7 +36,11 @@ double hydrogen_atom_mass();
 std::string eos_table_text(const Mixture& m);
 
 /// The entropy table: for each log T (slow) and log P (fast), one line
-/// log T, log P, log rho, S [k_B per hydrogen atom mass].
+/// log T, log P, log rho, S [k_B per hydrogen atom mass]. Unlike the H/He
+/// tables, S includes the nuclear-spin entropy of the protons (k ln 2 per
+/// proton): the zero point of the SCvH tables and of the atmosphere and
+/// evolution grids built on them, whose entropies this table converts to
+/// temperatures.
 std::string entropy_table_text(const Mixture& m);
 
 /// Map of the origin of each H/He table node ("S" published SCvH table,
