@@ -7,7 +7,7 @@
 // with the envelope's own opacity and equation of state. On this profile the
 // actual gradient dlnT/dlnP equals the radiative-diffusion gradient
 // 3 kappa P Teff^4 / (16 g T^4), so the Schwarzschild test of the envelope
-// (convrad, with L / m = 4 pi sigma Teff^4 G / g) tells where the profile
+// (as in convrad, with L / m = 4 pi sigma Teff^4 G / g) tells where the profile
 // stops being a valid radiative solution: the radiative-convective boundary
 // (RCB). Below it the gas follows the adiabat, whose entropy is the value
 // at the RCB. Since dS = c_P (nabla - nabla_ad) dlnP, that entropy is the
@@ -23,7 +23,7 @@
 // Where the entropy is read off: on that adiabat at 100 bar (p_record), or
 // at the RCB when that lies deeper. With one consistent equation of state
 // this is the RCB value; the envelope's EOS, however, is the ideal molecular
-// gas below 363 K and 4.6 mbar and the tables elsewhere, and the entropy
+// gas below 363 K or below 4.6 mbar and the tables elsewhere; the entropy
 // table that the outer boundary inverts at 100 bar agrees with the EOS
 // tables but not exactly with the ideal-gas branch. Reading S where the
 // boundary will use it makes the boundary temperature at 100 bar the one of
