@@ -1,0 +1,210 @@
+// The atmosphere entropy grid S(g, Teff) and the grey atmospheres it is made
+// of: the committed file is reproduced by the generator, it behaves as
+// interior entropies must, it agrees with published giant-planet models and
+// the outer boundary can invert every entropy in it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "atmosphere/entropy_grid.hpp"
+#include "atmosphere/grey_atmosphere.hpp"
+#include "eos/eos.hpp"
+
+using namespace velkaro;
+using namespace velkaro::atmosphere;
+
+namespace {
+
+const std::string kGridFile = std::string(VELKARO_DATA_DIR) + "/atmos/loggTeff_S_Burrows97_umint.dat";
+const std::string kEntropyFile = std::string(VELKARO_DATA_DIR) + "/eos/table_HHeH2OpartIonZ0000.dat";
+const std::string kMC14File =
+    std::string(VELKARO_DATA_DIR) + "/sources/marleau_cumming2014/marleau_cumming2014_grid3S.txt";
+
+// Entropy unit conversions. Marleau & Cumming give k_B per baryon (taken as
+// one atomic mass unit); the nuclear-spin entropy of hydrogen, k ln 4 per H2
+// molecule, is part of their (SCvH) entropies but not of ours.
+double per_baryon(double s_kB_per_mH) { return s_kB_per_mH * cst::amu / kHydrogenAtomMass; }
+double spin_entropy_per_baryon(double X) { return X * std::log(4.0) * cst::amu / cst::mH2; }
+
+class AtmosGridTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::array<std::filesystem::path, 3> files;
+        for (std::size_t k = 0; k < 3; ++k) files[k] = std::string(VELKARO_DATA_DIR) + "/eos/" + eos::kTableNames[k];
+        tables_ = eos::read_eos_tables(eos::kTableNames, files);
+        grid_ = read_atmos_grid(kGridFile);
+        stable_ = read_entropy_table(kEntropyFile);
+    }
+    static void TearDownTestSuite() {
+        tables_.reset();
+        grid_.reset();
+        stable_.reset();
+    }
+    static std::shared_ptr<const eos::EosTables> tables_;
+    static std::shared_ptr<const AtmosGrid> grid_;
+    static std::shared_ptr<const EntropyTable> stable_;
+};
+std::shared_ptr<const eos::EosTables> AtmosGridTest::tables_;
+std::shared_ptr<const AtmosGrid> AtmosGridTest::grid_;
+std::shared_ptr<const EntropyTable> AtmosGridTest::stable_;
+
+std::vector<std::string> file_lines(const std::string& file) {
+    std::ifstream in(file);
+    std::vector<std::string> v;
+    std::string l;
+    while (std::getline(in, l)) v.push_back(l + "\n");
+    return v;
+}
+
+}  // namespace
+
+TEST(GreyAtmosphereLaw, EddingtonTemperatureLimits) {
+    // T = Teff at the photosphere tau = 2/3; T = 2^(-1/4) Teff at the top;
+    // deep down T^4 grows linearly with tau.
+    EXPECT_NEAR(eddington_temperature(1000.0, 2.0 / 3.0), 1000.0, 1e-9);
+    EXPECT_NEAR(eddington_temperature(1000.0, 0.0), 1000.0 * std::pow(0.5, 0.25), 1e-9);
+    const double t1 = eddington_temperature(500.0, 1e4), t2 = eddington_temperature(500.0, 2e4);
+    EXPECT_NEAR(std::pow(t2 / t1, 4.0), (2e4 + 2.0 / 3.0) / (1e4 + 2.0 / 3.0), 1e-12);
+}
+
+TEST_F(AtmosGridTest, GeneratorReproducesCommittedLines) {
+    // A few grid points, recomputed, give the committed lines character for
+    // character: corners, the interior, and one point that is radiative at
+    // the bottom (high gravity, Teff near 150 K).
+    const auto lines = file_lines(kGridFile);
+    ASSERT_EQ(lines.size(), 5001u);
+    const GridSpan span;
+    GreyAtmosphere atm(tables_, GreySettings{});
+    const std::array<std::array<int, 2>, 6> pts = {{{1, 1}, {1, 100}, {50, 1}, {50, 100}, {23, 47}, {50, 24}}};
+    bool saw_radiative = false;
+    for (const auto& p : pts) {
+        const GreyResult r = atm.solve(span.g(p[0]), span.teff(p[1]));
+        saw_radiative = saw_radiative || !r.convective;
+        EXPECT_EQ(grid_line(span.g(p[0]), span.teff(p[1]), r.s), lines[static_cast<std::size_t>((p[0] - 1) * 100 + p[1])])
+            << "grid point " << p[0] << ", " << p[1];
+    }
+    EXPECT_TRUE(saw_radiative);
+    // The header states the settings and the count of radiative points.
+    EXPECT_NE(lines[0].find("Y=0.27"), std::string::npos);
+    EXPECT_NE(lines[0].find("points radiative at 1e+10"), std::string::npos);
+}
+
+TEST_F(AtmosGridTest, EntropyRisesWithTeffAndFallsWithGravity) {
+    const AtmosGrid& g = *grid_;
+    for (int i = 1; i <= AtmosGrid::ngrav; ++i)
+        for (int j = 1; j < AtmosGrid::nteff; ++j)
+            ASSERT_GT(g.entro(i, j + 1), g.entro(i, j)) << "log g " << g.loggs(i) << ", log Teff " << g.tefflinlogs(j);
+    for (int i = 1; i < AtmosGrid::ngrav; ++i)
+        for (int j = 1; j <= AtmosGrid::nteff; ++j)
+            ASSERT_LT(g.entro(i + 1, j), g.entro(i, j)) << "log g " << g.loggs(i) << ", log Teff " << g.tefflinlogs(j);
+}
+
+TEST_F(AtmosGridTest, JupiterEntropyNearSixPerBaryon) {
+    // Jupiter: log g = 3.4, intrinsic Teff = 100 K. SCvH-based Jupiter models
+    // have about 6 k_B per baryon, nuclear-spin entropy included.
+    const double s = entropy_from_grid(*grid_, std::pow(10.0, 3.4), 100.0);
+    const double with_spin = per_baryon(s) + spin_entropy_per_baryon(0.73);
+    EXPECT_NEAR(with_spin, 6.0, 0.3) << "S = " << s << " k_B/m_H";
+    // The adiabat is Jupiter-like: a few hundred K at 100 bar.
+    const double t100 = temperature_from_table(*stable_, 1e8, s);
+    EXPECT_GT(t100, 350.0);
+    EXPECT_LT(t100, 700.0);
+}
+
+TEST_F(AtmosGridTest, BoundaryInvertsEveryGridEntropy) {
+    // The outer boundary inverts the entropy table at 100 bar for every
+    // entropy of the grid without a failing bisection.
+    for (int i = 1; i <= AtmosGrid::ngrav; ++i)
+        for (int j = 1; j <= AtmosGrid::nteff; ++j)
+            ASSERT_NO_THROW((void)temperature_from_table(*stable_, kBoundaryPressure, grid_->entro(i, j)))
+                << "S = " << grid_->entro(i, j);
+}
+
+TEST_F(AtmosGridTest, BoundaryTemperatureIsThatOfTheAtmosphereAdiabat) {
+    // Where the adiabat passes 100 bar, the boundary's inversion of the
+    // entropy table returns the temperature the atmosphere itself has there.
+    GreyAtmosphere atm(tables_, GreySettings{});
+    const std::array<std::array<double, 2>, 4> pts = {{{3e2, 1500.0}, {2512.0, 100.0}, {1e4, 600.0}, {1e5, 2000.0}}};
+    for (const auto& p : pts) {
+        const GreyResult r = atm.solve(p[0], p[1]);
+        ASSERT_TRUE(r.convective);
+        ASSERT_NEAR(r.p, kBoundaryPressure, 1e-6 * kBoundaryPressure);
+        EXPECT_NEAR(temperature_from_table(*stable_, kBoundaryPressure, r.s) / r.t, 1.0, 0.01)
+            << "g " << p[0] << ", Teff " << p[1];
+    }
+}
+
+TEST_F(AtmosGridTest, EntropyUnitMatchesTheEntropyTable) {
+    // The atmosphere's entropy (EOS tables, Y = 0.27, k_B per m_H) equals the
+    // entropy table at its nodes inside the domain of the EOS tables, up to
+    // the difference of the two interpolations (bicubic in the EOS tables).
+    GreyAtmosphere atm(tables_, GreySettings{});
+    for (int k = 80; k <= 200; k += 20)
+        for (int l = 60; l <= 180; l += 30) {
+            const double lt = stable_->logt(k), lp = stable_->logp(l);
+            if (!eos::in_table_domain(lt, lp)) continue;
+            EXPECT_NEAR(atm.entropy(std::pow(10.0, lp), std::pow(10.0, lt)), stable_->s(l, k), 1e-3 * stable_->s(l, k))
+                << "log T " << lt << ", log P " << lp;
+        }
+}
+
+TEST_F(AtmosGridTest, SchwarzschildTestAgreesWithTheEnvelope) {
+    // The atmosphere's own gradient comparison and the envelope's convrad,
+    // fed with the flux of Teff and the gravity g, classify alike.
+    GreyAtmosphere atm(tables_, GreySettings{});
+    int conv = 0, rad = 0;
+    for (double lg : {2.0, 3.4, 5.0})
+        for (double teff : {80.0, 300.0, 1500.0})
+            for (double lp = 2.0; lp <= 10.0; lp += 0.5)
+                for (double ft : {0.8, 1.2, 2.0, 4.0}) {
+                    const double g = std::pow(10.0, lg), p = std::pow(10.0, lp), t = ft * teff;
+                    const auto gr = atm.gradients(g, teff, p, t);
+                    if (std::fabs(gr.rad / gr.ad - 1) < 1e-6) continue;
+                    EXPECT_EQ(atm.convrad_says_convective(g, teff, p, t), gr.rad > gr.ad)
+                        << "log g " << lg << ", Teff " << teff << ", log P " << lp << ", T " << t;
+                    (gr.rad > gr.ad ? conv : rad)++;
+                }
+    EXPECT_GT(conv, 20);
+    EXPECT_GT(rad, 20);
+}
+
+TEST_F(AtmosGridTest, AgreesWithMarleauCumming2014) {
+    // Six models of Marleau & Cumming (2014), by mass [2e30 g] and entropy
+    // [k_B/baryon]. Their entropy zero point differs from ours (nuclear-spin
+    // entropy and the EOS), so the atmosphere is judged against the entropy
+    // our EOS gives their adiabat at 10 bar (P = 1e7, T10): within 0.3 k_B
+    // per baryon. Raw, with the spin term added back, within 0.5.
+    struct Pick {
+        double m, s;
+    };
+    const std::array<Pick, 6> picks = {{{1, 7.1}, {4, 7.7}, {2, 8.8}, {6, 9.3}, {7, 10.0}, {4, 11.7}}};
+    std::ifstream in(kMC14File);
+    ASSERT_TRUE(in.good());
+    GreyAtmosphere atm(tables_, GreySettings{});
+    const double spin = spin_entropy_per_baryon(0.73);
+    int found = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos || line[0] == '#') continue;
+        std::istringstream ls(line);
+        std::array<double, 23> c{};
+        for (int k = 1; k <= 22; ++k) ls >> c[static_cast<std::size_t>(k)];
+        ASSERT_TRUE(static_cast<bool>(ls)) << line;
+        for (const Pick& p : picks) {
+            if (std::fabs(c[3] - p.m) > 1e-3 || std::fabs(c[5] - p.s) > 1e-3) continue;
+            ++found;
+            const double m = c[3] * 2.0e30, r = c[4] * 7.0e9, teff = c[7], t10 = c[17];
+            const double g = cst::G * m / (r * r);
+            const double ours = per_baryon(entropy_from_grid(*grid_, g, teff));
+            const double theirs_on_our_eos = per_baryon(atm.entropy(1e7, t10));
+            EXPECT_NEAR(ours, theirs_on_our_eos, 0.3) << "log g " << std::log10(g) << ", Teff " << teff;
+            EXPECT_NEAR(ours + spin, c[5], 0.5) << "log g " << std::log10(g) << ", Teff " << teff;
+        }
+    }
+    EXPECT_EQ(found, 6);
+}
