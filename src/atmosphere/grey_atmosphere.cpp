@@ -38,7 +38,7 @@ GreyAtmosphere::~GreyAtmosphere() = default;
 double GreyAtmosphere::entropy(double p, double t) {
     eos::EosOut e;
     eos::eos(impl_->ctx.eos, 0.0, set_.Y, p, t, e);
-    return entropy_kB_per_mH(e.s);
+    return entropy_kB_per_mH(e.s + proton_spin_entropy(set_.Y));
 }
 
 double GreyAtmosphere::kappa(double p, double t) {

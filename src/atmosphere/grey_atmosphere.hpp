@@ -31,7 +31,11 @@
 //
 // Units: cgs; entropies are returned in Boltzmann constants per hydrogen
 // atom mass, the unit of the hydrogen-helium entropy table that the outer
-// boundary inverts.
+// boundary inverts, and on that table's zero point: the nuclear-spin
+// entropy of the protons, k ln 2 each, is included (as in the published
+// H/He EOS and the atmosphere and evolution grids built on it), whereas the
+// envelope's EOS leaves it out. It is a constant per gram of hydrogen, so it
+// shifts every entropy alike and changes no gradient.
 #pragma once
 
 #include <memory>
@@ -49,6 +53,10 @@ namespace velkaro::atmosphere {
 /// hydrogen-helium entropy table was written with this very factor, so the
 /// grid and the table share one zero point and one unit.
 inline constexpr double kHydrogenAtomMass = 1.00782503 * cst::amu;
+
+/// Nuclear-spin entropy of the protons [erg g^-1 K^-1] of gas with helium
+/// fraction Y: k ln 4 per H2 molecule of the hydrogen mass fraction 1 - Y.
+inline double proton_spin_entropy(double Y) { return (1.0 - Y) * cst::kB * 1.3862943611198906 / cst::mH2; }
 
 /// Specific entropy [erg g^-1 K^-1] in Boltzmann constants per hydrogen mass.
 constexpr double entropy_kB_per_mH(double s_cgs) { return s_cgs * kHydrogenAtomMass / cst::kB; }
