@@ -28,12 +28,12 @@ void point_at_data(RunContext& ctx) {
     eos::loadeos(ctx);
 }
 
-// The Jupiter example's planet at its initial luminosity, found once.
+// The Jupiter example's planet (hot start, 1e5 Jupiter luminosities), found once.
 struct JupiterStart {
     RunContext ctx;
     std::ostringstream out;
     std::unique_ptr<PlanetState> s = std::make_unique<PlanetState>();
-    JupiterStart(double Linit_LJ = 1e4) {
+    explicit JupiterStart(double Linit_LJ = 1e5) {
         ctx.out = &out;
         point_at_data(ctx);
         s->Mcore = 10 * cst::Mearth;
@@ -146,6 +146,28 @@ TEST(InitialStructure, SummaryEffectiveTemperatureMatchesLuminosityAndRadius) {
     const double printed = std::stod(row.substr(row.size() - 13));
     EXPECT_NEAR(printed / teff, 1.0, 1e-4) << row;
     EXPECT_NE(text.find("Initial structure found"), std::string::npos);
+}
+
+TEST(InitialStructure, JupiterRegression) {
+    // Stored from the first version of the structure search, so that any
+    // change that moves the initial Jupiter is seen (and then explained).
+    const PlanetState& s = *jupiter().s;
+    EXPECT_NEAR(s.x(kR, s.nf) / cst::Rjup, 1.68597, 2e-4);
+    EXPECT_NEAR(s.x(kP, 1) / 1.0396e13, 1.0, 2e-3);    // pressure at the core [dyn cm^-2]
+    EXPECT_NEAR(s.x(kT, 1) / 58774.3, 1.0, 2e-3);      // temperature at the core [K]
+    EXPECT_NEAR(s.x(kT, s.nf) / 4131.63, 1.0, 1e-3);   // boundary temperature at 100 bar
+    EXPECT_NEAR(s.nf, 477, 10);
+}
+
+TEST(InitialStructure, PresentJupiterLuminosityGivesJupitersRadius) {
+    // At Jupiter's own luminosity the structure should be Jupiter-sized and
+    // its effective temperature near the observed intrinsic ~100 K.
+    const JupiterStart j(1.0);
+    const PlanetState& s = *j.s;
+    EXPECT_NEAR(s.x(kR, s.nf) / cst::Rjup, 1.0, 0.05);
+    const double R = s.x(kR, s.nf);
+    const double teff = std::pow(s.x(kL, s.nf) / (12.566370616 * R * R * 5.6735730625000006e-05), 0.25);
+    EXPECT_NEAR(teff, 100.0, 5.0);
 }
 
 TEST(StructureEquations, LuminosityFollowsTheMassProfile) {
