@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
@@ -168,6 +169,24 @@ TEST(InitialStructure, PresentJupiterLuminosityGivesJupitersRadius) {
     const double R = s.x(kR, s.nf);
     const double teff = std::pow(s.x(kL, s.nf) / (12.566370616 * R * R * 5.6735730625000006e-05), 0.25);
     EXPECT_NEAR(teff, 100.0, 5.0);
+}
+
+TEST(InitialStructure, TwoPlanetsInTwoThreadsMatchSeparateRuns) {
+    // Every run keeps its own context: two searches at once give bit for bit
+    // what each gives alone.
+    std::unique_ptr<JupiterStart> a, b;
+    std::thread ta([&] { a = std::make_unique<JupiterStart>(1e5); });
+    std::thread tb([&] { b = std::make_unique<JupiterStart>(1.0); });
+    ta.join();
+    tb.join();
+    const PlanetState& alone = *jupiter().s;
+    ASSERT_EQ(a->s->nf, alone.nf);
+    for (int i = 1; i <= alone.nf; ++i)
+        for (int k = 1; k <= 5; ++k) ASSERT_EQ(a->s->x(k, i), alone.x(k, i)) << k << " " << i;
+    EXPECT_EQ(a->out.str(), jupiter().out.str());
+    const JupiterStart b_alone(1.0);
+    EXPECT_EQ(b->s->x(kR, b->s->nf), b_alone.s->x(kR, b_alone.s->nf));
+    EXPECT_EQ(b->out.str(), b_alone.out.str());
 }
 
 TEST(StructureEquations, LuminosityFollowsTheMassProfile) {
