@@ -15,9 +15,11 @@
 #include "atmosphere/opacity_ratios.hpp"
 #include "common/fatal.hpp"
 #include "run/context.hpp"
+#include "support/fatal_text.hpp"
 
 using namespace velkaro;
 using namespace velkaro::atmosphere;
+using velkaro::testing::fatal_text;
 
 namespace {
 
@@ -58,17 +60,6 @@ protected:
         ctx.path.path_tableseos = "eos";
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
-
-    template <typename F>
-    std::string fatal_text(F&& f) {
-        try {
-            f();
-        } catch (const FatalError& e) {
-            return e.what();
-        }
-        ADD_FAILURE() << "expected a fatal stop";
-        return {};
-    }
 
     std::filesystem::path dir;
     std::ostringstream out;

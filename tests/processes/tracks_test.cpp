@@ -2,6 +2,8 @@
 // message that names the file.
 #include <gtest/gtest.h>
 
+#include "support/fatal_text.hpp"
+
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -41,15 +43,10 @@ struct TempDir {
 const std::string kLyonHead = "h1\nh2\nh3\n";
 const std::string kPisaHead = "#\n#\n#\n#\n#\n#\n";
 
+using velkaro::testing::fatal_text;
+
 // The lines of a FatalError, joined, for message checks.
-std::string message_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const FatalError& e) {
-        return e.what();
-    }
-    return "";
-}
+std::string message_of(const std::function<void()>& f) { return fatal_text(f); }
 
 }  // namespace
 

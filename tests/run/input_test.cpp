@@ -11,23 +11,13 @@
 #include "run/context.hpp"
 #include "run/input.hpp"
 #include "run_dir.hpp"
+#include "support/fatal_text.hpp"
 
 using namespace velkaro;
+using velkaro::testing::fatal_text;
 using velkaro::testing::RunDir;
 
 namespace {
-
-// The fatal lines of a call that must fail, joined.
-template <typename F>
-std::string fatal_text(F&& f) {
-    try {
-        f();
-    } catch (const FatalError& e) {
-        return e.what();
-    }
-    ADD_FAILURE() << "expected a fatal stop";
-    return {};
-}
 
 struct Fixture {
     RunDir dir;
