@@ -60,7 +60,7 @@ void BM_initial_structure(benchmark::State& state) {
         s->aplanete = 5.2 * cst::AU;
         s->YHe = 0.27;
         s->fract_ice = 0.5;
-        s->Linit = 1e4 * cst::Ljup;
+        s->Linit = 1e5 * cst::Ljup;  // the Jupiter example's hot start
         for (int pass = 1; pass <= 5; ++pass) {
             structure::iteraterinit(ctx, *s);
             core::driverhocore(ctx, s->x.column(1), s->masse(1), s->fract_ice, s->rhocore);
