@@ -16,14 +16,18 @@ constexpr double kSchwarzschild = 3942837896.5967436;  // 3/(64 pi sigma G)
 
 }  // namespace
 
+char schwarzschild(double kappa, double dTdP_ad, double P, double T, double L, double m) {
+    const double nabla_rad = kappa * kSchwarzschild * L * (P / T) / (T * T * T * m);
+    const double nabla_ad = (P / T) * dTdP_ad;
+    return nabla_ad >= nabla_rad ? 'R' : 'C';  // a NaN gives 'C'
+}
+
 char convrad(RunContext& ctx, double P, double T, double L, double m, double Y, double Z) {
     eos::EosOut e;
     eos::eosfast(ctx.eos, Z, Y, P, T, e);
-    const double kappa =
-        opacity::opacites_v1(ctx, e.rho, T, ctx.common.f_opacite, ctx.common.redopagrains);
-    const double nabla_rad = kappa * ctx.opacity.opacityscale * kSchwarzschild * L * (P / T) / (T * T * T * m);
-    const double nabla_ad = (P / T) * e.dtdp;
-    return nabla_ad >= nabla_rad ? 'R' : 'C';  // a NaN gives 'C'
+    const double kappa = opacity::opacites_v1(ctx, e.rho, T, ctx.common.f_opacite, ctx.common.redopagrains) *
+                         ctx.opacity.opacityscale;
+    return schwarzschild(kappa, e.dtdp, P, T, L, m);
 }
 
 double calcdtdr(RunContext& ctx, double rho, double rinv2, double kappa, double L, double dPdr, double dTdP_ad,
@@ -33,7 +37,11 @@ double calcdtdr(RunContext& ctx, double rho, double rinv2, double kappa, double 
         ctx.con() << fmt::free("PROBLEME: Tau negative") << '\n';
         ctx.con() << fmt::free("tau,press,temp,mass,Y,Zloc", tau, P, T, m, Y, Z) << '\n';
     }
-    if (convrad(ctx, P, T, L, m, Y, Z) == 'C') return dTdP_ad * dPdr;
+    // The shell's density, adiabatic gradient and opacity are those the
+    // caller already has (the EOS ignores Z; the opacity is opacites', the
+    // grain/gas maximum times opacityscale, as in convrad): no second
+    // evaluation is needed for the Schwarzschild test.
+    if (schwarzschild(kappa, dTdP_ad, P, T, L, m) == 'C') return dTdP_ad * dPdr;
     return kRadGrad * kappa * rinv2 * L * rho / (T * T * T);
 }
 

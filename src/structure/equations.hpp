@@ -25,6 +25,10 @@ struct LuminosityProfile {
     int n = 0;
 };
 
+/// Schwarzschild test for a shell whose opacity kappa (already multiplied by
+/// opacityscale) and adiabatic dT/dP are known: 'R' when nabla_ad >= nabla_rad.
+char schwarzschild(double kappa, double dTdP_ad, double P, double T, double L, double m);
+
 /// Schwarzschild test: 'R' (radiative) when the adiabatic gradient is at
 /// least the radiative one, else 'C'. The opacity is the grain-law/gas
 /// maximum times the run's opacityscale.
