@@ -69,65 +69,48 @@ protected:
 }  // namespace
 
 TEST_F(SyntheticTables, GridEntropyIsBilinearAndExtrapolatesTheEdgeCell) {
-    for (double g : {10.0, 2500.0, 3.16e5}) {
-        for (double teff : {20.0, 99.0, 1234.0, 4000.0}) {
+    // Inside the grid and outside it (extrapolated along the edge cell, never clamped).
+    for (double g : {1.0, 2500.0, 1e7})
+        for (double teff : {10.0, 99.0, 4000.0, 8000.0})
             EXPECT_NEAR(entropie_von_gravteff_reggitt(ctx, g, teff), grid_S(std::log10(g), std::log10(teff)), 1e-11);
-        }
-    }
-    // Outside the grid: extrapolated along the edge cell, never clamped.
-    EXPECT_NEAR(entropie_von_gravteff_reggitt(ctx, 1.0, 10.0), grid_S(0.0, 1.0), 1e-11);
-    EXPECT_NEAR(entropie_von_gravteff_reggitt(ctx, 1e7, 8000.0), grid_S(7.0, std::log10(8000.0)), 1e-11);
 }
 
 TEST_F(SyntheticTables, AdiabatInversionRoundTrips) {
-    for (double P : {1e2, 1e6, 1e8, 1e12}) {
-        for (double T : {150.0, 900.0, 5000.0}) {
-            const double S = table_S(std::log10(T), std::log10(P));
-            if (S < 1 || S > 100) continue;
-            EXPECT_NEAR(temperaturausdruckundentropie(ctx, P, S) / T, 1.0, 1e-9) << P << " " << T;
-        }
-    }
-    // The ends of the pressure axis use their own column alone.
-    EXPECT_NEAR(temperaturausdruckundentropie(ctx, 1e-2, 12.0) / adiabat_T(1e-2, 12.0), 1.0, 1e-9);
-    EXPECT_NEAR(temperaturausdruckundentropie(ctx, 1e18, 5.0) / adiabat_T(1e18, 5.0), 1.0, 1e-9);
-    // A first estimate already above S restarts the search from 100 K.
-    EXPECT_NEAR(temperaturausdruckundentropie(ctx, 1e8, 6.67) / adiabat_T(1e8, 6.67), 1.0, 1e-9);
+    for (double P : {1e2, 1e8, 1e12})
+        for (double T : {150.0, 900.0, 5000.0})
+            EXPECT_NEAR(temperaturausdruckundentropie(ctx, P, table_S(std::log10(T), std::log10(P))) / T, 1.0, 1e-9);
+    // The ends of the pressure axis use their own column alone; S = 6.67 at
+    // 100 bar has a first estimate above the root: the search restarts at 100 K.
+    for (auto [P, S] : {std::pair{1e-2, 12.0}, {1e18, 5.0}, {1e8, 6.67}})
+        EXPECT_NEAR(temperaturausdruckundentropie(ctx, P, S) / adiabat_T(P, S), 1.0, 1e-9);
 }
 
 TEST_F(SyntheticTables, UnitChecksStopBeforeAnyTableIsRead) {
     ctx.path.path_tableseos = "nowhere";  // a read would fail differently
-    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 1e8, 0.999); }).find("Problem mit den Entropieeinheiten"),
-              std::string::npos);
-    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 1e8, 100.001); }).find("S < 1 oder S > 100"),
-              std::string::npos);
-    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 0.0, 8.0); }).find("Nonpositive pressure"),
-              std::string::npos);
-    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 1e19, 8.0); }).find("P verdaechtig GROSS"),
-              std::string::npos);
-    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, std::nan(""), 8.0); }).find("is NAN"),
-              std::string::npos);
-    // S = 1 and S = 100 pass the checks (and then need the table).
-    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 1e8, 1.0); }).find("cannot open the table"),
-              std::string::npos);
-    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 1e8, 100.0); }).find("nowhere/table_HHeH2OpartIonZ0000.dat"),
-              std::string::npos);
+    const std::pair<double, double> bad[] = {{1e8, 0.999}, {1e8, 100.001}, {0.0, 8.0}, {1e19, 8.0}, {std::nan(""), 8.0}};
+    const char* why[] = {"Problem mit den Entropieeinheiten", "S < 1 oder S > 100", "Nonpositive pressure",
+                         "P verdaechtig GROSS", "is NAN"};
+    for (int k = 0; k < 5; ++k)
+        EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, bad[k].first, bad[k].second); }).find(why[k]),
+                  std::string::npos);
+    // S = 1 and S = 100 pass the checks and then need the (missing) table.
+    for (double S : {1.0, 100.0})
+        EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 1e8, S); }).find("nowhere/table_HHeH2OpartIonZ0000.dat"),
+                  std::string::npos);
 }
 
 TEST_F(SyntheticTables, BadTablesAreRefusedWithTheirName) {
-    {
-        std::ofstream f(dir / "data" / "atmos" / "loggTeff_S_Burrows97_umint.dat", std::ios::app);
-        f << "1 2 3\n";
-    }
-    const auto msg = fatal_text([&] { entropie_von_gravteff_reggitt(ctx, 100.0, 100.0); });
-    EXPECT_NE(msg.find("loggTeff_S_Burrows97_umint.dat: holds more than the 5000 data lines"), std::string::npos) << msg;
+    std::ofstream(dir / "data" / "atmos" / "loggTeff_S_Burrows97_umint.dat", std::ios::app) << "1 2 3\n";
+    EXPECT_NE(fatal_text([&] { entropie_von_gravteff_reggitt(ctx, 100.0, 100.0); })
+                  .find("loggTeff_S_Burrows97_umint.dat: holds more than the 5000 data lines"),
+              std::string::npos);
     std::filesystem::resize_file(dir / "eos" / "table_HHeH2OpartIonZ0000.dat", 1000);
-    const auto msg2 = fatal_text([&] { temperaturausdruckundentropie(ctx, 1e8, 8.0); });
-    EXPECT_NE(msg2.find("table_HHeH2OpartIonZ0000.dat: "), std::string::npos) << msg2;
+    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 1e8, 8.0); }).find("table_HHeH2OpartIonZ0000.dat: "),
+              std::string::npos);
 }
 
 TEST(Linterp, UniformGridEndsAndOutside) {
-    const double xx[5] = {0, 1, 2, 3, 4};
-    const double f[5] = {10, 11, 13, 16, 20};
+    const double xx[5] = {0, 1, 2, 3, 4}, f[5] = {10, 11, 13, 16, 20};
     EXPECT_EQ(linterp_fvonx(5, f, xx, 0.0), 10);
     EXPECT_EQ(linterp_fvonx(5, f, xx, 4.0), 20);
     EXPECT_DOUBLE_EQ(linterp_fvonx(5, f, xx, 2.5), 14.5);
@@ -136,10 +119,8 @@ TEST(Linterp, UniformGridEndsAndOutside) {
 }
 
 TEST_F(SyntheticTables, BoundaryLiesOnTheAdiabatAt100Bar) {
-    const double R = 7.14e9, M = 1.898783598618282e30, Rcore = 1e9;
-    ctx.dbdboundary.tauoutorig = 2.0 / 3.0;
-    const double L = 3.3498660000000005e24;
-    const OuterBoundary b = condextmaxstatic(ctx, R, M, Rcore, 0.27, L);
+    const double R = 7.14e9, M = 1.898783598618282e30, L = 3.3498660000000005e24;
+    const OuterBoundary b = condextmaxstatic(ctx, R, M, 1e9, 0.27, L);
     const double g = 6.67e-8 * M / (R * R);
     const double tint = std::pow(L / (4 * M_PI * 5.6735730625000006e-5 * R * R), 0.25);
     EXPECT_NEAR(ctx.dbdtemp.tint / tint, 1.0, 1e-9);
@@ -152,71 +133,54 @@ TEST_F(SyntheticTables, BoundaryLiesOnTheAdiabatAt100Bar) {
     EXPECT_EQ(ctx.dbdboundary.tauout, b.tau);
 }
 
-TEST_F(SyntheticTables, LuminosityFloorAndDepthClamp) {
-    const double R = 7.14e9, Rcore = 1e9;
-    // Below the floor 4 pi sigma Rcore^2 (1 + M/MJ)^4 the floor is used.
-    const double M = 1.898783598618282e30;
+TEST_F(SyntheticTables, LuminosityFloor) {
+    // A core that does not heat, no contraction: the luminosity is raised to
+    // the floor 4 pi sigma Rcore^2 (1 + M/MJ)^4.
+    const double R = 7.14e9, Rcore = 1e9, M = 1.898783598618282e30;
     EvolutionStep step;
     step.dt = 3.15576e13;
     step.Eold = -1e42;
-    step.Rref = R;  // no contraction
+    step.Rref = R;
     step.age = 3.15576e16;
-    step.x = 1.0;  // a core that does not heat
+    step.x = 1.0;
     double Enew = 0, Lradio = 0;
     const OuterBoundary b = condextmax(ctx, R, 10 * 5.97424e27, M, Rcore, 0.27, step, Enew, Lradio);
-    const double floor = 12.566370616 * 5.6735730625000006e-5 * Rcore * Rcore * 16.0;
-    EXPECT_NEAR(b.L / floor, 1.0, 1e-12);
+    EXPECT_NEAR(b.L / (12.566370616 * 5.6735730625000006e-5 * Rcore * Rcore * 16.0), 1.0, 1e-12);
     EXPECT_NEAR(Enew, step.Eold, 1e-6 * std::fabs(step.Eold));
     EXPECT_EQ(Lradio, 0.0);
-    // A boundary colder than tint (1/2)^(1/4) would have a negative depth: 0.
     EXPECT_GE(b.tau, 0.0);
-    if (b.T < ctx.dbdtemp.tint * std::pow(0.5, 0.25)) {
-        EXPECT_EQ(b.tau, 0.0);
-    }
 }
 
 TEST(Contraction, EnergyScalesAsOneOverRAndLuminosityIsCapped) {
     const double M = 1.9e30, Eold = -1e43, dt = 3.15576e13;
     const Contraction shrink = contractlum(dt, 8e9, Eold, M, 7.9e9, 1.0);
     EXPECT_NEAR(shrink.Enew / (Eold * 8e9 / 7.9e9), 1.0, 1e-12);
-    EXPECT_NEAR(shrink.L, -(shrink.Enew - Eold) / dt, 1e-9 * shrink.L);
     EXPECT_GT(shrink.L, 0);
-    EXPECT_LT(contractlum(dt, 8e9, Eold, M, 8.1e9, 1.0).L, 0);  // expansion
+    EXPECT_LT(contractlum(dt, 8e9, Eold, M, 8.1e9, 1.0).L, 0);        // expansion
     EXPECT_EQ(contractlum(1.0, 8e9, Eold, M, 1e9, 1.0).L, 3.846e33);  // cap
-    // The multiplier scales the luminosity, not the energy.
-    const Contraction k2 = contractlum(dt, 8e9, Eold, M, 7.9e9, 2.0);
-    EXPECT_DOUBLE_EQ(k2.L, 2 * shrink.L);
-    EXPECT_EQ(k2.Enew, shrink.Enew);
+    EXPECT_DOUBLE_EQ(contractlum(dt, 8e9, Eold, M, 7.9e9, 2.0).L, 2 * shrink.L);
 }
 
 TEST(Radiogenic, ChondriticHeatingDecays) {
-    const double M = 5.97424e27;
-    EXPECT_NEAR(calclradio(0, M, 0), 0.67 * M * (3.723e-7 + 2.899e-8 + 1.441e-8), 1e-6 * M * 1e-7);
+    const double M = 5.97424e27, now = 4.57 * 3.15576e16;
     EXPECT_EQ(calclradio(0, M, 1.0), 0.0);  // pure ice core
     EXPECT_DOUBLE_EQ(calclradio(0, M, 0.5), 0.5 * calclradio(0, M, 0));
-    EXPECT_LT(calclradio(4.57 * 3.15576e16, M, 0), calclradio(1e6 * 3.15576e7, M, 0));
+    EXPECT_LT(calclradio(now, M, 0), calclradio(3.15576e13, M, 0));
     // The present Earth's radiogenic output is of order 1e20 erg/s (10-20 TW).
-    EXPECT_GT(calclradio(4.57 * 3.15576e16, M, 0), 5e19);
-    EXPECT_LT(calclradio(4.57 * 3.15576e16, M, 0), 5e20);
+    EXPECT_GT(calclradio(now, M, 0), 5e19);
+    EXPECT_LT(calclradio(now, M, 0), 5e20);
 }
 
-TEST(OpacityRatios, TableEndsAndNodes) {
+TEST(OpacityRatios, TableEndsNodesAndNotes) {
     EXPECT_DOUBLE_EQ(kv2kth_of_teq(2777), 0.55);
     EXPECT_DOUBLE_EQ(kv2kth_of_teq(2 * 2777), 0.55 * 4);
     EXPECT_EQ(kv2kth_of_teq(260), 0.005);
-    EXPECT_EQ(kv2kth_of_teq(100), 0.005);
     EXPECT_DOUBLE_EQ(kv2kth_of_teq(388), 0.008);
-    EXPECT_DOUBLE_EQ(kv2kth_of_teq(1460), 0.19);
     EXPECT_DOUBLE_EQ(kv2kth_of_teq((1460 + 1577) / 2.0), 0.185);
+    EXPECT_NEAR(kv2kth_of_teq(2776.999), 0.55, 1e-5);
     EXPECT_EQ(kv2kth2_of_teq(1460), 0.0);
     EXPECT_DOUBLE_EQ(kv2kth2_of_teq(1461), 0.28 + (0.43 - 0.28) / 117.0);
     EXPECT_EQ(kv2kth2_of_teq(2777), 1.45);
-    // Continuity where the tables join their limits.
-    EXPECT_NEAR(kv2kth_of_teq(2776.999), 0.55, 1e-5);
-    EXPECT_NEAR(kv2kth_of_teq(260.001), 0.005, 1e-6);
-}
-
-TEST(OpacityRatios, NotesArePrintedOutsideTheTables) {
     RunContext ctx;
     std::ostringstream out;
     ctx.out = &out;
@@ -225,12 +189,4 @@ TEST(OpacityRatios, NotesArePrintedOutsideTheTables) {
     kv2kth2teq(ctx);
     EXPECT_EQ(out.str(),
               " T<Tmin   1460.0000000000000     \n SET kv2kth2 to 0, not used\n NOT three-band\n modelselect           0\n");
-    out.str("");
-    ctx.dbdtemp.teq = 260;
-    kv2kthteq(ctx);
-    EXPECT_EQ(out.str(), " T<Tmin   260.00000000000000     \n SET kv2kth to 0.005\n modelselect           0\n");
-    out.str("");
-    ctx.dbdtemp.teq = 3000;
-    kv2kthteq(ctx);
-    EXPECT_NE(out.str().find(" T>Tmax: scaling as T**2\n kv2kth"), std::string::npos);
 }

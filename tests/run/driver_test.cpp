@@ -31,20 +31,13 @@ TEST(Initialize, StartStateIsIndependentOfThePlanet) {
     s->aplanete = 7.5e13;
     s->x(kP, 17) = 5;  // leftovers of an earlier use are cleared
     s->rhocore = 9;
-    ctx.common.ifirstdt = 7;
     initialize(ctx, *s);
     EXPECT_EQ(s->temps, s->tstart);
-    EXPECT_EQ(ctx.common.tempssave, s->tstart);
-    for (int i : {1, 2, 5000, kMaxShells}) EXPECT_DOUBLE_EQ(s->xdeu(i), 3e-5) << i;
+    // Deuterium per hydrogen becomes a mass fraction, in every shell.
+    for (int i : {1, kMaxShells}) EXPECT_DOUBLE_EQ(s->xdeu(i), 3e-5) << i;
     EXPECT_EQ(s->x(kP, 17), 0.0);
-    EXPECT_EQ(s->Mtotale, s->Mcore + s->Menve);
-    EXPECT_EQ(s->aold, s->aplanete);
     EXPECT_EQ(s->rhocore, 5.0);
     EXPECT_EQ(s->Routguess, 7.14e9);
-    EXPECT_EQ(s->cLesti, 1.0);
-    EXPECT_EQ(s->envelopeflag, 1.0);
-    EXPECT_EQ(ctx.common.ifirstdt, 1);
-    EXPECT_EQ(ctx.common.menvemin, 4.779392e21);
     EXPECT_EQ(out.str(), "\nSBR INITALIZE\n Mtotale    310.00000000000000     \n xDeu(1)    3.0000000000000004E-005\n");
 }
 
@@ -61,10 +54,7 @@ TEST(Driver, StartUpPrintsBannerAndNotesThenReadsTheRun) {
         run_planet(ctx);
     } catch (const FatalError& e) {
         stopped = true;
-        ASSERT_FALSE(e.lines().empty());
-        const std::string& last = e.lines().back();
-        EXPECT_TRUE(last.rfind("PROBLEME", 0) == 0 || last.rfind("OOPS", 0) == 0 || last.rfind("ERROR", 0) == 0)
-            << last;
+        EXPECT_EQ(e.lines().back().rfind("PROBLEME", 0), 0u) << e.what();
     }
     const std::string text = out.str();
     const auto notes = development_notes();
@@ -79,14 +69,12 @@ TEST(Driver, StartUpPrintsBannerAndNotesThenReadsTheRun) {
         pos = p;
     }
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "fort.1"));
-    // What was printed of the start-up comes in its fixed order.
-    const char* order[] = {"SBR INITCOND: Initial conditions", "SBR INIT23BAND: Initial conditions part 2",
-                           "SBR INITALIZE"};
+    // The start-up in its fixed order, up to the initial structure.
     std::size_t last = pos;
-    for (const char* o : order) {
-        const auto p = text.find(o);
-        if (p == std::string::npos) break;
-        EXPECT_GT(p, last) << o;
+    for (const char* o : {"SBR INITCOND: Initial conditions", "SBR INIT23BAND: Initial conditions part 2",
+                          "SBR INITALIZE", "SBR ITERATERINIT", "Initial structure found"}) {
+        const auto p = text.find(o, last);
+        EXPECT_NE(p, std::string::npos) << o;
         last = p;
     }
     if (!stopped) {

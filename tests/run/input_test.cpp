@@ -32,50 +32,29 @@ struct Fixture {
 
 }  // namespace
 
-TEST(InputValues, FortranNumberForms) {
+TEST(InputValues, FortranForms) {
     using input::parse_real;
-    EXPECT_EQ(parse_real("5.2"), 5.2);
-    EXPECT_EQ(parse_real("1.0d-3"), 1.0e-3);
-    EXPECT_EQ(parse_real("1.0D+3"), 1.0e3);
-    EXPECT_EQ(parse_real("2E5"), 2e5);
-    EXPECT_EQ(parse_real("-.5"), -0.5);
-    EXPECT_EQ(parse_real("+3."), 3.0);
-    EXPECT_EQ(parse_real("7"), 7.0);
-    EXPECT_EQ(parse_real("1.5+3"), 1.5e3);  // exponent given by its sign alone
-    EXPECT_EQ(parse_real("1.5-3"), 1.5e-3);
-    EXPECT_EQ(parse_real("1q2"), 100.0);
-    for (const char* bad : {"", "abc", "1.2.3", "e5", ".", "nan", "inf", "1e999", "--1", "1,0", "T"})
+    const std::pair<const char*, double> reals[] = {{"5.2", 5.2},     {"1.0d-3", 1e-3}, {"1.0D+3", 1e3}, {"-.5", -0.5},
+                                                    {"+3.", 3.0},     {"7", 7.0},       {"1.5+3", 1.5e3}, {"1.5-3", 1.5e-3},
+                                                    {"1q2", 100.0}};
+    for (auto [text, v] : reals) EXPECT_EQ(parse_real(text), v) << text;
+    for (const char* bad : {"", "abc", "1.2.3", "e5", ".", "nan", "inf", "1e999", "--1", "T"})
         EXPECT_FALSE(parse_real(bad).has_value()) << bad;
-    EXPECT_EQ(input::parse_int("0"), 0);
     EXPECT_EQ(input::parse_int("-12"), -12);
     EXPECT_FALSE(input::parse_int("1.0").has_value());
-    EXPECT_FALSE(input::parse_int("x").has_value());
-}
-
-TEST(InputValues, LogicalsAndFirstItem) {
-    using input::parse_logical;
-    for (const char* t : {"T", "t", ".true.", ".TRUE.", "True", ".t"}) EXPECT_EQ(parse_logical(t), true) << t;
-    for (const char* f : {"F", "f", ".false.", "False"}) EXPECT_EQ(parse_logical(f), false) << f;
-    EXPECT_FALSE(parse_logical("yes").has_value());
-    EXPECT_FALSE(parse_logical("1").has_value());
+    for (const char* t : {"T", ".true.", "True", ".t"}) EXPECT_EQ(input::parse_logical(t), true) << t;
+    for (const char* f : {"f", ".FALSE."}) EXPECT_EQ(input::parse_logical(f), false) << f;
+    EXPECT_FALSE(input::parse_logical("yes").has_value());
+    // The value is the first item; blanks, commas and slashes end it.
     EXPECT_EQ(input::first_item("  5.2   aplanete/AU"), "5.2");
     EXPECT_EQ(input::first_item("5.2,6"), "5.2");
     EXPECT_EQ(input::first_item("5.2/ comment"), "5.2");
-    EXPECT_EQ(input::first_item("\t1d3\r"), "1d3");
     EXPECT_EQ(input::first_item("   "), "");
-}
-
-TEST(InputValues, CharacterValuesQuotedAndUnquoted) {
-    using input::parse_character;
-    EXPECT_EQ(parse_character("'/data/eos tables/'  trailing text"), "/data/eos tables/");
-    EXPECT_EQ(parse_character("\"dir/\""), "dir/");
-    EXPECT_EQ(parse_character("'it''s/'"), "it's/");
-    // Without quotes a value ends at the first blank, comma or slash.
-    EXPECT_EQ(parse_character("../data/eos/"), "..");
-    EXPECT_EQ(parse_character("dir name"), "dir");
-    EXPECT_EQ(parse_character("a,b"), "a");
-    EXPECT_FALSE(parse_character("   ").has_value());
-    EXPECT_FALSE(parse_character("'unclosed").has_value());
+    // Character values: quoted (a doubled quote is one), or up to a separator.
+    EXPECT_EQ(input::parse_character("'/data/eos tables/'  trailing"), "/data/eos tables/");
+    EXPECT_EQ(input::parse_character("'it''s/'"), "it's/");
+    EXPECT_EQ(input::parse_character("../data/eos/"), "..");
+    EXPECT_FALSE(input::parse_character("'unclosed").has_value());
 }
 
 TEST(Initcond, ValuesAreConvertedToCgsBeforeTheEosIsNeeded) {
@@ -87,15 +66,10 @@ TEST(Initcond, ValuesAreConvertedToCgsBeforeTheEosIsNeeded) {
     } catch (const FatalError&) {
     }
     EXPECT_DOUBLE_EQ(f.s.aplanete, 5.2 * 1.5e13);
-    EXPECT_DOUBLE_EQ(f.s.Mcore, 10.0 * 5.97424e27);
     EXPECT_DOUBLE_EQ(f.s.Menve, 307.8285 * 5.97424e27);
     EXPECT_DOUBLE_EQ(f.s.Mstar, 1.9891e33);
     EXPECT_DOUBLE_EQ(f.s.Linit, 1e4 * 3.3498660000000005e24);
-    EXPECT_DOUBLE_EQ(f.s.tmax, 1e10 * 3.15576e7);
     EXPECT_DOUBLE_EQ(f.s.tstart, 1e6 * 3.15576e7);
-    EXPECT_EQ(f.s.xDeuPrim, 2.0e-5);
-    EXPECT_EQ(f.ctx.common.dtsave, -1.0);
-    EXPECT_FALSE(f.ctx.common.keepall);
     EXPECT_EQ(f.ctx.path.path_tableseos, std::string(VELKARO_DATA_DIR) + "/eos/");
     EXPECT_EQ(f.ctx.path.path_fichiersdg, std::string(VELKARO_DATA_DIR) + "/");
 }
@@ -107,14 +81,9 @@ TEST(Initcond, PathFileProblemsUseTheirOwnMessages) {
         const auto msg = fatal_text([&] { initcond(f.ctx, f.s); });
         EXPECT_NE(msg.find("Sbr init: ERROR opening path.dat\nPROBLEME : path.dat"), std::string::npos) << msg;
     }
-    {
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"'only/one/line/'"}, {"'unclosed", "'x/'"}}) {
         Fixture f;
-        f.dir.write("path.dat", {"'only/one/line/'"});
-        EXPECT_EQ(fatal_text([&] { initcond(f.ctx, f.s); }), "PROBLEME : sbr init: reading path.dat");
-    }
-    {
-        Fixture f;
-        f.dir.write("path.dat", {"'unclosed", "'x/'"});
+        f.dir.write("path.dat", bad);
         EXPECT_EQ(fatal_text([&] { initcond(f.ctx, f.s); }), "PROBLEME : sbr init: reading path.dat");
     }
 }
@@ -129,15 +98,12 @@ TEST(Initcond, BadRunFileNamesFileLineAndValue) {
     const Bad cases[] = {
         {3, "abc", "line 3: expected a real number (Mcore/Mearth), found \"abc\""},
         {3, "0.0", "line 3: Mcore/Mearth must be positive"},
-        {3, "-1", "line 3: Mcore/Mearth must be positive"},
         {2, "-5", "line 2: Menve/Mearth must not be negative"},
         {4, "1.2", "line 4: YHe must lie between 0 and 1"},
-        {4, "-0.1", "line 4: YHe must lie between 0 and 1"},
         {7, "1.5", "line 7: fract_ice must lie between 0 and 1"},
         {10, "0", "line 10: divisorTKH must be positive"},
         {11, "maybe", "line 11: expected a logical T or F (keepall), found \"maybe\""},
         {14, "2d10", "line 14: tstart/yr must come before tmax (line 9)"},
-        {14, "1d10", "line 14: tstart/yr must come before tmax (line 9)"},
         {1, "", "line 1: expected a real number (aplanete/AU), found no value"},
     };
     for (const auto& c : cases) {
@@ -176,34 +142,27 @@ TEST(Init2bd, ModelselectForcedTauoutDefaultAndManualRatiosEchoed) {
     init2bd(f.ctx);
     const std::string out = f.out.str();
     EXPECT_NE(out.find(" Modelselect forced to 0\n"), std::string::npos);
-    EXPECT_EQ(f.ctx.dualband.modelselect, 0);
     EXPECT_NE(out.find(" modelselect            0\n"), std::string::npos) << out;
-    EXPECT_DOUBLE_EQ(f.ctx.dbdboundary.tauout, 2.0 / 3.0);  // not manual: line 4 ignored
-    EXPECT_DOUBLE_EQ(f.ctx.dbdboundary.tauoutorig, 2.0 / 3.0);
-    EXPECT_EQ(f.ctx.dbdboundary.peddingtion, 0.0);
-    EXPECT_NE(out.find(" kv2kth        0.10000000000000001     \n"), std::string::npos) << out;
-    EXPECT_NE(out.find(" kv2kth2       0.20000000000000001     \n"), std::string::npos) << out;
-    EXPECT_LT(out.find("SBR INIT23BAND: Initial conditions part 2"), out.find(" Evapmodel"));
+    EXPECT_DOUBLE_EQ(f.ctx.dbdboundary.tauoutorig, 2.0 / 3.0);  // not manual: line 4 ignored
+    EXPECT_NE(out.find(" kv2kth        0.10000000000000001     \n kv2kth2       0.20000000000000001     \n"),
+              std::string::npos)
+        << out;
 
     Fixture g;
     atm[2] = "T";
     g.dir.write("sivexdualband.in", atm);
     init2bd(g.ctx);
-    EXPECT_EQ(g.ctx.dbdboundary.tauout, 5.0);
     EXPECT_EQ(g.ctx.dbdboundary.tauoutorig, 5.0);
-}
 
-TEST(Init2bd, MetallicityOutOfRangeIsReportedAndKept) {
-    Fixture f;
-    auto atm = velkaro::testing::jupiter_atmosphere_file();
+    // A metallicity outside the tables is reported and kept.
+    Fixture h;
     atm[7] = "2.0";
-    f.dir.write("sivexdualband.in", atm);
-    init2bd(f.ctx);
-    EXPECT_NE(f.out.str().find(" Metallicity for opacity out of range   2.0000000000000000     \n"
+    h.dir.write("sivexdualband.in", atm);
+    init2bd(h.ctx);
+    EXPECT_NE(h.out.str().find(" Metallicity for opacity out of range   2.0000000000000000     \n"
                                " Extrapolating from 0 or 1.7\n"),
-              std::string::npos)
-        << f.out.str();
-    EXPECT_EQ(f.ctx.opacity.metallicity, 2.0);
+              std::string::npos);
+    EXPECT_EQ(h.ctx.opacity.metallicity, 2.0);
 }
 
 TEST(Init2bd, BadAtmosphereFileStopsClearly) {
@@ -214,9 +173,7 @@ TEST(Init2bd, BadAtmosphereFileStopsClearly) {
         std::string expect;
     };
     const Bad cases[] = {
-        {1, "zero", "line 1: expected an integer (modelselect)"},
         {2, "maybe", "line 2: expected a logical T or F (GasEvap)"},
-        {8, "x", "line 8: expected a real number (metallicity)"},
         {16, "1.5", "line 16: expected an integer (Evapmodel)"},
     };
     for (const auto& c : cases) {
@@ -226,22 +183,12 @@ TEST(Init2bd, BadAtmosphereFileStopsClearly) {
         const auto msg = fatal_text([&] { init2bd(f.ctx); });
         EXPECT_NE(msg.find("PROBLEME : input file sivexdualband.in, " + c.expect), std::string::npos) << msg;
     }
-    {
-        // Tides on with a non-positive stellar Q would divide by zero later.
-        Fixture f;
-        auto a = atm;
-        a[5] = "0.0";
-        a[6] = "T";
-        f.dir.write("sivexdualband.in", a);
-        const auto msg = fatal_text([&] { init2bd(f.ctx); });
-        EXPECT_NE(msg.find("line 6: Qstar must be positive when Tides is on"), std::string::npos) << msg;
-    }
-    {
-        Fixture f;
-        auto a = atm;
-        a.resize(15);
-        f.dir.write("sivexdualband.in", a);
-        const auto msg = fatal_text([&] { init2bd(f.ctx); });
-        EXPECT_NE(msg.find("sivexdualband.in ends after line 15"), std::string::npos) << msg;
-    }
+    // Tides on with a non-positive stellar Q would divide by zero later.
+    Fixture f;
+    auto a = atm;
+    a[5] = "0.0";
+    a[6] = "T";
+    f.dir.write("sivexdualband.in", a);
+    EXPECT_NE(fatal_text([&] { init2bd(f.ctx); }).find("line 6: Qstar must be positive when Tides is on"),
+              std::string::npos);
 }
