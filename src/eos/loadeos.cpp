@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/fatal.hpp"
+#include "common/text_input.hpp"
 #include "common/format.hpp"
 #include "eos/eos.hpp"
 #include "run/context.hpp"
@@ -33,13 +34,8 @@ public:
         while (static_cast<int>(tok.size()) < n) {
             if (!std::getline(in_, line)) return false;
             ++line_;
-            std::size_t i = 0;
-            while (i < line.size() && static_cast<int>(tok.size()) < n) {
-                while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == ',' || line[i] == '\r')) ++i;
-                const std::size_t b = i;
-                while (i < line.size() && !(line[i] == ' ' || line[i] == '\t' || line[i] == ',' || line[i] == '\r')) ++i;
-                if (i > b) tok.push_back(line.substr(b, i - b));
-            }
+            input::split_fields(line, fields_, static_cast<std::size_t>(n) - tok.size());
+            for (const auto f : fields_) tok.emplace_back(f);
         }
         return true;
     }
@@ -48,21 +44,19 @@ public:
 private:
     std::ifstream& in_;
     int line_ = 0;
+    std::vector<std::string_view> fields_;
 };
 
-bool parse_real(std::string s, double& v) {
-    for (char& c : s)
-        if (c == 'd' || c == 'D') c = 'e';  // Fortran double-precision exponent
-    char* end = nullptr;
-    v = std::strtod(s.c_str(), &end);
-    return end != s.c_str() && *end == '\0' && std::isfinite(v);
+bool parse_real(const std::string& s, double& v) {
+    const auto x = input::parse_real(s);
+    if (x) v = *x;
+    return x.has_value();
 }
 
 bool parse_int(const std::string& s, int& v) {
-    char* end = nullptr;
-    const long l = std::strtol(s.c_str(), &end, 10);
-    if (end == s.c_str() || *end != '\0' || l < -1000000 || l > 1000000) return false;
-    v = static_cast<int>(l);
+    const auto l = input::parse_int(s);
+    if (!l || *l < -1000000 || *l > 1000000) return false;
+    v = static_cast<int>(*l);
     return true;
 }
 

@@ -1,6 +1,5 @@
 #include "processes/tracks.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "common/fatal.hpp"
+#include "common/text_input.hpp"
 
 namespace velkaro::processes {
 
@@ -27,29 +27,6 @@ constexpr int kPisaHeader = 6;  // header lines of a Pisa file
 [[noreturn]] void bad_file(const std::string& filename, const std::string& why) {
     fatal({"SBR interpolstellartracks: stellar track file " + filename, why,
            "PROBLEME : stellar track file " + filename});
-}
-
-bool is_sep(char c) { return c == ' ' || c == '\t' || c == ',' || c == '\r'; }
-
-// Split one line into its blank- or comma-separated fields.
-void fields_of(std::string_view line, std::vector<std::string_view>& out) {
-    out.clear();
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && is_sep(line[i])) ++i;
-        const std::size_t b = i;
-        while (i < line.size() && !is_sep(line[i])) ++i;
-        if (i > b) out.push_back(line.substr(b, i - b));
-    }
-}
-
-template <typename T>
-bool parse(std::string_view s, T& v) {
-    const char* b = s.data();
-    const char* e = s.data() + s.size();
-    if (b != e && *b == '+') ++b;  // from_chars does not take a leading '+'
-    const auto r = std::from_chars(b, e, v);
-    return r.ec == std::errc() && r.ptr == e;
 }
 
 }  // namespace
@@ -87,7 +64,7 @@ StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
         pos = eol + 1;
         ++lineno;
         if (lineno <= header) continue;
-        fields_of(line, f);
+        input::split_fields(line, f);
         if (f.empty()) continue;  // blank lines carry no values
         const std::string where = "line " + std::to_string(lineno) + ": ";
         if (f.size() < ncols)
@@ -100,10 +77,11 @@ StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
         for (std::size_t c = 0; c < ncols; ++c) {
             bool ok;
             if (!lyon && c == 0) {
-                long model = 0;  // Pisa model number: an integer, not used
-                ok = parse(f[c], model);
+                ok = input::parse_int(f[c]).has_value();  // Pisa model number: an integer, not used
             } else {
-                ok = parse(f[c], v[c]) && std::isfinite(v[c]);
+                const auto x = input::parse_real(f[c]);
+                ok = x.has_value();
+                if (ok) v[c] = *x;
             }
             if (!ok) bad_file(filename, where + "cannot read the value '" + std::string(f[c]) + "'");
         }

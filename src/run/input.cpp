@@ -1,8 +1,5 @@
 #include "run/input.hpp"
 
-#include <cctype>
-#include <charconv>
-#include <cmath>
 #include <fstream>
 
 #include "atmosphere/opacity_ratios.hpp"
@@ -17,111 +14,9 @@ namespace velkaro {
 namespace input {
 namespace {
 
-bool is_separator(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/' || c == '\r'; }
-
 std::string in_quotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
 }  // namespace
-
-std::string_view first_item(std::string_view line) {
-    std::size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-    std::size_t j = i;
-    while (j < line.size() && !is_separator(line[j])) ++j;
-    return line.substr(i, j - i);
-}
-
-std::optional<double> parse_real(std::string_view tok) {
-    if (tok.empty() || tok.size() > 64) return std::nullopt;
-    // Rewrite the Fortran forms into C's: D and Q exponent letters become E,
-    // and an exponent given by its sign alone ("1.5+3") gets its E.
-    std::string s;
-    bool seen_digit = false;
-    for (std::size_t i = 0; i < tok.size(); ++i) {
-        char c = tok[i];
-        if (c == 'd' || c == 'D' || c == 'q' || c == 'Q') c = 'e';
-        if ((c == '+' || c == '-') && i > 0 && seen_digit && s.back() != 'e' && s.back() != 'E') s += 'e';
-        if (std::isdigit(static_cast<unsigned char>(c))) seen_digit = true;
-        s += c;
-    }
-    std::size_t start = (s[0] == '+') ? 1 : 0;  // from_chars takes no '+'
-    if (start == 1 && s.size() > 1 && s[1] == '-') return std::nullopt;
-    // Require digits in the mantissa (rejects "e5", "inf", "nan", ".").
-    bool mant_digit = false;
-    for (std::size_t i = start; i < s.size() && s[i] != 'e' && s[i] != 'E'; ++i) {
-        const char c = s[i];
-        if (std::isdigit(static_cast<unsigned char>(c)))
-            mant_digit = true;
-        else if (c != '.' && !(i == start && c == '-'))
-            return std::nullopt;
-    }
-    if (!mant_digit) return std::nullopt;
-    double v = 0;
-    const char* first = s.data() + start;
-    const char* last = s.data() + s.size();
-    auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
-    if (ec != std::errc() || ptr != last || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
-bool parse_reals(std::string_view line, double* out, int n) {
-    std::size_t i = 0;
-    for (int k = 0; k < n; ++k) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == ',' || line[i] == '\r')) ++i;
-        std::size_t j = i;
-        while (j < line.size() && !is_separator(line[j])) ++j;
-        const auto v = parse_real(line.substr(i, j - i));
-        if (!v) return false;
-        out[k] = *v;
-        i = j;
-    }
-    return true;
-}
-
-std::optional<long> parse_int(std::string_view tok) {
-    if (tok.empty()) return std::nullopt;
-    std::size_t start = tok[0] == '+' ? 1 : 0;
-    long v = 0;
-    auto [ptr, ec] = std::from_chars(tok.data() + start, tok.data() + tok.size(), v);
-    if (ec != std::errc() || ptr != tok.data() + tok.size()) return std::nullopt;
-    if (start == 1 && tok.size() > 1 && tok[1] == '-') return std::nullopt;
-    return v;
-}
-
-std::optional<bool> parse_logical(std::string_view tok) {
-    std::size_t i = 0;
-    if (i < tok.size() && tok[i] == '.') ++i;
-    if (i >= tok.size()) return std::nullopt;
-    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(tok[i])));
-    if (c == 'T') return true;
-    if (c == 'F') return false;
-    return std::nullopt;
-}
-
-std::optional<std::string> parse_character(std::string_view line) {
-    std::size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (i >= line.size() || line[i] == '\r') return std::nullopt;
-    const char q = line[i];
-    if (q == '\'' || q == '"') {
-        std::string v;
-        for (std::size_t j = i + 1; j < line.size(); ++j) {
-            if (line[j] == q) {
-                if (j + 1 < line.size() && line[j + 1] == q) {
-                    v += q;
-                    ++j;
-                    continue;
-                }
-                return v;
-            }
-            v += line[j];
-        }
-        return std::nullopt;  // no closing quote on the line
-    }
-    const std::string_view tok = first_item(line);
-    if (tok.empty()) return std::nullopt;
-    return std::string(tok);
-}
 
 RecordReader::RecordReader(const std::filesystem::path& file, std::string display_name)
     : name_(std::move(display_name)) {

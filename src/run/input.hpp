@@ -11,31 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "common/text_input.hpp"
+
 namespace velkaro {
 
 struct RunContext;
 struct PlanetState;
 
 namespace input {
-
-/// Parse one Fortran real constant ("5.2", "1.0d-3", "-2E5", "1.5+3").
-/// Returns nothing if the token is not a finite real number.
-std::optional<double> parse_real(std::string_view token);
-/// Parse an integer constant (optional sign, digits).
-std::optional<long> parse_int(std::string_view token);
-/// Parse a logical: optional '.', then T or F (any case), rest ignored.
-std::optional<bool> parse_logical(std::string_view token);
-/// First list-directed item of a line: the text up to the first blank,
-/// comma or slash. Empty when the line holds no value.
-std::string_view first_item(std::string_view line);
-/// A character value: between quotes (a doubled quote stands for one), or
-/// unquoted up to the first blank, comma or slash.
-std::optional<std::string> parse_character(std::string_view line);
-
-/// The first n list-directed numbers of a line (separated by blanks or
-/// commas) into out[0..n-1]; false if the line holds fewer or one does not
-/// parse.
-bool parse_reals(std::string_view line, double* out, int n);
 
 /// Sequential reader of a one-value-per-line file, whose errors name the
 /// file, the line and what was expected.
