@@ -40,13 +40,6 @@ private:
 /// Throw a FatalError with the given lines (printed on standard output).
 [[noreturn]] inline void fatal(std::vector<std::string> lines) { throw FatalError(std::move(lines)); }
 
-/// A normal, successful stop before the end of the run (the no-evolution
-/// switch): main() prints nothing more and exits with status 0.
-class NormalStop : public std::exception {
-public:
-    const char* what() const noexcept override { return "normal stop"; }
-};
-
 }  // namespace velkaro
 
 namespace velkaro {

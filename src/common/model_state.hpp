@@ -14,17 +14,6 @@ inline constexpr int kMaxShells = 10000;
 /// Rows of the structure array x(k, i).
 enum XRow : int { kR = 1, kL = 2, kP = 3, kT = 4, kTau = 5 };
 
-/// Per-shell arrays of one structure (the current one or a previous copy).
-/// x(1,i) radius [cm], x(2,i) luminosity [erg/s], x(3,i) pressure [dyn/cm2],
-/// x(4,i) temperature [K], x(5,i) optical depth counted inward from the top.
-struct ShellArrays {
-    Vec1<double> masse{kMaxShells};   // enclosed mass, core included [g]
-    Mat1<double> x{5, kMaxShells};    // (r, L, P, T, tau) per shell
-    Vec1<double> entro{kMaxShells};   // specific entropy [erg/g/K]
-    Vec1<double> lumitds{kMaxShells}; // -T dS/dt luminosity profile [erg/s]
-    Vec1<double> xdeu{kMaxShells};    // deuterium mass fraction
-};
-
 struct PlanetState {
     // Current structure and its previous-step copy.
     Vec1<double> masse{kMaxShells};

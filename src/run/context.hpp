@@ -52,7 +52,4 @@ struct RunContext {
     std::filesystem::path resolve(const std::string& p) const;
 };
 
-/// Write one line to the run's console.
-inline void say(RunContext& ctx, const std::string& line) { ctx.con() << line << '\n'; }
-
 }  // namespace velkaro
