@@ -36,9 +36,7 @@ OdeintSettings settings(double eps, double h1, double hmin, double dxsav = 0.0) 
 // Non-autonomous, nonlinear problems, so that no special structure of the
 // equations raises the apparent order.
 TEST(Rkck, OrderOfAccuracyOnNonlinearProblems) {
-    auto derivs = [](double x, State& y, State& d) {
-        d = State{{std::cos(x) * y(1), x * y(2) * y(2), 0, 0, 0}};
-    };
+    auto derivs = [](double x, State& y, State& d) { d = State{{std::cos(x) * y(1), x * y(2) * y(2), 0, 0, 0}}; };
     const double x0 = 0.5, c = 1.125;
     auto exact = [c](double x) { return State{{std::exp(std::sin(x)), 1.0 / (c - 0.5 * x * x), 0, 0, 0}}; };
     for (int comp : {1, 2}) {
@@ -215,8 +213,8 @@ struct FixedStepper {
     double propose;
     std::vector<double>* trials;
     template <class D>
-    void operator()(State&, const State&, double& x, double htry, double, const State&, double& hdid,
-                    double& hnext, D&, double) const {
+    void operator()(State&, const State&, double& x, double htry, double, const State&, double& hdid, double& hnext, D&,
+                    double) const {
         trials->push_back(htry);
         x += htry;
         hdid = htry;

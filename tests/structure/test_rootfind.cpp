@@ -36,8 +36,8 @@ TEST(Zbrent2tol, FindsKnownRoots) {
         {[](double x) { return x * x - 2.0; }, 0.0, 2.0, std::sqrt(2.0)},
         {[](double x) { return std::cos(x) - x; }, 0.0, 1.0, 0.7390851332151607},  // Dottie number
         {[](double x) { return std::exp(x) - 10.0; }, 5.0, -3.0, std::log(10.0)},  // reversed bracket
-        {[](double x) { return std::tanh(50.0 * (x - 0.3)); }, -1.0, 2.0, 0.3},     // kink-like
-        {[](double x) { return x - 1.0; }, 1.0, 3.0, 1.0},                          // root at an end
+        {[](double x) { return std::tanh(50.0 * (x - 0.3)); }, -1.0, 2.0, 0.3},    // kink-like
+        {[](double x) { return x - 1.0; }, 1.0, 3.0, 1.0},                         // root at an end
         {[](double x) { return x - 1.0; }, -4.0, 1.0, 1.0},
     };
     for (const auto& c : cases) {
@@ -65,7 +65,8 @@ TEST(Zbrent2tol, BothTolerancesMustHold) {
     EXPECT_LE(std::fabs(xl - 0.3), 1e-2);
     EXPECT_GT(std::fabs(steep(xl)), 1e-4);
     // Very flat at the root: |f| is tiny everywhere, so the x tolerance decides.
-    const double xf = zbrent2tol(r.ctx, [](double x) { return 1e-12 * std::pow(x - 0.3, 3); }, 0.0, 1.0, 1e-6, 1.0);
+    auto flat = [](double x) { return 1e-12 * std::pow(x - 0.3, 3); };
+    const double xf = zbrent2tol(r.ctx, flat, 0.0, 1.0, 1e-6, 1.0);
     EXPECT_LE(std::fabs(xf - 0.3), 1e-6);
 }
 
