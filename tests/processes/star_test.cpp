@@ -1,7 +1,9 @@
-// Host star: interpolation in the stellar evolution tracks, checked against
-// the Sun, against the published track rows themselves and against the
-// behaviour at the edges of the mass and age ranges.
+// The host star: the track files (the shipped set loads, broken files stop
+// the run naming the file), the interpolation in them, checked against the
+// Sun, against the published track rows themselves and at the edges of the
+// mass and age ranges, and the equilibrium tide a planet raises on the star.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <cmath>
 #include <filesystem>
@@ -9,20 +11,30 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "atmosphere/irradiation.hpp"
 #include "common/constants.hpp"
 #include "common/fatal.hpp"
+#include "common/model_state.hpp"
 #include "processes/star.hpp"
+#include "processes/tides.hpp"
 #include "processes/tracks.hpp"
 #include "run/context.hpp"
+#include "support/fatal_text.hpp"
 
 using namespace velkaro;
 using processes::starprops;
 using processes::StarProps;
+using processes::StellarTracks;
+using velkaro::testing::fatal_text;
 
 namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kSunAge = 4.57e9 * cst::year;
 
 // A run context reading the shipped data directory; console output discarded.
 struct StarRun {
@@ -32,210 +44,259 @@ struct StarRun {
         ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
         ctx.out = &console;
     }
+    StarProps at(double age, double msun) { return starprops(ctx, age, msun * cst::Msun); }
 };
 
-// The rows of a shipped track file, read column by column with plain stream
-// input: (log age, Teff [K], log L/Lsun, R/Rsun or 0).
+// A Jupiter-mass planet (its mass in shell 7) raising tides on the Sun, Q* = 1e6.
+struct TideRun : StarRun {
+    Vec1<double> masse{10};
+    TideRun() {
+        ctx.common.tides = true;
+        ctx.common.qstar = 1e6;
+        masse(7) = cst::Mjup;
+    }
+    double step(double dt, double a) { return processes::migratetides(ctx, kSunAge, dt, cst::Msun, masse, 7, a); }
+};
+
+// The rows of a shipped track file, read with plain stream input:
+// (log age, Teff [K], log L/Lsun, R/Rsun or 0).
 struct Row {
     double logt, teff, logl, rsun;
+    double age() const { return std::pow(10.0, logt) * cst::year; }
 };
 std::vector<Row> raw_rows(int k) {
     const std::string name = std::string(VELKARO_DATA_DIR) + "/" + processes::track_file(k);
     std::ifstream in(name);
-    EXPECT_TRUE(in.good()) << name;
-    std::string line;
     const bool lyon = k <= processes::kLyonTracks;
+    std::string line;
     for (int h = 0; h < (lyon ? 3 : 6); ++h) std::getline(in, line);
     std::vector<Row> rows;
     while (std::getline(in, line)) {
         std::istringstream ls(line);
-        if (lyon) {
-            double m, lt, te, ll, lg, r;
-            if (ls >> m >> lt >> te >> ll >> lg >> r) rows.push_back({lt, te, ll, r});
-        } else {
-            double n, lt, xc, ll, lte;
-            if (ls >> n >> lt >> xc >> ll >> lte) rows.push_back({lt, std::pow(10.0, lte), ll, 0.0});
-        }
+        double m, n, lt, te, ll, lg, r, xc, lte;
+        if (lyon && ls >> m >> lt >> te >> ll >> lg >> r) rows.push_back({lt, te, ll, r});
+        if (!lyon && ls >> n >> lt >> xc >> ll >> lte) rows.push_back({lt, std::pow(10.0, lte), ll, 0.0});
     }
     return rows;
 }
 
-double age_of_logt(double logt) { return std::pow(10.0, logt) * cst::year; }
-
 double logl_of(const StarProps& p) { return std::log10(p.lstar / cst::Lsun); }
+
+void expect_row(const StarProps& p, const Row& row, double tol) {
+    EXPECT_NEAR(p.teffstar / row.teff, 1.0, tol);
+    EXPECT_NEAR(logl_of(p), row.logl, tol);
+}
+
+// A scratch directory per test, removed afterwards.
+struct TempDir {
+    fs::path dir;
+    TempDir() {
+        std::string name = (fs::temp_directory_path() / "velkaro_tracks_XXXXXX").string();
+        dir = ::mkdtemp(name.data());
+    }
+    ~TempDir() { fs::remove_all(dir); }
+    std::string write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir / name) << text;
+        return (dir / name).string();
+    }
+};
+
+const std::string kLyonHead = "h1\nh2\nh3\n", kPisaHead = "#\n#\n#\n#\n#\n#\n";
+
+// The message of reading file `name` holding `text` in the layout of track k.
+std::string read_error(const TempDir& tmp, const std::string& name, const std::string& text, int k) {
+    const std::string f = tmp.write(name, text);
+    const std::string msg = fatal_text([&] { StellarTracks::read_track(f, k); });
+    EXPECT_NE(msg.find(f), std::string::npos) << msg;
+    return msg;
+}
 
 }  // namespace
 
-TEST(StellarTracks, TheSunAtItsAge) {
+TEST(StellarTracks, TheSunAndTheEarthsIrradiation) {
     StarRun r;
-    const StarProps sun = starprops(r.ctx, 4.57e9 * cst::year, 1.0 * cst::Msun);
+    const StarProps sun = r.at(kSunAge, 1.0);
     EXPECT_NEAR(sun.lstar / 3.846e33, 1.0, 0.02);
     EXPECT_NEAR(sun.teffstar / 5770.0, 1.0, 0.02);
     EXPECT_NEAR(sun.rstar / cst::Rsun, 1.0, 0.03);
+    double tirr = 0, teq = 0;
+    atmosphere::cal_tirr(r.ctx, kSunAge, cst::Msun, 1.496e13, tirr, teq);
+    EXPECT_NEAR(teq / 278.6, 1.0, 0.02);  // Earth's zero-albedo equilibrium temperature
+    EXPECT_NEAR(teq, tirr / std::sqrt(2.0), 1e-12 * teq);
+    // At the stellar surface the irradiation temperature is the star's own.
+    atmosphere::cal_tirr(r.ctx, kSunAge, cst::Msun, sun.rstar, tirr, teq);
+    EXPECT_NEAR(tirr / sun.teffstar, 1.0, 1e-14);
 }
 
-TEST(StellarTracks, GridMassReturnsItsOwnTrackRows) {
-    // On a grid mass and at a tabulated age the interpolation must give that
-    // row back: for BHAC15 and Pisa tracks, at the start, inside and at the end.
+TEST(StellarTracks, GridMassReturnsItsOwnTrackRowsClampedAtTheEnds) {
+    // On a grid mass and at a tabulated age the interpolation gives that row
+    // back, for both track sets, at the start, inside and near the end.
     StarRun r;
-    for (int k : {1, 5, 10, 13, 15, 20, 31, 35}) {
+    // Ages before the first row (zero, negative, below a year) give the first
+    // row and ages from the last row on give the last: no extrapolation.
+    const auto r10 = raw_rows(10);
+    for (double age : {0.0, 0.5 * cst::year, -1.0, r10.front().age() * 0.5})
+        expect_row(r.at(age, 1.0), r10.front(), 1e-12);
+    for (double age : {r10.back().age(), r10.back().age() * 1.5, 1e11 * cst::year})
+        expect_row(r.at(age, 1.0), r10.back(), 1e-9);
+    for (int k : {1, 10, 14, 15, 35}) {
         const auto rows = raw_rows(k);
         ASSERT_FALSE(rows.empty());
-        const double m = processes::track_mass(k) * cst::Msun;
-        for (std::size_t j : {std::size_t{0}, rows.size() / 3, rows.size() / 2, rows.size() - 2}) {
-            const StarProps p = starprops(r.ctx, age_of_logt(rows[j].logt), m);
+        for (std::size_t j : {std::size_t{0}, rows.size() / 2, rows.size() - 2}) {
             SCOPED_TRACE("track " + std::to_string(k) + " row " + std::to_string(j + 1));
-            EXPECT_NEAR(p.teffstar / rows[j].teff, 1.0, 1e-9);
-            EXPECT_NEAR(logl_of(p), rows[j].logl, 1e-9);
-            // BHAC15 also lists the radius; L = 4 pi R^2 sigma T^4 must give it
-            // back to the rounding of the table (3 digits) and the 0.2 %
-            // difference between BHAC15's and our solar luminosity.
-            if (rows[j].rsun > 0) {
-                EXPECT_NEAR(p.rstar / cst::Rsun / rows[j].rsun, 1.0, 0.006);
-            }
+            const StarProps p = r.at(rows[j].age(), processes::track_mass(k));
+            expect_row(p, rows[j], 1e-9);
+            // BHAC15 also lists the radius: L = 4 pi R^2 sigma T^4 gives it back
+            // to the table's 3 digits and the 0.2 % between the solar luminosities.
+            EXPECT_TRUE(rows[j].rsun == 0 || std::fabs(p.rstar / cst::Rsun / rows[j].rsun - 1.0) < 0.006)
+                << p.rstar / cst::Rsun << " Rsun";
         }
     }
 }
 
 TEST(StellarTracks, MassEdges) {
     StarRun r;
-    const auto r01 = raw_rows(1), r14 = raw_rows(14), r65 = raw_rows(35), r70 = raw_rows(36);
-    const double age14 = age_of_logt(r14[100].logt);
-    const double age70 = age_of_logt(r70[600].logt);
-
-    // 0.1 Msun: weight 1 on the 0.1 track.
-    const StarProps p01 = starprops(r.ctx, age_of_logt(r01[50].logt), 0.1 * cst::Msun);
-    EXPECT_NEAR(p01.teffstar / r01[50].teff, 1.0, 1e-9);
-
+    const auto r14 = raw_rows(14), r70 = raw_rows(36);
     // 1.4 Msun, the seam between the two sets: the 1.4 BHAC15 track, not the
     // first Pisa track, also for masses a rounding error either side.
-    for (double m : {1.4 * cst::Msun, std::nextafter(1.4 * cst::Msun, 0.0), std::nextafter(1.4 * cst::Msun, 1e300)}) {
-        const StarProps p14 = starprops(r.ctx, age14, m);
-        EXPECT_NEAR(p14.teffstar / r14[100].teff, 1.0, 1e-9);
-        EXPECT_NEAR(logl_of(p14), r14[100].logl, 1e-9);
-    }
-
+    const double m14 = 1.4 * cst::Msun;
+    for (double m : {m14, std::nextafter(m14, 0.0), std::nextafter(m14, 1e300)})
+        expect_row(starprops(r.ctx, r14[100].age(), m), r14[100], 1e-9);
     // 7.0 Msun: taken as 6.9999999, a weight of 2e-7 on the 6.5 track.
-    const StarProps p70 = starprops(r.ctx, age70, 7.0 * cst::Msun);
-    EXPECT_NEAR(p70.teffstar / r70[600].teff, 1.0, 1e-6);
-    EXPECT_NEAR(logl_of(p70), r70[600].logl, 1e-6);
-    EXPECT_NE(r65[600].logl, r70[600].logl);
-
-    // Just outside the grid: the run stops with the mass named.
-    auto stops_with = [&](double msun, const std::string& text) {
-        try {
-            starprops(r.ctx, age70, msun * cst::Msun);
-            ADD_FAILURE() << msun << " Msun did not stop the run";
-        } catch (const FatalError& e) {
-            ASSERT_EQ(e.lines().size(), 1u);
-            EXPECT_NE(e.lines()[0].find(text), std::string::npos) << e.lines()[0];
-            EXPECT_GT(e.lines()[0].size(), text.size() + 5) << "the mass follows the message";
-        }
-    };
-    stops_with(7.0000001, "SBR interpolstellartracks: too high stellar mass > 7.0 Msun");
-    stops_with(0.0999, "SBR interpolstellartracks: too low stellar mass  < 0.1 Msun");
-    EXPECT_THROW(starprops(r.ctx, age70, std::nan("")), FatalError);
-}
-
-TEST(StellarTracks, AgesBeforeAndAfterTheTrack) {
-    StarRun r;
-    const double m = 1.0 * cst::Msun;
-    const auto rows = raw_rows(10);
-    const Row& first = rows.front();
-    const Row& last = rows.back();
-    // Ages of zero, below a year and before the first row all give row 1.
-    for (double age : {0.0, 0.5 * cst::year, -1.0, age_of_logt(first.logt) * 0.5}) {
-        const StarProps p = starprops(r.ctx, age, m);
-        EXPECT_NEAR(p.teffstar / first.teff, 1.0, 1e-12) << age;
-        EXPECT_NEAR(logl_of(p), first.logl, 1e-12) << age;
+    const double age70 = r70[600].age();
+    expect_row(r.at(age70, 7.0), r70[600], 1e-6);
+    // Just outside the grid: the run stops with the mass named after the message.
+    for (auto [msun, text] : {std::pair{7.0000001, "SBR interpolstellartracks: too high stellar mass > 7.0 Msun"},
+                              std::pair{0.0999, "SBR interpolstellartracks: too low stellar mass  < 0.1 Msun"}}) {
+        const std::string msg = fatal_text([&] { r.at(age70, msun); });
+        EXPECT_EQ(msg.find(text), 1u) << msg;
+        EXPECT_GT(msg.size(), std::string(text).size() + 5) << msg;
     }
-    // Exactly the last age and any later age: the last row, no extrapolation.
-    for (double age : {age_of_logt(last.logt), age_of_logt(last.logt) * 1.5, 1e11 * cst::year}) {
-        const StarProps p = starprops(r.ctx, age, m);
-        EXPECT_NEAR(p.teffstar / last.teff, 1.0, 1e-9) << age;
-        EXPECT_NEAR(logl_of(p), last.logl, 1e-9) << age;
-    }
-}
-
-TEST(StellarTracks, InterpolationStaysBetweenNeighbours) {
-    StarRun r;
-    const auto r5 = raw_rows(5), r6 = raw_rows(6);  // 0.5 and 0.6 Msun
-    // Half way between two tabulated ages of the 0.5 track the value lies
-    // between the two rows (linear in log age).
-    const std::size_t j = 200;
-    const double x = 0.5 * (r5[j].logt + r5[j + 1].logt);
-    const StarProps p = starprops(r.ctx, age_of_logt(x), 0.5 * cst::Msun);
-    EXPECT_NEAR(logl_of(p), 0.5 * (r5[j].logl + r5[j + 1].logl), 1e-9);
-
-    // Half way between two grid masses: the mean of the two tracks' log L.
-    const double age = age_of_logt(r5[j].logt);
-    const double l5 = logl_of(starprops(r.ctx, age, 0.5 * cst::Msun));
-    const double l6 = logl_of(starprops(r.ctx, age, 0.6 * cst::Msun));
-    const double l55 = logl_of(starprops(r.ctx, age, 0.55 * cst::Msun));
-    EXPECT_NEAR(l55, 0.5 * (l5 + l6), 1e-9);
-    EXPECT_LT(l5, l6);
-    (void)r6;
+    EXPECT_THROW(r.at(age70, std::nan("")), FatalError);
 }
 
 TEST(StellarTracks, LuminosityRisesWithMassOnTheMainSequence) {
     // At 30 Myr every star from 0.1 to 7 Msun is before or on its main
-    // sequence and brighter and hotter the heavier it is: a swapped column or
-    // a misplaced track breaks this.
+    // sequence, brighter (and from 0.5 Msun hotter) the heavier it is: a
+    // swapped column or a misplaced track breaks this. Between two grid
+    // masses log L is linear in mass.
     StarRun r;
     const double age = 3e7 * cst::year;
-    double lprev = 0, tprev = 0;
+    StarProps prev;
     for (int k = 1; k <= processes::kTrackMasses; ++k) {
-        const StarProps p = starprops(r.ctx, age, processes::track_mass(k) * cst::Msun);
-        EXPECT_GT(p.lstar, lprev) << processes::track_mass(k);
-        if (processes::track_mass(k) >= 0.5) {
-            EXPECT_GT(p.teffstar, tprev) << processes::track_mass(k);
+        const double m = processes::track_mass(k);
+        const StarProps p = r.at(age, m);
+        EXPECT_GT(p.lstar, prev.lstar) << m;
+        EXPECT_TRUE(m < 0.5 || p.teffstar > prev.teffstar) << m;
+        if (k > 1) {
+            const double quarter = logl_of(r.at(age, 0.75 * processes::track_mass(k - 1) + 0.25 * m));
+            EXPECT_NEAR(quarter, 0.75 * logl_of(prev) + 0.25 * logl_of(p), 1e-7) << m;
         }
-        lprev = p.lstar;
-        tprev = p.teffstar;
-        EXPECT_EQ(p.qstar, r.ctx.common.qstar);
+        prev = p;
     }
 }
 
 TEST(StellarTracks, ResultsDoNotDependOnHistoryOrThread) {
-    // The remembered rows only speed up the search: ages asked backwards,
-    // masses jumping between intervals, or a fresh run give the same answer;
-    // and two runs in two threads do not disturb each other.
-    StarRun a;
-    for (double m : {0.33, 1.0, 1.45, 2.7, 6.9}) {
-        for (int i = 60; i >= 0; --i) {
-            const double age = std::pow(10.0, 4.0 + 0.1 * i) * cst::year;
-            StarRun fresh;
-            fresh.ctx.processes.tracks = a.ctx.processes.tracks;  // share the loaded tables
-            EXPECT_EQ(starprops(a.ctx, age, m * cst::Msun).lstar, starprops(fresh.ctx, age, m * cst::Msun).lstar);
-        }
-    }
-    StarRun b, c;
-    auto sweep = [](RunContext* ctx, std::vector<double>* out) {
-        for (int i = 0; i < 2000; ++i) {
-            const double age = std::pow(10.0, 5.0 + 5.0 * i / 2000.0) * cst::year;
-            out->push_back(starprops(*ctx, age, (0.2 + 0.003 * i) * cst::Msun).teffstar);
+    // The remembered rows only speed up the search: the same points (ages
+    // falling, masses jumping between intervals) asked in opposite orders by
+    // two runs in two threads at once give the same answers.
+    auto sweep = [](StarRun* run, std::vector<double>* out, bool backwards) {
+        for (int n = 0; n < 600; ++n) {
+            const int i = backwards ? 599 - n : n;
+            out->at(i) = run->at(std::pow(10.0, 9.9 - i / 100.0) * cst::year, 0.33 + 1.3 * (i % 5)).lstar;
         }
     };
-    std::vector<double> rb, rc;
-    std::thread tb(sweep, &b.ctx, &rb), tc(sweep, &c.ctx, &rc);
+    StarRun b, c;
+    std::vector<double> rb(600), rc(600);
+    std::thread tb(sweep, &b, &rb, false), tc(sweep, &c, &rc, true);
     tb.join();
     tc.join();
     EXPECT_EQ(rb, rc);
 }
 
-TEST(Irradiation, EarthAndTheSun) {
-    StarRun r;
-    double tirr = 0, teq = 0;
-    atmosphere::cal_tirr(r.ctx, 4.57e9 * cst::year, cst::Msun, 1.496e13, tirr, teq);
-    // Earth's zero-albedo equilibrium temperature is 278-279 K.
-    EXPECT_NEAR(teq / 278.6, 1.0, 0.02);
-    EXPECT_NEAR(teq, tirr / std::sqrt(2.0), 1e-12 * teq);
-    // At the stellar surface the irradiation temperature is the star's own.
-    const StarProps st = starprops(r.ctx, 4.57e9 * cst::year, cst::Msun);
-    atmosphere::cal_tirr(r.ctx, 4.57e9 * cst::year, cst::Msun, st.rstar, tirr, teq);
-    EXPECT_NEAR(tirr / st.teffstar, 1.0, 1e-14);
-    // tirr falls as a^-1/2.
-    double tirr4 = 0;
-    atmosphere::cal_tirr(r.ctx, 4.57e9 * cst::year, cst::Msun, 4 * st.rstar, tirr4, teq);
-    EXPECT_NEAR(tirr4 / tirr, 0.5, 1e-14);
+TEST(TrackFiles, ShippedSetLoadsOnceFromARelativePath) {
+    RunContext ctx;
+    ctx.rundir = VELKARO_SOURCE_DIR;
+    ctx.path.path_fichiersdg = "data/   ";  // as read from the path file, trailing blanks and all
+    const auto& t = processes::stellar_tracks(ctx);
+    EXPECT_EQ(&processes::stellar_tracks(ctx), &t);  // loaded once
+    // Every row is read, none twice: 432 in the published 0.1 Msun track, and
+    // in each file as many as plain stream input finds.
+    EXPECT_EQ(t.track(1).nt, 432);
+    for (int k = 1; k <= processes::kTrackMasses; ++k) EXPECT_EQ(t.track(k).nt, std::ssize(raw_rows(k))) << k;
+}
+
+TEST(TrackFiles, MissingEmptyAndOverlongFilesStopTheRun) {
+    TempDir tmp;
+    // Missing: the first file of an empty data directory.
+    const std::string msg = fatal_text([&] { StellarTracks::load(tmp.dir.string() + "/"); });
+    EXPECT_NE(msg.find("BHAC15/M0.1.dat"), std::string::npos) << msg;
+    EXPECT_NE(msg.find("PROBLEME"), std::string::npos) << msg;
+    // Nothing at all, headers only, or blank lines after them.
+    for (const std::string& text : {std::string(), kLyonHead, kLyonHead + "\n   \n"})
+        EXPECT_NE(read_error(tmp, "empty.dat", text, 3).find("no data rows"), std::string::npos);
+    // 1500 rows are accepted, 1501 are not.
+    auto rows = [](int n) {
+        std::string s = kPisaHead;
+        for (int j = 1; j <= n; ++j)
+            s += std::to_string(j) + " " + std::to_string(5.0 + 0.003 * j) + " 0.7 1.0 3.9 x\n";
+        return s;
+    };
+    EXPECT_EQ(StellarTracks::read_track(tmp.write("ok.DAT", rows(1500)), 20).nt, 1500);
+    EXPECT_NE(read_error(tmp, "long.DAT", rows(1501), 20).find("more than 1500"), std::string::npos);
+}
+
+TEST(TrackFiles, BadValuesNameFileLineAndValue) {
+    TempDir tmp;
+    const std::tuple<std::string, int, const char*> cases[] = {
+        {kLyonHead + "0.1 6.0 3000. -1.0\n0.1 6.1 abc -1.1\n", 1, "line 5: cannot read the value 'abc'"},
+        {kLyonHead + "0.1 6.0 3000.\n", 1, "line 4: expected 4 values, found 3"},
+        {kLyonHead + "0.1 6.0 3000. -1.0\n0.1 6.0 3000. -1.0\n", 1, "line 5: log age '6.0' does not exceed"},
+        {kPisaHead + "1.5 5.0 0.7 1.0 3.9\n", 20, "line 7: cannot read the value '1.5'"},  // model number
+    };
+    for (const auto& [text, k, expect] : cases)
+        EXPECT_NE(read_error(tmp, "bad.dat", text, k).find(expect), std::string::npos) << expect;
+}
+
+TEST(Tides, RateScalesAsAToTheMinusElevenHalvesAndMatchesWasp12b) {
+    TideRun r;
+    const double a = 0.03 * cst::AU, dt = 1e3 * cst::year;
+    const double da1 = r.step(dt, a) - a, da2 = r.step(dt, a / 2) - a / 2;
+    EXPECT_NEAR(da2 / da1, std::pow(2.0, 5.5), 1e-6);
+    // WASP-12b (Yee et al. 2020): M* = 1.434 Msun, R* = 1.657 Rsun,
+    // Mp = 1.47 Mjup, a = 0.0234 AU, P = 1.09142 d; its period shrinks by
+    // 29 +- 2 ms/yr, which they read as Q'* = 1.75e5. dP/dt = (3/2) (P/a) da/dt.
+    const double aw = 0.0234 * cst::AU, P = 1.09142 * 86400.0;
+    const double dadt = processes::tidal_dadt(1.434 * cst::Msun, 1.657 * cst::Rsun, 1.75e5, 1.47 * cst::Mjup, aw);
+    EXPECT_NEAR(1.5 * P / aw * dadt * cst::year * 1e3, -29.0, 2.0);
+}
+
+TEST(Tides, PlanetStopsAtTheStellarSurface) {
+    TideRun r;
+    const double rstar = processes::starprops(r.ctx, kSunAge, cst::Msun).rstar;
+    EXPECT_EQ(r.step(1e10 * cst::year, 0.01 * cst::AU), rstar);  // carried through the star
+    EXPECT_EQ(r.step(std::nan(""), 0.01 * cst::AU), rstar);      // never NaN
+}
+
+TEST(Tides, DriverStepUsesThePreviousStructureUnlessTidesAreOff) {
+    TideRun r;
+    r.ctx.common.tides = false;
+    r.ctx.path.path_fichiersdg = "/nonexistent/";  // off: the star is not even consulted
+    PlanetState s;
+    s.temps = kSunAge;
+    s.dt = 1e6 * cst::year;
+    s.Mstar = cst::Msun;
+    s.nfold = 7;
+    s.masseold(7) = cst::Mjup;
+    s.masse(7) = 100 * cst::Mjup;  // the current (cleared or new) grid is not used
+    s.aold = 0.03 * cst::AU;
+    processes::migratetides(r.ctx, s);
+    EXPECT_EQ(s.aplanete, s.aold);
+    EXPECT_EQ(r.step(1e16, 1e9), 1e9);  // not even put back on the stellar surface
+    EXPECT_EQ(r.ctx.processes.tracks, nullptr);
+    r.ctx.common.tides = true;
+    r.ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
+    processes::migratetides(r.ctx, s);
+    EXPECT_EQ(s.aplanete, r.step(s.dt, s.aold));
+    EXPECT_LT(s.aplanete, s.aold);
 }
