@@ -125,11 +125,6 @@ std::string G(double x, int w, int d, int e) {
 
 std::string I(std::int64_t v, int w) { return right(std::to_string(v), w); }
 
-std::string A(std::string_view s, int w) {
-    if (static_cast<int>(s.size()) >= w) return std::string(s.substr(0, static_cast<std::size_t>(w)));
-    return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + std::string(s);
-}
-
 std::string label(std::string_view s, int w) {
     std::string r(s.substr(0, std::min<std::size_t>(s.size(), static_cast<std::size_t>(w))));
     r.resize(static_cast<std::size_t>(w), ' ');

@@ -27,8 +27,6 @@ std::string ES(double x, int w, int d, int e = 0);
 std::string G(double x, int w, int d, int e = 0);
 /// Fortran Iw.
 std::string I(std::int64_t v, int w);
-/// Fortran Aw: right-justified in w when shorter, leftmost w characters when longer.
-std::string A(std::string_view s, int w);
 /// A label left-justified and padded with blanks to w characters (a Fortran
 /// character(len=w) variable written with A).
 std::string label(std::string_view s, int w);

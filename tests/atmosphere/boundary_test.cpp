@@ -110,12 +110,10 @@ TEST_F(SyntheticTables, BadTablesAreRefusedWithTheirName) {
 }
 
 TEST(Linterp, UniformGridEndsAndOutside) {
-    const double xx[5] = {0, 1, 2, 3, 4}, f[5] = {10, 11, 13, 16, 20};
-    EXPECT_EQ(linterp_fvonx(5, f, xx, 0.0), 10);
-    EXPECT_EQ(linterp_fvonx(5, f, xx, 4.0), 20);
-    EXPECT_DOUBLE_EQ(linterp_fvonx(5, f, xx, 2.5), 14.5);
-    EXPECT_THROW(linterp_fvonx(5, f, xx, 4.0000001), FatalError);
-    EXPECT_THROW(linterp_fvonx(5, f, xx, -1e-9), FatalError);
+    const double xx[3] = {0, 1, 2}, f[3] = {10, 11, 13};
+    EXPECT_EQ(linterp_fvonx(3, f, xx, 2.0), 13);
+    EXPECT_DOUBLE_EQ(linterp_fvonx(3, f, xx, 1.5), 12.0);
+    EXPECT_THROW(linterp_fvonx(3, f, xx, 2.0000001), FatalError);
 }
 
 TEST_F(SyntheticTables, BoundaryLiesOnTheAdiabatAt100Bar) {
@@ -137,12 +135,7 @@ TEST_F(SyntheticTables, LuminosityFloor) {
     // A core that does not heat, no contraction: the luminosity is raised to
     // the floor 4 pi sigma Rcore^2 (1 + M/MJ)^4.
     const double R = 7.14e9, Rcore = 1e9, M = 1.898783598618282e30;
-    EvolutionStep step;
-    step.dt = 3.15576e13;
-    step.Eold = -1e42;
-    step.Rref = R;
-    step.age = 3.15576e16;
-    step.x = 1.0;
+    const EvolutionStep step{3.15576e13, -1e42, R, 1.0, 3.15576e16, 1.0, 0.0};  // dt, Eold, Rref, k, age, x, Lother
     double Enew = 0, Lradio = 0;
     const OuterBoundary b = condextmax(ctx, R, 10 * 5.97424e27, M, Rcore, 0.27, step, Enew, Lradio);
     EXPECT_NEAR(b.L / (12.566370616 * 5.6735730625000006e-5 * Rcore * Rcore * 16.0), 1.0, 1e-12);
