@@ -7,9 +7,9 @@
 
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
-#include "core/core.hpp"
 #include "eos/eos.hpp"
 #include "run/context.hpp"
+#include "run/driver.hpp"
 #include "structure/equations.hpp"
 #include "structure/solvers.hpp"
 
@@ -61,11 +61,7 @@ void BM_initial_structure(benchmark::State& state) {
         s->YHe = 0.27;
         s->fract_ice = 0.5;
         s->Linit = 1e5 * cst::Ljup;  // the Jupiter example's hot start
-        for (int pass = 1; pass <= 5; ++pass) {
-            structure::iteraterinit(ctx, *s);
-            core::driverhocore(ctx, s->x.column(1), s->masse(1), s->fract_ice, s->rhocore);
-            s->Routguess = s->x(kR, s->nf);
-        }
+        find_initial_structure(ctx, *s);
         state.counters["derivs"] = static_cast<double>(ctx.structure.nderiv);
     }
 }

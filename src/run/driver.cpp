@@ -175,6 +175,14 @@ void end_phase(RunContext& ctx, PlanetState& s) {
 
 }  // namespace
 
+void find_initial_structure(RunContext& ctx, PlanetState& s) {
+    for (int pass = 1; pass <= 5; ++pass) {
+        structure::iteraterinit(ctx, s);
+        core::driverhocore(ctx, s.x.column(1), s.masse(1), s.fract_ice, s.rhocore);
+        s.Routguess = s.x(kR, s.nf);
+    }
+}
+
 void run_planet(RunContext& ctx) {
     auto state = std::make_unique<PlanetState>();  // ~2 MB of shell arrays: on the heap
     PlanetState& s = *state;
@@ -199,13 +207,7 @@ void run_planet(RunContext& ctx) {
         return;
     }
 
-    // Initial structure: five passes, each refining the core density and the
-    // outer-radius guess from the structure found by the pass before.
-    for (int pass = 1; pass <= 5; ++pass) {
-        structure::iteraterinit(ctx, s);
-        core::driverhocore(ctx, s.x.column(1), s.masse(1), s.fract_ice, s.rhocore);
-        s.Routguess = s.x(kR, s.nf);
-    }
+    find_initial_structure(ctx, s);
     energy::tau2to3_nfrontieres(ctx, s);
     energy::drive_calc_energy_init(ctx, s);
     timestep(ctx, s);

@@ -16,6 +16,11 @@ std::vector<std::string> logo();
 /// The fourteen development notes printed at start-up.
 std::vector<std::string> development_notes();
 
+/// The initial hydrostatic structure: five passes of the structure search,
+/// each refining the core density and the outer-radius guess from the
+/// structure found by the pass before (start from s.rhocore, s.Routguess).
+void find_initial_structure(RunContext& ctx, PlanetState& s);
+
 /// Run one planet in ctx.rundir. Returns normally at the end of the run or
 /// after the initial structure when the no-evolution switch is set; fatal
 /// conditions throw FatalError.

@@ -11,9 +11,9 @@
 
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
-#include "core/core.hpp"
 #include "eos/eos.hpp"
 #include "run/context.hpp"
+#include "run/driver.hpp"
 #include "structure/equations.hpp"
 #include "structure/initial.hpp"
 #include "structure/solvers.hpp"
@@ -45,12 +45,7 @@ struct JupiterStart {
         s->fract_ice = 0.5;
         s->Linit = Linit_LJ * cst::Ljup;
         ctx.dbdboundary.tauoutorig = 2.0 / 3.0;
-        // The five passes of the start-up, each refining core density and radius.
-        for (int pass = 1; pass <= 5; ++pass) {
-            iteraterinit(ctx, *s);
-            core::driverhocore(ctx, s->x.column(1), s->masse(1), s->fract_ice, s->rhocore);
-            s->Routguess = s->x(kR, s->nf);
-        }
+        find_initial_structure(ctx, *s);
     }
 };
 
