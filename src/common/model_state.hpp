@@ -78,8 +78,8 @@ struct PlanetState {
     double Lstatic = 0; // luminosity handed to the static solver [erg/s]
 
     // Diagnostics returned by deuterium burning and escape, for the output.
-    double tauburn = 0, tauburn2 = 0, tauburn3 = 0;
-    double Mdotevap = 0, Mdotroche = 0;
+    double tburn = 0, tmix = 0, Neddy = 0;  // deuterium: burning and mixing time [s], eddies across the envelope
+    double Mdotevap = 0, Mdotroche = 0;  // escape: total loss and Roche-lobe overflow rates, negative [g/s]
 };
 
 }  // namespace velkaro

@@ -49,7 +49,7 @@ void initialize(RunContext& ctx, PlanetState& s) {
     s.isdone = false;
     s.stopcode = 0;
     s.Mlost = 0;
-    s.tauburn = s.tauburn2 = s.tauburn3 = 0;
+    s.tburn = s.tmix = s.Neddy = 0;
     s.Mdotevap = s.Mdotroche = 0;
 
     auto& c = ctx.common;

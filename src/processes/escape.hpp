@@ -1,4 +1,4 @@
-// Planet-environment processes called by the driver each step.
+// Atmospheric escape and the bare-core phase, called by the driver.
 #pragma once
 
 namespace velkaro {
@@ -8,8 +8,6 @@ struct PlanetState;
 
 namespace velkaro::processes {
 
-/// Deuterium burning on the previous step's grid.
-void dburnnuvo(RunContext& ctx, PlanetState& s);
 /// Atmospheric escape over the step (sets Mlost, Lstatic, envelopeflag).
 void evap(RunContext& ctx, PlanetState& s);
 /// Replace the structure by a bare core at the equilibrium temperature.
