@@ -80,6 +80,10 @@ inline void eosfast(const EosContext& c, double z, double y, double p, double t,
 void eosscfast(const EosTables& tb, double y, double p, double t, EosOut& out);
 /// Reduced table evaluation: density and adiabatic dT/dP.
 void eosscfast2(const EosTables& tb, double y, double p, double t, double& rho, double& dtdp);
+/// The same two with log10 p and log10 t already taken (lp, lt).
+void eosscfast_logs(const EosTables& tb, double y, double p, double t, double lp, double lt, EosOut& out);
+void eosscfast2_logs(const EosTables& tb, double y, double p, double t, double lp, double lt, double& rho,
+                     double& dtdp);
 
 /// The same two table evaluations done the straightforward way: each call
 /// copies the 4 x 4 neighbourhoods, forms the corner derivatives and calls

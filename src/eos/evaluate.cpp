@@ -49,10 +49,11 @@ int trunc_index(double r) {
     return static_cast<int>(r) + 1;
 }
 
-Place locate(const EosTables& tb, double y, double p, double t) {
+// lt, lp: log10 of t and p, which the caller has already taken.
+Place locate(const EosTables& tb, double y, double lp, double lt) {
     Place pl{};
-    pl.lt = std::log10(t);
-    pl.lp = std::log10(p);
+    pl.lt = lt;
+    pl.lp = lp;
     // kl: number of table values not above Y; Y equal to the last uses 2, 3.
     int kl = 0;
     for (int k = 1; k <= 3; ++k)
@@ -121,7 +122,11 @@ double direct_value(const EosTables& tb, int n, int k, const Place& pl) {
 }  // namespace
 
 void eosscfast(const EosTables& tb, double y, double p, double t, EosOut& out) {
-    const Place pl = locate(tb, y, p, t);
+    eosscfast_logs(tb, y, p, t, std::log10(p), std::log10(t), out);
+}
+
+void eosscfast_logs(const EosTables& tb, double y, double p, double t, double lp, double lt, EosOut& out) {
+    const Place pl = locate(tb, y, lp, lt);
     double f[2][9];
     const int ks[2] = {pl.kl, pl.ku};
     for (int m = 0; m < 2; ++m) {
@@ -134,7 +139,12 @@ void eosscfast(const EosTables& tb, double y, double p, double t, EosOut& out) {
 }
 
 void eosscfast2(const EosTables& tb, double y, double p, double t, double& rho, double& dtdp) {
-    const Place pl = locate(tb, y, p, t);
+    eosscfast2_logs(tb, y, p, t, std::log10(p), std::log10(t), rho, dtdp);
+}
+
+void eosscfast2_logs(const EosTables& tb, double y, double p, double t, double lp, double lt, double& rho,
+                     double& dtdp) {
+    const Place pl = locate(tb, y, lp, lt);
     const double r = in_y(pl, bicubic_value(tb.coef(1, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
                           bicubic_value(tb.coef(1, pl.ku, pl.ip, pl.jt), pl.t, pl.u));
     const double g = in_y(pl, bicubic_value(tb.coef(8, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
@@ -144,7 +154,7 @@ void eosscfast2(const EosTables& tb, double y, double p, double t, double& rho, 
 }
 
 void eosscfast_direct(const EosTables& tb, double y, double p, double t, EosOut& out) {
-    const Place pl = locate(tb, y, p, t);
+    const Place pl = locate(tb, y, std::log10(p), std::log10(t));
     double f[2][9];
     const int ks[2] = {pl.kl, pl.ku};
     for (int m = 0; m < 2; ++m)
@@ -158,7 +168,7 @@ void eosscfast_direct(const EosTables& tb, double y, double p, double t, EosOut&
 }
 
 void eosscfast2_direct(const EosTables& tb, double y, double p, double t, double& rho, double& dtdp) {
-    const Place pl = locate(tb, y, p, t);
+    const Place pl = locate(tb, y, std::log10(p), std::log10(t));
     rho = std::pow(10.0, in_y(pl, direct_value(tb, 1, pl.kl, pl), direct_value(tb, 1, pl.ku, pl)));
     dtdp = t * in_y(pl, direct_value(tb, 8, pl.kl, pl), direct_value(tb, 8, pl.ku, pl)) / p;
 }
@@ -167,8 +177,9 @@ void eos(const EosTables* tables, double /*z*/, double y, double p, double t, Eo
     check_pt(p, t);
     out.slot12 = kMarker;
     out.slot13 = kMarker;
-    if (in_table_domain(std::log10(t), std::log10(p))) {
-        eosscfast(need(tables), y, p, t, out);
+    const double lt = std::log10(t), lp = std::log10(p);
+    if (in_table_domain(lt, lp)) {
+        eosscfast_logs(need(tables), y, p, t, lp, lt, out);
     } else {
         // Argument order of the ideal gas: entropy before density.
         entro_gp_newfast(y, p, t, out.s, out.rho, out.dtdp, out.drhodp, out.drhodt, out.dsdp, out.dsdt, out.u);
@@ -179,8 +190,9 @@ void eosfast(const EosTables* tables, double /*z*/, double y, double p, double t
     out.drhodp = out.drhodt = out.s = out.dsdp = out.dsdt = kMarker;
     out.slot12 = out.slot13 = out.u = kMarker;
     check_pt(p, t);
-    if (in_table_domain(std::log10(t), std::log10(p)))
-        eosscfast2(need(tables), y, p, t, out.rho, out.dtdp);
+    const double lt = std::log10(t), lp = std::log10(p);
+    if (in_table_domain(lt, lp))
+        eosscfast2_logs(need(tables), y, p, t, lp, lt, out.rho, out.dtdp);
     else
         entro_gp_newfast2(y, p, t, out.rho, out.dtdp);
 }

@@ -87,12 +87,7 @@ std::string step_summary(const RunContext& ctx, const PlanetState& s) {
     return r;
 }
 
-namespace {
-
-// One pass of the time loop, after which the stop criteria may end the run.
-// Returns true when the run reached a stop criterion.
-bool time_step(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.con();
+void advance_structure(RunContext& ctx, PlanetState& s) {
     energy::shift(ctx, s);
     s.temps += s.dt;
     processes::migratetides(ctx, s);
@@ -110,40 +105,48 @@ bool time_step(RunContext& ctx, PlanetState& s) {
     energy::drive_calc_energy_init(ctx, s);
     core::lcorecool(ctx, s);
     energy::calc_corrlesti(ctx, s);
+}
 
-    if (ctx.gasloss.gasevap) {
-        processes::evap(ctx, s);
-        const double etot_before = s.Etot;
-        const double elost1_before = ctx.gasloss.elost1;
-        s.Mtotale -= s.Mlost;
-        if (s.envelopeflag != 0.0) {
-            s.Routold = s.x(kR, s.nf);
-            energy::getnfrontieresnewm(ctx, s);
-            energy::lumivar_static(ctx, s);
-            if (s.istep == 1) {
-                o << fmt::free(s.istep) << '\n';
-                s.lumitdsstaticold = s.lumitdsstatic;
-                s.massestaticold = s.massestatic;
-                s.nfnewMold = s.nfnewM;
-            }
-            o << fmt::free("nf,nfnewM", s.nf, s.nfnewM) << '\n';
-            structure::iteraterstatic(ctx, s);
-            energy::tau2to3_nfrontieres(ctx, s);
-            s.lumitdsstaticold = s.lumitdsstatic;
-            s.massestaticold = s.massestatic;
-            s.nfnewMold = s.nfnewM;
-            energy::drive_calc_energy_init(ctx, s);
-            energy::calc_entro(ctx, s);
-            ctx.gasloss.elost2 = s.Etot - (etot_before - elost1_before);
-        }
+namespace {
+
+// The escape of the step and the static structure of the lighter planet.
+void escape(RunContext& ctx, PlanetState& s) {
+    auto& o = ctx.con();
+    processes::evap(ctx, s);
+    const double etot_before = s.Etot;
+    const double elost1_before = ctx.gasloss.elost1;
+    s.Mtotale -= s.Mlost;
+    if (s.envelopeflag == 0.0) return;
+    s.Routold = s.x(kR, s.nf);
+    energy::getnfrontieresnewm(ctx, s);
+    energy::lumivar_static(ctx, s);
+    if (s.istep == 1) {
+        o << fmt::free(s.istep) << '\n';
+        s.lumitdsstaticold = s.lumitdsstatic;
+        s.massestaticold = s.massestatic;
+        s.nfnewMold = s.nfnewM;
     }
+    o << fmt::free("nf,nfnewM", s.nf, s.nfnewM) << '\n';
+    structure::iteraterstatic(ctx, s);
+    energy::tau2to3_nfrontieres(ctx, s);
+    s.lumitdsstaticold = s.lumitdsstatic;
+    s.massestaticold = s.massestatic;
+    s.nfnewMold = s.nfnewM;
+    energy::drive_calc_energy_init(ctx, s);
+    energy::calc_entro(ctx, s);
+    ctx.gasloss.elost2 = s.Etot - (etot_before - elost1_before);
+}
 
+// One pass of the time loop. Returns true when the run reached a stop criterion.
+bool time_step(RunContext& ctx, PlanetState& s) {
+    advance_structure(ctx, s);
+    if (ctx.gasloss.gasevap) escape(ctx, s);
     s.Erad += s.x(kL, s.nf) * s.dt;
     checkisdone(ctx, s);
     if (s.isdone) return true;
     output::ecriture(ctx, s);
     timestep(ctx, s);
-    o << step_summary(ctx, s);
+    ctx.con() << step_summary(ctx, s);
     ctx.common.lconst = true;
     return false;
 }
@@ -184,11 +187,8 @@ void find_initial_structure(RunContext& ctx, PlanetState& s) {
     }
 }
 
-void run_planet(RunContext& ctx) {
-    auto state = std::make_unique<PlanetState>();  // ~2 MB of shell arrays: on the heap
-    PlanetState& s = *state;
+bool start_run(RunContext& ctx, PlanetState& s) {
     auto& o = ctx.con();
-
     ctx.common.aff = true;
     for (const auto& l : logo()) o << l << '\n';
     for (const auto& l : development_notes()) o << l << '\n';
@@ -203,16 +203,25 @@ void run_planet(RunContext& ctx) {
     initialize(ctx, s);
 
     checkinitcond(ctx, s);
-    if (s.isdone) {
-        end_phase(ctx, s);
-        return;
-    }
+    if (s.isdone) return false;
 
     find_initial_structure(ctx, s);
     energy::tau2to3_nfrontieres(ctx, s);
     energy::drive_calc_energy_init(ctx, s);
     timestep(ctx, s);
     energy::calc_entro(ctx, s);
+    return true;
+}
+
+void run_planet(RunContext& ctx) {
+    auto state = std::make_unique<PlanetState>();  // ~2 MB of shell arrays: on the heap
+    PlanetState& s = *state;
+    auto& o = ctx.con();
+
+    if (!start_run(ctx, s)) {
+        end_phase(ctx, s);
+        return;
+    }
     output::ecriture(ctx, s);
     if (s.Noevo) {
         o << '\n' << fmt::free("Noevo is true: no temporal evolution.") << '\n';

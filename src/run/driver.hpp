@@ -21,6 +21,19 @@ std::vector<std::string> development_notes();
 /// structure found by the pass before (start from s.rhocore, s.Routguess).
 void find_initial_structure(RunContext& ctx, PlanetState& s);
 
+/// The start-up of a run in ctx.rundir up to the first output: banner,
+/// input files, tables, start state and checks, the initial structure with
+/// its photosphere, energy, first time step and entropy. Returns false when
+/// the start checks end the run before any structure is built.
+bool start_run(RunContext& ctx, PlanetState& s);
+
+/// The structure of the next time step and its bookkeeping: shift into the
+/// previous-step copies, advance the age, move the orbit, core density,
+/// deuterium burning, irradiation, the evolution structure solve, then the
+/// photosphere, entropy, -T dS/dt luminosity, energy budget, core
+/// luminosities and the correction of the energy loop.
+void advance_structure(RunContext& ctx, PlanetState& s);
+
 /// Run one planet in ctx.rundir. Returns normally at the end of the run or
 /// after the initial structure when the no-evolution switch is set; fatal
 /// conditions throw FatalError.

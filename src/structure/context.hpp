@@ -6,6 +6,15 @@
 
 namespace velkaro::structure {
 
+/// How the outer radius changed over the last evolution step: the search
+/// of the next step starts from its extrapolation.
+struct RadiusTrend {
+    bool valid = false;
+    double Rfrom = 0;  // radius the last step started from [cm]
+    double Rto = 0;    // radius it found [cm]
+    double dt = 0;     // its time step [s]
+};
+
 struct StructureContext {
     /// Points recorded by the last envelope integration (radius and state
     /// of up to 10000 points, step counters). Allocated once per run and
@@ -18,6 +27,11 @@ struct StructureContext {
     /// Evaluations of the structure equations since the run began (for
     /// performance reports; read, never reset, by the solvers).
     long nderiv = 0;
+    /// Radius trend of the evolution solver (a search hint).
+    RadiusTrend trend;
+    /// Trial integrations of the evolution solver since the run began (for
+    /// performance reports) and how often its predicted bracket missed.
+    long ntrials = 0, nsolves = 0, nguess_missed = 0;
 };
 
 }  // namespace velkaro::structure

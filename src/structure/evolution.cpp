@@ -43,6 +43,17 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     policy.clow = Menv >= 0.01 * Mearth ? 0.99 : 0.999;
     policy.kstep = 5;
     policy.crossed = Crossed::Unchecked;
+    // Start from the radius the trend of the last step predicts: a bracket
+    // of a quarter of the predicted change about it (at least ten radius
+    // tolerances) holds the root in most steps and lets Brent's method
+    // converge in a few iterations.
+    const RadiusTrend& tr = ctx.structure.trend;
+    if (tr.valid && tr.dt > 0) {
+        const double dR = (tr.Rto - tr.Rfrom) / tr.dt * in.dt;
+        const double half = 0.03 * std::fabs(dR) + 10 * Rcore * factor;
+        policy.guess_low = in.Rprev + dR - half;
+        policy.guess_high = in.Rprev + dR + half;
+    }
 
     atmosphere::EvolutionStep step;
     step.dt = in.dt;
@@ -58,6 +69,7 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     // Mismatch at trial radius R with the luminosity that contraction from
     // the previous radius to R releases over the step.
     auto corediff = [&](double R, Trial) {
+        ++ctx.structure.ntrials;
         out = atmosphere::condextmax(ctx, R, in.Mcore, in.M, Rcore, in.Y, step, res.Etotesti, res.Lradio);
         if (!ctx.common.lconst) fatal({fmt::free("Non constant L currently not functional")});
         const std::array<double, 2> lumi{out.L, out.L};
@@ -95,6 +107,9 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     }
     store_last_integration(ctx, in.Mcore, nf, masse, x);
     structure_summary(ctx, "SBR ITERATER", "Structure found", nf, masse, x);
+    ++ctx.structure.nsolves;
+    if (policy.guess_low < policy.guess_high && sr.bracket.Rlow != policy.guess_low) ++ctx.structure.nguess_missed;
+    ctx.structure.trend = RadiusTrend{true, in.Rprev, x(kR, nf), in.dt};
     return res;
 }
 

@@ -41,10 +41,17 @@ void zbrent_converged(RunContext& ctx, int iterations, double b, double xm, doub
 /// tolx. Unbracketed ends, or 100 iterations without convergence, stop the
 /// run.
 template <class F>
-double zbrent2tol(RunContext& ctx, F&& func, double x1, double x2, double tolx, double tolf) {
+double zbrent2tol(RunContext& ctx, F&& func, double x1, double x2, double tolx, double tolf);
+
+/// The same with the function values at the ends already known (f1 at x1,
+/// f2 at x2), as they are after a bracketing search: the search goes on
+/// exactly as if it had evaluated them itself.
+template <class F>
+double zbrent2tol_known_ends(RunContext& ctx, F&& func, double x1, double x2, double f1, double f2, double tolx,
+                             double tolf) {
     constexpr int itmax = 100;
     double a = x1, b = x2, c = x2, d = 0.0, e = 0.0;
-    double fa = func(a), fb = func(b);
+    double fa = f1, fb = f2;
     const bool bracketed = (fa <= 0.0 && fb >= 0.0) || (fa >= 0.0 && fb <= 0.0);
     if (!bracketed) detail::zbrent_unbracketed(x1, fa, x2, fb);
     double fc = fb;
@@ -116,6 +123,13 @@ double zbrent2tol(RunContext& ctx, F&& func, double x1, double x2, double tolx, 
         fb = func(b);
     }
     detail::zbrent_maxiter(b, fb, xm, tol1, tolf, tolx);
+}
+
+template <class F>
+double zbrent2tol(RunContext& ctx, F&& func, double x1, double x2, double tolx, double tolf) {
+    const double f1 = func(x1);
+    const double f2 = func(x2);
+    return zbrent2tol_known_ends(ctx, func, x1, x2, f1, f2, tolx, tolf);
 }
 
 }  // namespace velkaro::structure

@@ -52,6 +52,11 @@ struct BracketPolicy {
     int kstep = 5;        // growth of k after each unsuccessful widening
     Crossed crossed = Crossed::Unchecked;
     double Rmin = 0, Rmax = 0;  // limits of the ends [cm]
+    /// A narrow bracket to try first (used when guess_low < guess_high):
+    /// the evolution solver predicts the new radius from the trend of the
+    /// last step. When its ends do not hold a root (f(low) > 0 and
+    /// f(high) < 0, both inside the limits), the widening starts as usual.
+    double guess_low = 0, guess_high = 0;
 };
 
 enum class Refinement { Brent, Bisection };
@@ -112,7 +117,19 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
                                const Tolerances& tol, Mismatch&& f, Failure&& on_failure) {
     Bracket b;
     bool low_found = false, high_found = false;
-    for (;;) {
+    bool bracketed = false;
+    if (policy.guess_low < policy.guess_high && policy.guess_low >= policy.Rmin && policy.guess_high <= policy.Rmax) {
+        b.flow = f(policy.guess_low, Trial::Low);
+        if (b.flow > 0) {
+            b.fhigh = f(policy.guess_high, Trial::High);
+            if (b.fhigh < 0) {
+                b.Rlow = policy.guess_low;
+                b.Rhigh = policy.guess_high;
+                bracketed = true;
+            }
+        }
+    }
+    while (!bracketed) {
         if (!low_found) b.Rlow = std::pow(policy.clow, b.k) * policy.centre;
         if (!high_found) b.Rhigh = std::pow(policy.chigh, b.k) * policy.centre;
         if (b.Rlow < policy.Rmin) {
@@ -143,8 +160,9 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
     SearchResult res;
     res.bracket = b;
     if (refinement == Refinement::Brent) {
-        res.R = zbrent2tol(
-            ctx, [&](double r) { return f(r, Trial::Mid); }, b.Rlow, b.Rhigh, tol.tolx, tol.tolf);
+        // The ends' mismatches are known from the bracketing: not integrated again.
+        res.R = zbrent2tol_known_ends(
+            ctx, [&](double r) { return f(r, Trial::Mid); }, b.Rlow, b.Rhigh, b.flow, b.fhigh, tol.tolx, tol.tolf);
         res.nrefine = 0;
     } else {
         res.R = bisect(ctx, f, b, tol, res.nrefine);

@@ -1,0 +1,33 @@
+// A planet at the start of its evolution, for tests of the time step: the
+// Jupiter example's input files in a throw-away run directory, taken through
+// the driver's start-up (initial structure, energy, first step, entropy).
+#pragma once
+
+#include <memory>
+#include <sstream>
+
+#include "common/model_state.hpp"
+#include "run/context.hpp"
+#include "run/driver.hpp"
+#include "run/run_dir.hpp"
+
+namespace velkaro::testing {
+
+struct StartedPlanet {
+    RunDir dir;
+    RunContext ctx;
+    std::ostringstream out;
+    std::unique_ptr<PlanetState> s = std::make_unique<PlanetState>();
+
+    /// lines replaces lines of sivex.in: {line number, text}.
+    explicit StartedPlanet(std::initializer_list<std::pair<int, std::string>> lines = {}) {
+        auto run = jupiter_run_file();
+        for (const auto& [n, text] : lines) run[static_cast<std::size_t>(n - 1)] = text;
+        dir.write("sivex.in", run);
+        ctx.out = &out;
+        ctx.rundir = dir.path();
+        start_run(ctx, *s);
+    }
+};
+
+}  // namespace velkaro::testing
