@@ -216,7 +216,7 @@ void dburnnuvo(RunContext& ctx, PlanetState& s) {
         }
         double dl = 0.5 * (e1 + e0) * dm;
         const double avail = (dm * 0.5 / kMu) * 0.5 * (xd(i) + xd(i - 1)) * kQ;  // deuterons x Q [erg]
-        if (dl * dt > avail) dl = avail / dt;
+        if (dt > 0 && dl * dt > avail) dl = avail / dt;  // a step of no length burns nothing away
         s.lburnold(i) = s.lburnold(i - 1) + dl;
     }
     const double ltot = s.lburnold(n);
