@@ -162,8 +162,9 @@ void dburnnuvo(RunContext& ctx, PlanetState& s) {
     }
 
     // 3. Screened rates, only in planets above 2000 Earth masses. Shells are
-    // taken from the core outward; below the first shell where the rate
-    // vanishes (and in any colder shell after it) nothing burns.
+    // taken from the core outward: a shell whose rate vanishes sets a cut-off
+    // temperature, and every shell further out that is colder than the last
+    // cut-off burns nothing either.
     const bool burns = m(n) > kMburnMin;
     double tcut = 0.0;
     for (int i = 1; i <= n; ++i) {
