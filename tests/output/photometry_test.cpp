@@ -1,0 +1,233 @@
+// Black-body photometry and contrast: Simpson's rule against Stefan-Boltzmann,
+// magnitudes and flux densities against a direct quadrature of Planck's law
+// over the filter files, the Sun's absolute V magnitude, the contrast by
+// hand, the spectrum record, and the refusals of bad filter files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/constants.hpp"
+#include "output/observables.hpp"
+#include "output/photometry.hpp"
+#include "processes/star.hpp"
+#include "run/context.hpp"
+#include "support/fatal_text.hpp"
+
+using namespace velkaro;
+using namespace velkaro::output;
+using velkaro::testing::fatal_text;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kData = std::string(VELKARO_DATA_DIR) + "/";
+
+// Planck's law written out again, with M_PI, for the independent checks.
+double bnu_lambda(double lam, double t) {
+    return 1.1910666467986475e-5 / std::pow(lam, 5) / std::expm1(1.9864850635e-16 / (lam * 1.38062e-16 * t));
+}
+
+// A data directory holding the shipped filter curves, with some replaced.
+struct FilterDir {
+    fs::path dir;
+    explicit FilterDir(const std::string& name) : dir(fs::path(VELKARO_BINARY_DIR) / name) {
+        fs::remove_all(dir);
+        fs::create_directories(dir / "filtertransmissions");
+        for (int k = 1; k <= kFilters; ++k) fs::copy_file(kData + filter_spec(k).file, dir / filter_spec(k).file);
+    }
+    void put(int k, const std::string& text) const { std::ofstream(dir / filter_spec(k).file) << text; }
+    std::string path(int k) const { return (dir / filter_spec(k).file).string(); }
+    std::shared_ptr<const FilterCurves> load() const { return FilterCurves::load(dir.string() + "/"); }
+};
+
+// The samples of a filter file read plainly: wavelength [cm], transmission.
+std::vector<std::pair<double, double>> samples(int k) {
+    std::ifstream in(kData + filter_spec(k).file);
+    std::string line;
+    std::getline(in, line);
+    std::vector<std::pair<double, double>> v;
+    double l, t;
+    while (in >> l >> t) v.push_back({l * (filter_spec(k).angstrom ? 1e-8 : 1e-4), t});
+    return v;
+}
+
+// Direct quadrature of f(lambda) times the linearly interpolated curve: a
+// fine midpoint rule within each sample interval.
+template <typename F>
+double band_integral(int k, F f) {
+    const auto s = samples(k);
+    double sum = 0;
+    for (std::size_t i = 0; i + 1 < s.size(); ++i) {
+        const int n = 400;
+        const double h = (s[i + 1].first - s[i].first) / n;
+        for (int m = 0; m < n; ++m) {
+            const double x = s[i].first + (m + 0.5) * h;
+            const double w = (x - s[i].first) / (s[i + 1].first - s[i].first);
+            sum += h * f(x) * (s[i].second + w * (s[i + 1].second - s[i].second));
+        }
+    }
+    return sum;
+}
+
+}  // namespace
+
+TEST(Simpson, KnownIntegralZeroIntegrandAndNonConvergence) {
+    FilterDir d("photometry_simpson");
+    // Filter 1 (Angstrom) made flat from 100 A to 1 mm: the integral of pi B
+    // of a 10000 K body over it is sigma T^4 up to tails of 1e-7.
+    d.put(1, "# flat\n100 1\n1e7 1\n");
+    const auto fc = d.load();
+    int jlo = 0;
+
+    const double t = 1e4;
+    const BodyLight hot{t, 7e9, 1e300, 7e10, 5800};  // the star too far to add anything
+    // The integral of pi B over all wavelengths: pi 2hc^2 (kT/hc)^4 pi^4/15.
+    const double expect = M_PI * M_PI * M_PI * M_PI * 1.1910666467986475e-5 * std::pow(1.38062e-16 * t, 4) /
+                          (15.0 * std::pow(1.9864850635e-16, 4)) * M_PI;
+    const SimpsonResult r = qsimpbb(*fc, jlo, 1, 1e-6, 1e-1, hot);
+    EXPECT_NEAR(r.s, expect, 2e-6 * expect);
+    EXPECT_NEAR(r.s / std::pow(t, 4), 5.6704e-5, 1e-3 * 5.67e-5);  // Stefan-Boltzmann constant
+    EXPECT_LT(r.stages, 20);
+
+    // A 1 K body in U, nothing reflected: zero at every sample, stopped after 7 stages.
+    const BodyLight cold{1.0, 7e9, 1e300, 7e10, 5800};
+    const SimpsonResult z = qsimpbb(*fc, jlo, 1, 3e-5, 4e-5, cold);
+    EXPECT_EQ(z.s, 0.0);
+    EXPECT_EQ(z.stages, 7);
+
+    // An integrand that never settles (here a temperature that is not a
+    // number) stops the run after 20 stages instead of returning NaN.
+    BodyLight bad = hot;
+    bad.tp = std::nan("");
+    const std::string msg = fatal_text([&] { qsimpbb(*fc, jlo, 1, 1e-6, 1e-1, bad); });
+    EXPECT_NE(msg.find("ERROR: too many steps in qsimpBB"), std::string::npos) << msg;
+}
+
+TEST(BlackBody, MagnitudesFluxesWienAndContrastByHand) {
+    RunContext ctx;
+    ctx.path.path_fichiersdg = kData;
+    const double tp = 1500, r = 1.1 * cst::Rjup, a = 0.05 * cst::AU, age = 1e8 * cst::year;
+    const processes::StarProps st = processes::starprops(ctx, age, cst::Msun);
+    std::array<double, 16> mags, fl;
+    blackbodymagsv2(ctx, tp, r, a, age, cst::Msun, mags, fl);
+
+    // Planet black body plus reflected starlight, integrated independently.
+    auto flux = [&](double lam) {
+        return M_PI * bnu_lambda(lam, tp) + std::pow(st.rstar / a, 2) * 0.1655211407939586 * M_PI *
+                                                 bnu_lambda(lam, st.teffstar);
+    };
+    const double d2 = 9.521408719684e38;
+    for (int k : {3, 13}) {  // V (reflection dominated) and WISE W1 (thermal)
+        const double integral = band_integral(k, flux);
+        const double m = -2.5 * std::log10(integral * r * r / d2) - filter_spec(k).zero_point;
+        EXPECT_NEAR(mags[static_cast<std::size_t>(k - 1)], m, 2e-4) << "filter " << k;
+        const double le = filter_spec(k).lambda_eff_um * 1e-4;
+        const double jy = r * r / (3.085678e19 * 3.085678e19) * flux(le) * le * le / 2.997925e-13;
+        EXPECT_NEAR(fl[static_cast<std::size_t>(k - 1)], jy, 1e-6 * jy) << "filter " << k;
+    }
+
+    // The Sun as a black body (5777 K, one solar radius, no companion star):
+    // M_V = 4.83, the Sun's own absolute V magnitude, to a few hundredths.
+    int jlo = 0;
+    blackbodymags(filter_curves(ctx), jlo, BodyLight{5777, 6.956e10, 1e300, 6.956e10, 5777}, mags, fl);
+    EXPECT_NEAR(mags[2], 4.83, 0.05);
+
+    // Wien: B_lambda peaks at 0.2898 cm K / T; the reported peak is 0.29/T.
+    double peak;
+    std::array<double, 14> c;
+    contrast(ctx, false, age, cst::Msun, tp, r, a, peak, c, nullptr);
+    EXPECT_DOUBLE_EQ(peak, 0.29 / tp);
+    const double lw = 0.28978 / tp;
+    EXPECT_GT(planck(lw, tp), planck(lw * 1.01, tp));
+    EXPECT_GT(planck(lw, tp), planck(lw * 0.99, tp));
+
+    // Contrast at 10 micron by hand: thermal ratio plus reflected share.
+    const double l10 = 10e-4;
+    const double by_hand = std::pow(r / st.rstar, 2) * bnu_lambda(l10, tp) / bnu_lambda(l10, st.teffstar) +
+                           std::pow(r / a, 2) * 0.1655211407939586;
+    EXPECT_NEAR(c[7], by_hand, 1e-9 * by_hand);
+}
+
+TEST(BlackBody, SpectrumRecord) {
+    RunContext ctx;
+    ctx.path.path_fichiersdg = kData;
+    const double tp = 700, r = 1.3 * cst::Rjup, a = 5.2 * cst::AU, age = 1e7 * cst::year;
+    double peak;
+    std::array<double, 14> c;
+    std::ostringstream none, spec;
+    contrast(ctx, false, age, cst::Msun, tp, r, a, peak, c, &none);
+    EXPECT_TRUE(none.str().empty());  // no dump, no spectrum
+    contrast(ctx, true, age, cst::Msun, tp, r, a, peak, c, &spec);
+
+    std::istringstream in(spec.str());
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    ASSERT_EQ(lines.size(), 1001u);
+    for (const std::string& l : lines) ASSERT_EQ(l.size(), 7u * 15u) << l;
+    auto field = [&](std::size_t i, int f) { return std::stod(lines[i].substr(static_cast<std::size_t>(f) * 15, 15)); };
+    EXPECT_DOUBLE_EQ(field(0, 0), 0.1);
+    EXPECT_DOUBLE_EQ(field(1000, 0), 1000.0);
+    EXPECT_DOUBLE_EQ(field(250, 0), 1.0);
+    EXPECT_NEAR(field(0, 1), 1e7, 1.0);
+    // At 1 and 10 micron (lines 250 and 500) the contrast column is the contrast.
+    EXPECT_NEAR(field(250, 2), c[0], 1e-5 * c[0]);
+    EXPECT_NEAR(field(500, 2), c[7], 1e-5 * c[7]);
+    // Planet flux density: contrast times the star's, and the planet's own
+    // F_lambda converted (the two use c = 3e10 and 2.997925e10 cm/s).
+    EXPECT_NEAR(field(500, 4), field(500, 2) * field(500, 3), 2e-5 * field(500, 4));
+    EXPECT_NEAR(field(500, 6), field(500, 4), 1e-3 * field(500, 4));
+}
+
+TEST(FilterCurves, TransmissionEdgesAndRefusals) {
+    RunContext ctx;
+    ctx.path.path_fichiersdg = kData;
+    const auto bj = samples(6);
+    double t, lmin, lmax;
+    filtertransmission(ctx, bj.front().first * 0.999, 6, t, lmin, lmax);
+    EXPECT_EQ(t, 0.0);
+    EXPECT_EQ(lmin, bj.front().first);
+    EXPECT_EQ(lmax, bj.back().first);
+    filtertransmission(ctx, bj.back().first, 6, t, lmin, lmax);  // last sample: last interval
+    EXPECT_DOUBLE_EQ(t, bj.back().second);
+    filtertransmission(ctx, bj.back().first * 1.001, 6, t, lmin, lmax);
+    EXPECT_EQ(t, 0.0);
+    const double mid = 0.5 * (bj[4].first + bj[5].first);
+    filtertransmission(ctx, mid, 6, t, lmin, lmax);
+    EXPECT_NEAR(t, 0.5 * (bj[4].second + bj[5].second), 1e-12);
+
+    EXPECT_NE(fatal_text([&] { filtertransmission(ctx, 1e-4, 17, t, lmin, lmax); }).find("ERROR: unknown filter number"),
+              std::string::npos);
+    EXPECT_NE(fatal_text([&] { filtertransmission(ctx, 0.0, 3, t, lmin, lmax); })
+                  .find("ERROR: nonpositive wavelenght in filtertransmission"),
+              std::string::npos);
+
+    std::ostringstream longfile;
+    longfile << "# 1201 samples\n";
+    for (int i = 0; i < 1201; ++i) longfile << 1.0 + 0.001 * i << " 0.5\n";
+    struct Bad {
+        const char* name;
+        std::string text;  // empty: the file is removed
+        const char* why;
+    };
+    const std::vector<Bad> bad = {
+        {"missing", "", "cannot be opened"},
+        {"malformed", "# um\n1.0 0.1\n1.1 O.5\n1.2 0.1\n", "line 3: expected two numbers"},
+        {"too long", longfile.str(), "more than 1200 samples"},
+        {"falling", "# um\n1.0 0.1\n0.9 0.5\n", "rise from line to line"},
+    };
+    for (const Bad& b : bad) {
+        FilterDir d(std::string("photometry_bad_") + (b.name[0] == 't' ? "long" : b.name));
+        if (b.text.empty())
+            fs::remove(d.path(10));
+        else
+            d.put(10, b.text);
+        const std::string msg = fatal_text([&] { d.load(); });
+        EXPECT_NE(msg.find(b.why), std::string::npos) << b.name << ": " << msg;
+        EXPECT_NE(msg.find("PROBLEME : Filename " + d.path(10)), std::string::npos) << b.name << ": " << msg;
+    }
+}
