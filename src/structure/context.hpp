@@ -15,6 +15,14 @@ struct RadiusTrend {
     double dt = 0;     // its time step [s]
 };
 
+/// The luminosity profile the static solver hands to the structure
+/// equations: the previous static profile rescaled to the new planet
+/// (lumiscale). Sized to the shell capacity once per run.
+struct StaticProfile {
+    Vec1<double> lumi{kmaxp};  // [erg/s]
+    Vec1<double> mass{kmaxp};  // [g]
+};
+
 struct StructureContext {
     /// Points recorded by the last envelope integration (radius and state
     /// of up to 10000 points, step counters). Allocated once per run and
@@ -32,6 +40,8 @@ struct StructureContext {
     /// Trial integrations of the evolution solver since the run began (for
     /// performance reports) and how often its predicted bracket missed.
     long ntrials = 0, nsolves = 0, nguess_missed = 0;
+    /// Work arrays of the static solver.
+    StaticProfile staticprof;
 };
 
 }  // namespace velkaro::structure

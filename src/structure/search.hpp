@@ -75,10 +75,22 @@ struct Bracket {
     int nlow_clamped = 0, nhigh_clamped = 0;
 };
 
+/// Where a bisection ended: the last midpoint (the root returned), its
+/// mismatch, the last half-step and the end with f <= 0 that the halving
+/// moved (which lags the midpoint when the last f was positive).
+struct Bisection {
+    double R = 0;     // last midpoint [cm]
+    double f = 0;     // its mismatch [g]
+    double dx = 0;    // last signed half-step [cm]
+    double xneg = 0;  // end with f <= 0 [cm]
+    int nsteps = 0;   // halvings taken
+};
+
 struct SearchResult {
     double R = 0;     // the root [cm]
     Bracket bracket;  // the bracket that held it
     int nrefine = 0;  // Brent iterations, or bisection steps
+    Bisection bisection;  // how the bisection ended (Refinement::Bisection only)
 };
 
 namespace detail {
@@ -89,10 +101,11 @@ namespace detail {
 /// Bisection of a bracket whose ends have mismatches of opposite sign.
 /// Starts at the end with f < 0 and halves the step towards the other end,
 /// moving whenever f <= 0; converged when (|f| < tol.tolf or f = 0) and
-/// |dx| < tol.tolx. Returns the last midpoint; nsteps is the step count.
+/// |dx| < tol.tolx. Stops the run after 1000 halvings.
 template <class Mismatch>
-double bisect(RunContext& ctx, Mismatch& f, const Bracket& b, const Tolerances& tol, int& nsteps) {
+Bisection bisect(RunContext& ctx, Mismatch& f, const Bracket& b, const Tolerances& tol) {
     constexpr int kMaxSteps = 1000;
+    Bisection r;
     double x = b.flow < 0 ? b.Rlow : b.Rhigh;
     double dx = b.flow < 0 ? b.Rhigh - b.Rlow : b.Rlow - b.Rhigh;
     for (int i = 1; i <= kMaxSteps; ++i) {
@@ -101,8 +114,12 @@ double bisect(RunContext& ctx, Mismatch& f, const Bracket& b, const Tolerances& 
         const double fm = f(Rmid, Trial::Mid);
         if (fm <= 0) x = Rmid;
         if ((std::fabs(fm) < tol.tolf || fm == 0) && std::fabs(dx) < tol.tolx) {
-            nsteps = i;
-            return Rmid;
+            r.R = Rmid;
+            r.f = fm;
+            r.dx = dx;
+            r.xneg = x;
+            r.nsteps = i;
+            return r;
         }
     }
     detail::bisection_failed(ctx);
@@ -165,7 +182,9 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
             ctx, [&](double r) { return f(r, Trial::Mid); }, b.Rlow, b.Rhigh, b.flow, b.fhigh, tol.tolx, tol.tolf);
         res.nrefine = 0;
     } else {
-        res.R = bisect(ctx, f, b, tol, res.nrefine);
+        res.bisection = bisect(ctx, f, b, tol);
+        res.R = res.bisection.R;
+        res.nrefine = res.bisection.nsteps;
     }
     return res;
 }
