@@ -43,11 +43,14 @@ void noenveend(RunContext& ctx, PlanetState& s) {
         // envelope was lost in the step that crossed tmax) does not move
         // back in time: the core then stays where it is.
         double tend = std::isnan(s.tmax) ? sp.tspiral : std::min(s.tmax, sp.tspiral);
+        // The spiral completes within the run: the core ends in the star
+        // even when rounding leaves the closed-form radius a hair above R*.
+        const bool reached = !(tend < sp.tspiral);
         if (tend < t0) tend = t0;
         s.temps = tend;
         const double w = std::pow(a_orig, 6.5) - sp.k * (tend - t0);
         s.aplanete = w >= 0 ? std::pow(w, 0.15384615384615385) : 0.0;
-        if (rstar >= s.aplanete && a_orig > rstar) {
+        if ((reached || rstar >= s.aplanete) && a_orig > rstar) {
             ctx.con() << fmt::free("Core has spiraled into the star") << '\n';
             s.aplanete = rstar;
             s.stopcode += 10;

@@ -107,10 +107,7 @@ void advance_structure(RunContext& ctx, PlanetState& s) {
     energy::calc_corrlesti(ctx, s);
 }
 
-namespace {
-
-// The escape of the step and the static structure of the lighter planet.
-void escape(RunContext& ctx, PlanetState& s) {
+void escape_step(RunContext& ctx, PlanetState& s) {
     auto& o = ctx.con();
     processes::evap(ctx, s);
     const double etot_before = s.Etot;
@@ -137,10 +134,12 @@ void escape(RunContext& ctx, PlanetState& s) {
     ctx.gasloss.elost2 = s.Etot - (etot_before - elost1_before);
 }
 
+namespace {
+
 // One pass of the time loop. Returns true when the run reached a stop criterion.
 bool time_step(RunContext& ctx, PlanetState& s) {
     advance_structure(ctx, s);
-    if (ctx.gasloss.gasevap) escape(ctx, s);
+    if (ctx.gasloss.gasevap) escape_step(ctx, s);
     s.Erad += s.x(kL, s.nf) * s.dt;
     checkisdone(ctx, s);
     if (s.isdone) return true;

@@ -34,6 +34,12 @@ bool start_run(RunContext& ctx, PlanetState& s);
 /// luminosities and the correction of the energy loop.
 void advance_structure(RunContext& ctx, PlanetState& s);
 
+/// Escape over the step just solved (gas loss on): the mass lost, then,
+/// while an envelope is left, the static structure of the lighter planet
+/// with its photosphere, energy and entropy, and the energy bookkeeping of
+/// the loss (ctx.gasloss.elost2).
+void escape_step(RunContext& ctx, PlanetState& s);
+
 /// Run one planet in ctx.rundir. Returns normally at the end of the run or
 /// after the initial structure when the no-evolution switch is set; fatal
 /// conditions throw FatalError.

@@ -1,0 +1,321 @@
+// Atmospheric escape and the bare core: the saturated stellar fluxes, the
+// energy-limited rate of a hot Neptune against a hand calculation, Roche-lobe
+// overflow on a profile whose mass outside the lobe is known in closed form,
+// complete loss, the regime number of model 20, the energy of the removed
+// layers in the thin-layer limit, and the bare core's tidal spiral-in
+// against the equilibrium-tide rate.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+
+#include "atmosphere/irradiation.hpp"
+#include "common/constants.hpp"
+#include "common/model_state.hpp"
+#include "eos/eos.hpp"
+#include "processes/escape.hpp"
+#include "processes/star.hpp"
+#include "processes/tides.hpp"
+#include "run/context.hpp"
+#include "support/planet.hpp"
+
+using namespace velkaro;
+using processes::EscapeInput;
+using processes::EscapeResult;
+using processes::evapV1;
+using velkaro::testing::StartedPlanet;
+
+namespace {
+
+constexpr double kGyr = 1e9 * cst::year;
+constexpr double kPi = 3.14159265358979323846;
+
+// A hot Neptune (15 Earth masses of core, 2 of envelope) at 0.05 AU from a
+// Sun-like star, started at 1 Gyr.
+StartedPlanet& hot_neptune() {
+    static StartedPlanet p({{1, "0.05  aplanete/AU"},
+                            {2, "2.0  Menve/Mearth"},
+                            {3, "15.0  Mcore/Mearth"},
+                            {6, "1.0d-1  Linit/LJ"},
+                            {14, "1.0d9  tstart/yr"}});
+    return p;
+}
+
+EscapeInput input_at(double t_gyr, double a_au, double dt = 1e13) {
+    EscapeInput in;
+    in.Y = 0.27;
+    in.a = a_au * cst::AU;
+    in.temps = t_gyr * kGyr;
+    in.dt = dt;
+    in.mstar = cst::Msun;
+    return in;
+}
+
+// A 10 Earth-mass planet whose mass grows linearly with radius from the core
+// (1.5e9 cm) to the top (5e9 cm), isothermal at 500 K, pressure above one bar
+// everywhere, optically thick: every level the escape looks for is known.
+struct LinearPlanet {
+    static constexpr int n = 201;
+    static constexpr double Rc = 1.5e9, Rtop = 5e9, Mc = 9.0 * cst::Mearth, M = 10.0 * cst::Mearth;
+    Vec1<double> masse{kMaxShells};
+    Mat1<double> x{5, kMaxShells};
+    LinearPlanet() {
+        for (int i = 1; i <= n; ++i) {
+            const double f = double(i - 1) / (n - 1);
+            x(kR, i) = Rc + f * (Rtop - Rc);
+            masse(i) = mass_at(x(kR, i));
+            x(kL, i) = 1e24;
+            x(kP, i) = 1e10 * std::exp(-8 * f);
+            x(kT, i) = 500;
+            x(kTau, i) = 1e6 * std::exp(-8 * f);
+        }
+        masse(n) = M;
+    }
+    static double mass_at(double r) { return Mc + (M - Mc) * (r - Rc) / (Rtop - Rc); }
+};
+
+double rel(double a, double b) { return std::fabs(a - b) / std::fabs(b); }
+
+}  // namespace
+
+TEST(Escape, FluxesSaturateBelowATenthOfAGyrAndJoinTheirLaws) {
+    for (double t : {0.001, 0.05, 0.0999}) {
+        const auto f = processes::stellar_xuv(t, 1.0);
+        EXPECT_EQ(f.fxuv, 504.378364781138);
+        EXPECT_EQ(f.feuv1, 4.56 * 10);
+        EXPECT_EQ(f.feuv2, 106.01432234055318);
+    }
+    // The saturated values are the laws at 0.1 Gyr (FEUV2's law applies only
+    // strictly above it).
+    const auto f01 = processes::stellar_xuv(0.1, 1.0);
+    EXPECT_LT(rel(f01.fxuv, 504.378364781138), 1e-12);
+    EXPECT_LT(rel(processes::stellar_xuv(0.1 * (1 + 1e-12), 1.0).feuv2, 106.01432234055318), 1e-10);
+    EXPECT_LT(rel(processes::stellar_lx(0.06918309709189363 * (1 + 1e-12)), 4.579980355524658e30), 1e-10);
+    // EUV level by stellar mass [Msun].
+    for (auto [m, c] : {std::pair{0.3, 2.9}, {0.5, 14.7}, {0.79, 14.7}, {0.8, 4.56}, {1.19, 4.56}, {1.2, 14.7}})
+        EXPECT_EQ(processes::stellar_xuv(2.0, m).feuv1, c / 2.0) << m;
+
+    // In the escape itself: any age below 0.1 Gyr gives the same rate.
+    LinearPlanet p;
+    RunContext& ctx = hot_neptune().ctx;
+    for (int model : {0, 20, 30}) {
+        ctx.gasloss.evapmodel = model;
+        const EscapeResult a = evapV1(ctx, input_at(0.02, 0.1), p.masse, p.x, p.n);
+        const EscapeResult b = evapV1(ctx, input_at(0.09, 0.1), p.masse, p.x, p.n);
+        EXPECT_DOUBLE_EQ(a.F, 45.6 / 0.01) << model;
+        if (model != 0) {
+            EXPECT_EQ(a.dM, b.dM) << model;  // (the default's X-ray luminosity saturates earlier)
+        }
+    }
+    ctx.gasloss.evapmodel = 0;
+}
+
+TEST(Escape, EnergyLimitedHotNeptuneMatchesTheHandCalculation) {
+    StartedPlanet& p = hot_neptune();
+    p.ctx.gasloss.evapmodel = 0;
+    const PlanetState& s = *p.s;
+    const double a_au = 0.05, t = 1.0;
+    const EscapeResult r = evapV1(p.ctx, input_at(t, a_au), s.masse, s.x, s.nf);
+    ASSERT_EQ(r.regime, 1);
+
+    // By hand: the XUV photons (cross-section 1.89e-18 cm^2 at 20 eV) are
+    // absorbed where the column above is 1/sigma, P_X = m_u g / sigma, found
+    // from the 1-bar level with the isothermal scale height of H2 at the top
+    // temperature; then Mdot = eps pi F R_X^3 / (G M) with eps = 0.32.
+    int j1 = s.nf;
+    while (j1 > 1 && s.x(kP, j1) < 1e6) --j1;
+    const double R1 = s.x(kR, j1), g = cst::G * s.masse(j1) / (R1 * R1);
+    const double PX = cst::amu * g / 1.886592e-18;
+    const double H = cst::kB * s.x(kT, s.nf) / (2 * cst::amu * g);
+    const double RX = R1 + H * std::log(s.x(kP, j1) / PX);
+    int jph = s.nf;
+    while (jph > 1 && s.x(kTau, jph) < 2.0 / 3.0) --jph;
+    const double F = 4.56 / t / (a_au * a_au);
+    const double mdot = 0.32 * kPi * F * RX * RX * RX / (cst::G * s.masse(jph));
+    EXPECT_LT(rel(r.RX, RX), 1e-6);
+    EXPECT_LT(rel(-r.Mdot, mdot), 1e-6);
+    std::printf("hot Neptune at %g Gyr, %g AU: F=%.4g erg/cm2/s RX=%.4g cm (Rph=%.4g) Mdot=%.4g g/s, by hand %.4g\n", t,
+                a_au, F, r.RX, r.Rph, -r.Mdot, mdot);
+}
+
+TEST(Escape, RocheLobeOverflowAddsAFifthOfTheMassOutsideTheLobe) {
+    RunContext& ctx = hot_neptune().ctx;
+    ctx.gasloss.evapmodel = 20;
+    LinearPlanet p;
+    const double dt = 1e10;
+    // At 0.01 AU the Hill radius of 10 Earth masses is ~3.3e9 cm, inside the planet.
+    const EscapeResult r = evapV1(ctx, input_at(1.0, 0.01, dt), p.masse, p.x, p.n);
+    ASSERT_TRUE(r.overflow);
+    ASSERT_GT(r.RL, p.Rc);
+    ASSERT_LT(r.RL, p.Rtop);
+    const double Mover = p.M - LinearPlanet::mass_at(r.RL);
+    EXPECT_LT(rel(-r.Mdotover * dt, 0.2 * Mover), 1e-12);
+    EXPECT_GT(r.dM, 0.2 * Mover);
+    EXPECT_EQ(r.Mdot, -r.dM / dt);
+
+    // Farther out the planet fits in its lobe: no overflow.
+    const EscapeResult far = evapV1(ctx, input_at(1.0, 0.05, dt), p.masse, p.x, p.n);
+    EXPECT_FALSE(far.overflow);
+    EXPECT_EQ(far.Mdotover, 0.0);
+    ctx.gasloss.evapmodel = 0;
+}
+
+TEST(Escape, Model20RateWithTheRegimeOfTheFluxTest) {
+    RunContext& ctx = hot_neptune().ctx;
+    ctx.gasloss.evapmodel = 20;
+    LinearPlanet p;
+    // F = 45.6 / a^2 below 0.1 Gyr: above 1e4 at 0.05 AU, below at 0.1 AU.
+    const EscapeResult near = evapV1(ctx, input_at(0.05, 0.05), p.masse, p.x, p.n);
+    const EscapeResult farr = evapV1(ctx, input_at(0.05, 0.1), p.masse, p.x, p.n);
+    EXPECT_EQ(near.regime, 2);
+    EXPECT_EQ(farr.regime, 1);
+    // Both rates are energy limited, scaling as F_XUV / (a^2 K).
+    auto K = [](const EscapeResult& r) { return processes::roche_factor(r.RL / r.RX); };
+    EXPECT_LT(rel(near.dM / farr.dM, 4.0 * K(farr) / K(near)), 1e-12);
+    EXPECT_LT(rel(near.dM, 0.1 * kPi * 504.378364781138 / (0.05 * 0.05) * std::pow(near.RX, 3) /
+                                 (cst::G * p.M * K(near)) * 1e13),
+              1e-9);
+    ctx.gasloss.evapmodel = 0;
+}
+
+TEST(Escape, CompleteLossRemovesExactlyTheEnvelopeAndClearsTheFlag) {
+    StartedPlanet& p = hot_neptune();
+    PlanetState s = *p.s;  // a copy: the shared planet stays intact
+    const double Menv = s.masse(s.nf) - s.masse(1);
+    s.temps = 1.0 * kGyr;
+    s.dt = 1e13;
+    const double dM = evapV1(p.ctx, input_at(1.0, 0.05), s.masse, s.x, s.nf).dM;
+    ASSERT_GT(dM, 0);
+
+    // Exactly menvemin left is not enough to be kept.
+    const double saved = p.ctx.common.menvemin;
+    p.ctx.common.menvemin = Menv - dM;
+    p.ctx.gasloss.elost1 = 123.0;
+    p.out.str("");
+    processes::evap(p.ctx, s);
+    p.ctx.common.menvemin = saved;
+    EXPECT_EQ(s.envelopeflag, 0.0);
+    EXPECT_EQ(s.Mlost, Menv);
+    EXPECT_EQ(s.Mdotevap, -Menv / s.dt);
+    EXPECT_EQ(p.ctx.gasloss.elost1, 123.0);  // no layer energy for a lost envelope
+    EXPECT_NE(p.out.str().find("Envelope lost completely, t="), std::string::npos);
+}
+
+TEST(Escape, EnergyOfAThinRemovedLayerIsItsSpecificEnergyTimesItsMass) {
+    StartedPlanet& p = hot_neptune();
+    PlanetState s = *p.s;
+    s.temps = 1.0 * kGyr;
+    // A step short enough to remove a thin top layer.
+    const double Menv = s.masse(s.nf) - s.masse(1);
+    s.dt = 1e-7 * Menv / (-evapV1(p.ctx, input_at(1.0, 0.05), s.masse, s.x, s.nf).Mdot);
+    processes::evap(p.ctx, s);
+    ASSERT_EQ(s.envelopeflag, 1.0);
+    eos::EosOut e;
+    eos::eos(p.ctx.eos, 0.0, s.YHe, s.x(kP, s.nf), s.x(kT, s.nf), e);
+    const double spec = e.u - cst::G * s.masse(s.nf) / s.x(kR, s.nf);
+    EXPECT_LT(rel(p.ctx.gasloss.elost1 / s.Mlost, spec), 1e-2);
+    EXPECT_LT(p.ctx.gasloss.elost1, 0.0);  // the gas was bound
+    EXPECT_EQ(s.Lstatic, s.x(kL, s.nf));   // a constant luminosity through the envelope
+}
+
+namespace {
+
+// A bare core of 5 Earth masses around the Sun at 4.57 Gyr with Q* = 1e5.
+struct BareCore {
+    std::ostringstream out;
+    RunContext ctx;
+    std::unique_ptr<PlanetState> s = std::make_unique<PlanetState>();
+    double rstar = 0;
+    BareCore(bool tides, double a_au, double tmax_yr) {
+        ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
+        ctx.out = &out;
+        ctx.common.tides = tides;
+        ctx.common.qstar = 1e5;
+        s->Mstar = cst::Msun;
+        s->temps = 4.57e9 * cst::year;
+        s->tmax = tmax_yr * cst::year;
+        s->aplanete = a_au * cst::AU;
+        s->masse(1) = 5 * cst::Mearth;
+        s->x(kR, 1) = 1.1e9;
+        s->x(kT, 1) = 300;
+        s->stopcode = 2;
+        rstar = processes::starprops(ctx, s->temps, s->Mstar).rstar;
+    }
+};
+
+}  // namespace
+
+TEST(BareCore, SpiralInFollowsTheEquilibriumTide) {
+    // d(a^6.5)/dt = 6.5 a^5.5 da/dt is the same at every a.
+    BareCore b(true, 0.02, 1e10);
+    const auto sp = processes::spiral_in(0, 0.02 * cst::AU, cst::Msun, b.rstar, 1e5, 5 * cst::Mearth);
+    for (double a_au : {0.005, 0.02, 0.1}) {
+        const double a = a_au * cst::AU;
+        const double dadt = processes::tidal_dadt(cst::Msun, b.rstar, 1e5, 5 * cst::Mearth, a);
+        EXPECT_LT(rel(-6.5 * std::pow(a, 5.5) * dadt, sp.k), 1e-12) << a_au;
+    }
+
+    struct Case {
+        bool tides;
+        double tmax_yr;
+        bool spirals;
+    };
+    // 0.02 AU: t_spiral is about 4.57 Gyr + 150 Myr.
+    for (const Case c : {Case{false, 1e10, false}, Case{true, 4.6e9, false}, Case{true, 1e10, true}}) {
+        BareCore bc(c.tides, 0.02, c.tmax_yr);
+        PlanetState& s = *bc.s;
+        const double t0 = s.temps, a0 = s.aplanete;
+        processes::noenveend(bc.ctx, s);
+        const auto spc = processes::spiral_in(t0, a0, cst::Msun, bc.rstar, 1e5, s.masse(1));
+        const std::string o = bc.out.str();
+        EXPECT_NE(o.find("SBR NOENVEEND"), std::string::npos);
+        EXPECT_EQ(o.find("Core has spiraled into the star") != std::string::npos, c.spirals);
+        EXPECT_EQ(s.stopcode, c.spirals ? 12 : 2);
+        if (!c.tides) {
+            EXPECT_EQ(s.temps, t0);
+            EXPECT_EQ(s.aplanete, a0);
+            EXPECT_EQ(s.x(kT, 1), 300);
+        } else if (c.spirals) {
+            EXPECT_EQ(s.temps, spc.tspiral);
+            EXPECT_EQ(s.aplanete, bc.rstar);
+        } else {
+            EXPECT_EQ(s.temps, s.tmax);
+            EXPECT_GT(s.aplanete, bc.rstar);
+            EXPECT_LT(s.aplanete, a0);
+            EXPECT_LT(rel(std::pow(s.aplanete, 6.5), std::pow(a0, 6.5) - spc.k * (s.tmax - t0)), 1e-12);
+        }
+        if (c.tides) {
+            double tirr = 0, teq = 0;
+            atmosphere::cal_tirr(bc.ctx, s.temps, s.Mstar, s.aplanete, tirr, teq);
+            EXPECT_EQ(s.x(kT, 1), teq);
+        }
+    }
+
+    // A core already at the stellar surface is not reported as spiralling in,
+    // and an end time before the loss does not turn the clock back.
+    BareCore in(true, 0.02, 1e9);
+    in.s->aplanete = in.rstar;
+    const double t0 = in.s->temps;
+    processes::noenveend(in.ctx, *in.s);
+    EXPECT_EQ(in.out.str().find("Core has spiraled"), std::string::npos);
+    EXPECT_EQ(in.s->stopcode, 2);
+    EXPECT_EQ(in.s->temps, t0);
+}
+
+TEST(BareCore, NoenveLeavesOneShellAtTheEquilibriumTemperature) {
+    StartedPlanet& p = hot_neptune();
+    PlanetState s = *p.s;
+    const double rc = s.x(kR, 1), mc = s.masse(1);
+    s.Lradio = s.LthermCore = s.LgravCore = 1e20;
+    processes::noenve(p.ctx, s);
+    EXPECT_EQ(s.nf, 1);
+    EXPECT_EQ(s.nf2to3, 1);
+    EXPECT_EQ(s.x(kR, 1), rc);
+    EXPECT_EQ(s.masse(1), mc);
+    EXPECT_EQ(s.x(kL, 1), 0.0);
+    EXPECT_EQ(s.x(kP, 1), 0.0);
+    EXPECT_EQ(s.x(kT, 1), p.ctx.dbdtemp.teq);
+    EXPECT_EQ(s.x(kTau, 1), 2.0 / 3.0);
+    EXPECT_EQ(s.Lradio + s.LthermCore + s.LgravCore, 0.0);
+}

@@ -1,0 +1,148 @@
+// The static structure after mass loss: the remapping of the previous
+// luminosity profile, the bisection's two-part convergence rule, and the
+// structure it finds against the initial search (Brent) on the same planet.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "common/constants.hpp"
+#include "common/model_state.hpp"
+#include "run/context.hpp"
+#include "structure/initial.hpp"
+#include "structure/search.hpp"
+#include "structure/static.hpp"
+#include "support/fatal_text.hpp"
+#include "support/planet.hpp"
+
+using namespace velkaro;
+using structure::lumiscale;
+using velkaro::testing::fatal_text;
+
+namespace {
+
+struct Profile {
+    Vec1<double> lumi{kMaxShells}, mass{kMaxShells};
+    Profile(std::initializer_list<double> l, std::initializer_list<double> m) {
+        int i = 1;
+        for (double v : l) lumi(i++) = v;
+        i = 1;
+        for (double v : m) mass(i++) = v;
+    }
+};
+
+}  // namespace
+
+TEST(Lumiscale, MapsTheOldRangesOntoTheNewOnes) {
+    struct Case {
+        const char* what;
+        Profile old;
+        double Lnew, Lref;
+        std::vector<double> lumi;  // expected lumi_out(1..4)
+    };
+    const double Mc = 10, M = 20;
+    const Case cases[] = {
+        // [0, 3] -> [1, 7]: linear through the interior.
+        {"linear", Profile({0, 1, 2, 3}, {2, 3, 5, 6}), 7, 1, {1, 3, 5, 7}},
+        // Equal ends: slope 0, flat at L_ref.
+        {"equal ends", Profile({4, 9, 1, 4}, {2, 3, 5, 6}), 7, 1, {1, 1, 1, 1}},
+        // [0, 3] -> [1, -2] turns negative inside: the whole profile flat at L_new.
+        {"negative", Profile({0, 1, 2, 3}, {2, 3, 5, 6}), -2, 1, {-2, -2, -2, -2}},
+    };
+    Vec1<double> lo{kMaxShells}, mo{kMaxShells};
+    for (const Case& c : cases) {
+        lo.fill(99);
+        mo.fill(99);
+        lumiscale(4, c.old.lumi, c.old.mass, c.Lnew, c.Lref, M, Mc, lo, mo);
+        for (int i = 1; i <= 4; ++i) EXPECT_DOUBLE_EQ(lo(i), c.lumi[i - 1]) << c.what << " " << i;
+        // Masses: [2, 6] -> [Mcore, M].
+        EXPECT_EQ(mo(1), Mc) << c.what;
+        EXPECT_EQ(mo(2), 12.5) << c.what;
+        EXPECT_EQ(mo(4), M) << c.what;
+        EXPECT_EQ(mo(5), 0.0) << c.what;
+        EXPECT_EQ(lo(kMaxShells), std::string(c.what) == "negative" ? -2.0 : 0.0) << c.what;
+    }
+
+    // An old profile whose masses fold back maps below zero: a stop.
+    const Profile folded({0, 1, 2}, {5, 0, 6});
+    const std::string msg = fatal_text([&] { lumiscale(3, folded.lumi, folded.mass, 1, 0, 2, 1, lo, mo); });
+    EXPECT_NE(msg.find("Probleme : masse negative dans lumiscale"), std::string::npos);
+}
+
+TEST(StaticSearch, BisectionNeedsBothTheMassAndTheRadiusTolerance) {
+    RunContext ctx;
+    // f(R) = s (R0 - R), bracket [0, 1]: the root R0 = 0.3.
+    structure::Bracket b;
+    b.Rlow = 0;
+    b.Rhigh = 1;
+    auto run = [&](double slope, const structure::Tolerances& tol) {
+        auto f = [&](double R, structure::Trial) { return slope * (0.3 - R); };
+        b.flow = f(b.Rlow, structure::Trial::Low);
+        b.fhigh = f(b.Rhigh, structure::Trial::High);
+        return structure::bisect(ctx, f, b, tol);
+    };
+    // A shallow mismatch meets the mass tolerance at once; the radius rule
+    // still needs |dx| < 1e-3: ten halvings.
+    const auto shallow = run(1e-9, {1e-3, 1.0});
+    EXPECT_EQ(shallow.nsteps, 10);
+    EXPECT_LT(std::fabs(shallow.dx), 1e-3);
+    // A steep one keeps halving until |f| < 1: |R - R0| < 1e-6, some twenty halvings.
+    const auto steep = run(1e6, {1e-3, 1.0});
+    EXPECT_GE(steep.nsteps, 15);
+    EXPECT_LT(std::fabs(steep.f), 1.0);
+    EXPECT_LT(std::fabs(steep.R - 0.3), 1e-6);
+    // The end kept is never on the positive side of the root.
+    EXPECT_GE(steep.xneg, 0.3);
+}
+
+TEST(StaticSearch, FindsTheInitialSearchsRadiusWithinOnePercentOfTheCore) {
+    velkaro::testing::StartedPlanet p;
+    const PlanetState& s = *p.s;
+    // The planet with a hundredth of an Earth mass less, at the luminosity
+    // and about the radius it has.
+    structure::StaticSearchInput in;
+    in.Mcore = s.Mcore;
+    in.M = s.Mtotale - 0.01 * cst::Mearth;
+    in.Mstar = s.Mstar;
+    in.a = s.aplanete;
+    in.rhocore = s.rhocore;
+    in.Y = s.YHe;
+    in.L = s.x(kL, s.nf);
+    in.Rprev = s.x(kR, s.nf);
+    in.flag = 1;
+    int nf = 0;
+    Vec1<double> masse{kMaxShells};
+    Mat1<double> x{5, kMaxShells};
+    structure::iteraterstatic(p.ctx, in, nf, masse, x);
+    EXPECT_EQ(masse(1), in.Mcore);
+    EXPECT_EQ(masse(nf), in.M);
+    const double Rstatic = x(kR, nf), Rcore = x(kR, 1);
+    EXPECT_NE(p.out.str().find("Structure converged: diff/Mearth, dx/RJ"), std::string::npos);
+
+    structure::InitialSearchInput ini;
+    ini.Mcore = in.Mcore;
+    ini.M = in.M;
+    ini.Mstar = in.Mstar;
+    ini.a = in.a;
+    ini.rhocore = in.rhocore;
+    ini.Y = in.Y;
+    ini.L = in.L;
+    ini.Rguess = in.Rprev;
+    structure::iteraterinit(p.ctx, ini, nf, masse, x);
+    EXPECT_LT(std::fabs(Rstatic - x(kR, nf)), 0.01 * Rcore);
+
+    // The rescaled profile of the previous step (flag 0) gives the same
+    // planet: the luminosity at the boundary is what the search imposes.
+    in.flag = 0;
+    Vec1<double> lumi_old{kMaxShells}, mass_old{kMaxShells};
+    for (int i = 1; i <= s.nf; ++i) {
+        lumi_old(i) = s.x(kL, i) * (0.5 + 0.5 * i / s.nf);
+        mass_old(i) = s.masse(i);
+    }
+    in.lumi_old = &lumi_old;
+    in.mass_old = &mass_old;
+    in.n = s.nf;
+    in.Lref = 0.5 * s.x(kL, 1);
+    structure::iteraterstatic(p.ctx, in, nf, masse, x);
+    EXPECT_EQ(x(kR, nf), Rstatic);
+}
