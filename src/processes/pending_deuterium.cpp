@@ -1,8 +1,7 @@
-// Placeholders until deuterium burning is built.
+// Placeholder until deuterium burning is built.
 #include "common/fatal.hpp"
 #include "processes/deuterium.hpp"
 
 namespace velkaro::processes {
 void dburnnuvo(RunContext&, PlanetState&) { not_built("deuterium burning", "dburnnuvo"); }
-void calctheta(double, double&, double&) { not_built("the electron degeneracy tables", "calctheta"); }
 }  // namespace velkaro::processes
