@@ -1,0 +1,98 @@
+#include "structure/search.hpp"
+
+#include <array>
+#include <cmath>
+
+#include "common/constants.hpp"
+#include "common/fatal.hpp"
+#include "common/format.hpp"
+#include "common/model_state.hpp"
+#include "run/context.hpp"
+
+namespace velkaro::structure {
+
+namespace detail {
+
+void crossed_bracket() { fatal({fmt::free("Rsup<Rinf: should never occur"), fmt::free("ERROR")}); }
+
+void bisection_failed(const RunContext& ctx) {
+    const Trajectory& t = ctx.structure.traj;
+    fatal({fmt::free("Max: no structure found"), fmt::free("PROBLEME : ITERATER Nshootmax", t.nok, t.nbad, t.kount)});
+}
+
+}  // namespace detail
+
+double integrate_envelope(RunContext& ctx, double R, double Rcore, double M, double Mcore, double Y,
+                          const atmosphere::OuterBoundary& out, const OdeintSettings& set,
+                          const LuminosityProfile& prof) {
+    State y;
+    y(1) = out.P;
+    y(2) = out.T;
+    y(3) = M;
+    y(4) = out.L;
+    y(5) = out.tau;
+    Trajectory& t = ctx.structure.traj;
+    odeint_planete2(y, R, Rcore, set, t,
+                    [&](double r, State& yy, State& dydx) { derivee_enveloppe_new(ctx, r, yy, dydx, Y, prof); });
+    return t.yp(3, t.kount) - Mcore;
+}
+
+OdeintSettings search_settings(double Rcore, double M, double Mcore, double hmin) {
+    OdeintSettings set;
+    set.eps = 1e-10;
+    set.h1 = -7140.0;
+    set.hmin = hmin;
+    set.dxsav = 1e-5 * Rcore;
+    set.mstop = Mcore;
+    set.dmtol = 1e-9 * (M - Mcore);
+    return set;
+}
+
+double tolerance_factor(double M, double Mcore) { return M - Mcore < 5.9742400000000006e26 ? 1e-8 : 1e-6; }
+
+void trial_row(RunContext& ctx, const char* label, double R, int wR, int dR, int d, double diff, double M,
+               const atmosphere::OuterBoundary& out) {
+    if (!ctx.common.aff) return;
+    const Trajectory& t = ctx.structure.traj;
+    const double logg = std::log10(cst::G * M / (R * R));
+    const double teff = std::pow(out.L / (cst::fourpi * R * R * cst::sigmaSB), 0.25);
+    ctx.con() << label << fmt::G(R / cst::Rjup, wR, dR) << fmt::G(diff / cst::Mearth, 13, d) << fmt::G(out.P, 13, d)
+              << fmt::G(out.T, 13, d) << fmt::G(out.L / cst::Ljup, 13, d) << fmt::I(t.nok, 13) << fmt::I(t.nbad, 13)
+              << fmt::I(t.kount, 13) << fmt::G(logg, 13, d) << fmt::G(teff, 13, d) << '\n';
+}
+
+void store_last_integration(RunContext& ctx, double Mcore, int& nf, Vec1<double>& masse, Mat1<double>& x) {
+    Trajectory& t = ctx.structure.traj;
+    if (t.kount < 1) {
+        masse(1) = Mcore;
+        return;
+    }
+    t.yp(3, t.kount) = Mcore;
+    nf = t.kount;
+    for (int i = 1; i <= nf; ++i) {
+        const int p = nf + 1 - i;
+        masse(i) = t.yp(3, p);
+        x(kR, i) = t.xp(p);
+        x(kL, i) = t.yp(4, p);
+        x(kP, i) = t.yp(1, p);
+        x(kT, i) = t.yp(2, p);
+        x(kTau, i) = t.yp(5, p);
+    }
+}
+
+void structure_summary(RunContext& ctx, const char* heading, const char* found, int nf, const Vec1<double>& masse,
+                       const Mat1<double>& x) {
+    if (!ctx.common.aff) return;
+    auto& o = ctx.con();
+    using cst::Ljup, cst::Mearth, cst::Rjup;
+    o << '\n' << heading << '\n';
+    o << fmt::free(found) << '\n';
+    o << fmt::free("Mcore/Me,Mtot/Me  ", masse(1) / Mearth, masse(nf) / Mearth) << '\n';
+    o << fmt::free("Rcore/RJ,Rtot/RJ (not R at tau=2/3 ", x(kR, 1) / Rjup, x(kR, nf) / Rjup) << '\n';
+    o << fmt::free("Lcore/LJ,Ltot/LJ  ", x(kL, 1) / Ljup, x(kL, nf) / Ljup) << '\n';
+    o << fmt::free("Pcore/bar,Pout/bar", x(kP, 1) / 1e6, x(kP, nf) / 1e6) << '\n';
+    o << fmt::free("Tcore,Tout        ", x(kT, 1), x(kT, nf)) << '\n';
+    o << fmt::free("taucore,tauout    ", x(kTau, 1), x(kTau, nf)) << '\n';
+}
+
+}  // namespace velkaro::structure

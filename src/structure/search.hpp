@@ -1,0 +1,190 @@
+// The search for the outer radius, shared by the three structure solvers.
+//
+// For a trial outer radius R a solver takes the surface state from its outer
+// boundary, integrates the envelope inward to the core radius and returns the
+// mismatch f(R) = (mass left at the core radius) - (core mass). Too small a
+// planet has mass left over (f > 0), too large a one runs out of mass before
+// the core (f < 0). The search
+//   1. widens a bracket [R_low, R_high] about a centre radius until f changes
+//      sign: R_low = c_low^k R_c, R_high = c_high^k R_c, k growing by a fixed
+//      step; each end is kept once it has the right sign, and ends are
+//      clamped to [R_min, R_max];
+//   2. refines the root in the bracket, by Brent's method with a radius and a
+//      mass tolerance or by plain bisection.
+// The solvers differ in their boundary and luminosity profile (inside the
+// mismatch callable), in the bracket policy and in the refinement; the loop
+// itself is this one.
+//
+// Whatever the refinement, the structure that a solver keeps is the one of
+// the last integration performed (ctx.structure.traj): see
+// store_last_integration.
+#pragma once
+
+#include <cmath>
+
+#include "atmosphere/boundary.hpp"
+#include "common/arrays.hpp"
+#include "structure/equations.hpp"
+#include "structure/odeint.hpp"
+#include "structure/rootfind.hpp"
+
+namespace velkaro {
+struct RunContext;
+}
+
+namespace velkaro::structure {
+
+/// Which point of the search a mismatch evaluation is for.
+enum class Trial { Low, High, Mid };
+
+/// What the bracket does when its upper end falls below its lower end
+/// (possible only when R_max clamps the upper end below the lower one).
+enum class Crossed {
+    Fatal,      // stop the run: "Rsup<Rinf: should never occur"
+    Reopen,     // set R_high = 1.1 R_low and go on
+    Unchecked,  // no test
+};
+
+struct BracketPolicy {
+    double centre = 0;    // radius about which the bracket opens [cm]
+    double clow = 0.99;   // lower end c_low^k centre
+    double chigh = 1.02;  // upper end c_high^k centre
+    int kstep = 5;        // growth of k after each unsuccessful widening
+    Crossed crossed = Crossed::Unchecked;
+    double Rmin = 0, Rmax = 0;  // limits of the ends [cm]
+};
+
+enum class Refinement { Brent, Bisection };
+
+/// Tolerances of the refinement: Brent accepts a root when the bracket is
+/// below tolx and |f| <= tolf; bisection when |dx| < tolx and |f| < tolf.
+struct Tolerances {
+    double tolx = 0;  // [cm]
+    double tolf = 0;  // [g]
+};
+
+/// The bracket as it stood when the search ended (or failed).
+struct Bracket {
+    double Rlow = 0, Rhigh = 0, flow = 0, fhigh = 0;
+    int k = 1;
+    int nlow_clamped = 0, nhigh_clamped = 0;
+};
+
+struct SearchResult {
+    double R = 0;     // the root [cm]
+    Bracket bracket;  // the bracket that held it
+    int nrefine = 0;  // Brent iterations, or bisection steps
+};
+
+namespace detail {
+[[noreturn]] void crossed_bracket();
+[[noreturn]] void bisection_failed(const RunContext& ctx);
+}  // namespace detail
+
+/// Bisection of a bracket whose ends have mismatches of opposite sign.
+/// Starts at the end with f < 0 and halves the step towards the other end,
+/// moving whenever f <= 0; converged when (|f| < tol.tolf or f = 0) and
+/// |dx| < tol.tolx. Returns the last midpoint; nsteps is the step count.
+template <class Mismatch>
+double bisect(RunContext& ctx, Mismatch& f, const Bracket& b, const Tolerances& tol, int& nsteps) {
+    constexpr int kMaxSteps = 1000;
+    double x = b.flow < 0 ? b.Rlow : b.Rhigh;
+    double dx = b.flow < 0 ? b.Rhigh - b.Rlow : b.Rlow - b.Rhigh;
+    for (int i = 1; i <= kMaxSteps; ++i) {
+        dx *= 0.5;
+        const double Rmid = x + dx;
+        const double fm = f(Rmid, Trial::Mid);
+        if (fm <= 0) x = Rmid;
+        if ((std::fabs(fm) < tol.tolf || fm == 0) && std::fabs(dx) < tol.tolx) {
+            nsteps = i;
+            return Rmid;
+        }
+    }
+    detail::bisection_failed(ctx);
+}
+
+/// Find the outer radius: widen the bracket by `policy`, then refine by
+/// `refinement`. f(R, Trial) is the mismatch [g]; on_failure(const Bracket&)
+/// is called (and must not return) when an end reaches its limit without a
+/// bracket.
+template <class Mismatch, class Failure>
+SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Refinement refinement,
+                               const Tolerances& tol, Mismatch&& f, Failure&& on_failure) {
+    Bracket b;
+    bool low_found = false, high_found = false;
+    for (;;) {
+        if (!low_found) b.Rlow = std::pow(policy.clow, b.k) * policy.centre;
+        if (!high_found) b.Rhigh = std::pow(policy.chigh, b.k) * policy.centre;
+        if (b.Rlow < policy.Rmin) {
+            b.Rlow = policy.Rmin;
+            ++b.nlow_clamped;
+        }
+        if (b.Rhigh > policy.Rmax) {
+            b.Rhigh = policy.Rmax;
+            ++b.nhigh_clamped;
+        }
+        if (b.Rhigh < b.Rlow) {
+            if (policy.crossed == Crossed::Fatal) detail::crossed_bracket();
+            if (policy.crossed == Crossed::Reopen) b.Rhigh = 1.1 * b.Rlow;
+        }
+        if (!low_found) {
+            b.flow = f(b.Rlow, Trial::Low);
+            low_found = b.flow > 0;
+        }
+        if (!high_found) {
+            b.fhigh = f(b.Rhigh, Trial::High);
+            high_found = b.fhigh < 0;
+        }
+        if (b.flow * b.fhigh < 0) break;
+        b.k += policy.kstep;
+        if (b.Rlow == policy.Rmin || b.Rhigh == policy.Rmax) on_failure(b);
+    }
+
+    SearchResult res;
+    res.bracket = b;
+    if (refinement == Refinement::Brent) {
+        res.R = zbrent2tol(
+            ctx, [&](double r) { return f(r, Trial::Mid); }, b.Rlow, b.Rhigh, tol.tolx, tol.tolf);
+        res.nrefine = 0;
+    } else {
+        res.R = bisect(ctx, f, b, tol, res.nrefine);
+    }
+    return res;
+}
+
+/// Mass left at the core radius minus the core mass [g] after integrating
+/// the envelope inward from the boundary state `out` at radius R to Rcore
+/// (total mass M, helium fraction Y, luminosity profile prof). The
+/// trajectory is recorded in ctx.structure.traj.
+double integrate_envelope(RunContext& ctx, double R, double Rcore, double M, double Mcore, double Y,
+                          const atmosphere::OuterBoundary& out, const OdeintSettings& set,
+                          const LuminosityProfile& prof);
+
+/// The integration settings of a search: relative tolerance 1e-10, first
+/// step -7140 cm, minimum step hmin [cm], points recorded every 1e-5 core
+/// radii, early stop at the core mass within 1e-9 of the envelope mass.
+OdeintSettings search_settings(double Rcore, double M, double Mcore, double hmin);
+
+/// Tolerance factor of the refinement: 1e-8 for envelopes below 0.1 Earth
+/// mass, else 1e-6 (of the core radius and of the total mass).
+double tolerance_factor(double M, double Mcore);
+
+/// One row of the trial table: label, R in Jupiter radii (width wR, dR
+/// significant digits), then mismatch in Earth masses, boundary P, T and L
+/// in Jupiter luminosities, step counters, recorded points, log g and the
+/// effective temperature (width 13, d significant digits).
+void trial_row(RunContext& ctx, const char* label, double R, int wR, int dR, int d, double diff, double M,
+               const atmosphere::OuterBoundary& out);
+
+/// Copy the last integration into the shells: the last recorded mass is set
+/// to Mcore exactly, and points are stored core first (masse(i), x(., i) =
+/// r, L, P, T, tau of recorded point n + 1 - i); nf = number of points.
+void store_last_integration(RunContext& ctx, double Mcore, int& nf, Vec1<double>& masse, Mat1<double>& x);
+
+/// The summary block after a search: heading ("SBR ITERATER"), what was
+/// found, then masses, radii, luminosities, pressures, temperatures and
+/// optical depths at the core and at the top.
+void structure_summary(RunContext& ctx, const char* heading, const char* found, int nf, const Vec1<double>& masse,
+                       const Mat1<double>& x);
+
+}  // namespace velkaro::structure
