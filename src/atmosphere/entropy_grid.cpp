@@ -162,12 +162,10 @@ static void check_pressure_and_entropy(double P, double S) {
                fmt::free(" ! Problem mit den P-Einheiten?"), fmt::free(" ! Bitte in cgs (erg/cm^3). 1 bar = 1e6 erg/cm^3")});
 }
 
-double temperature_from_table(const EntropyTable& table, double P, double S) {
-    check_pressure_and_entropy(P, S);
+// Entropy against log T along the pressure log P = logp: sp[k-1] for the
+// table's temperatures k = 1..nt.
+static void entropy_along_pressure(const EntropyTable& table, double logp, double* sp) {
     constexpr int nt = EntropyTable::nt, np = EntropyTable::np;
-    // Entropy against log T along this pressure.
-    double sp[nt];
-    const double logp = std::log10(P);
     if (logp == -2.0) {
         for (int k = 1; k <= nt; ++k) sp[k - 1] = table.s(1, k);
     } else if (logp == 18.0) {
@@ -178,14 +176,35 @@ double temperature_from_table(const EntropyTable& table, double P, double S) {
         const double w = (logp - table.logp(l)) / (table.logp(l + 1) - table.logp(l));
         for (int k = 1; k <= nt; ++k) sp[k - 1] = (1 - w) * table.s(l, k) + w * table.s(l + 1, k);
     }
+}
+
+double coldest_boundary_entropy(const EntropyTable& table, double P) {
+    constexpr int nt = EntropyTable::nt;
+    double sp[nt];
+    entropy_along_pressure(table, std::log10(P), sp);
+    return linterp_fvonx(nt, sp, table.logt.data(), 2.0);
+}
+
+double temperature_from_table(const EntropyTable& table, double P, double S) {
+    check_pressure_and_entropy(P, S);
+    constexpr int nt = EntropyTable::nt;
+    double sp[nt];
+    const double logp = std::log10(P);
+    entropy_along_pressure(table, logp, sp);
     auto f = [&](double lt) { return linterp_fvonx(nt, sp, table.logt.data(), lt) - S; };
 
     // Bracket: below, an estimate of the adiabat's temperature from the
     // ideal-gas slope dlogT/dS; above, a bound well into the interior.
+    // Both ends are kept inside the table: for a very high entropy (the
+    // boundary of a trial radius far too small for the step, whose
+    // contraction luminosity is huge) the estimate would otherwise leave it
+    // and stop the run, although the root lies in the table; likewise the
+    // upper end moves to the table's top when the root lies above it.
+    const double ltop = table.logt(nt);
     double tmin = 0.5 * 1000 * std::pow(10.0, (S - 8.8 + logp - 6) * 0.30303030303030304);
-    const double tmax = 1e5 * std::pow(P / 2e6, 0.25);
-    double a = std::log10(tmin);
-    double b = std::log10(tmax);
+    double tmax = 1e5 * std::pow(P / 2e6, 0.25);
+    double a = std::min(std::log10(tmin), ltop);
+    double b = std::min(std::log10(tmax), ltop);
     double fa = f(a);
     if (fa > 0) {
         tmin = 100;
@@ -193,6 +212,11 @@ double temperature_from_table(const EntropyTable& table, double P, double S) {
         fa = f(a);
     }
     double fb = f(b);
+    if (fb < 0 && b < ltop) {
+        b = ltop;
+        tmax = std::pow(10.0, b);
+        fb = f(b);
+    }
     if (fa * fb > 0)
         fatal({fmt::free(" ! Problem bei der Bisektion! fa*fb > 0"), fmt::free(" ! Tmin, Tmax   ", tmin, tmax),
                fmt::free(" ! a, fa, b, fb", a, fa, b, fb), fmt::free(" ! P, logP, S   ", P, logp, S)});
@@ -217,16 +241,29 @@ double temperature_from_table(const EntropyTable& table, double P, double S) {
     return std::pow(10.0, c);
 }
 
-double temperaturausdruckundentropie(RunContext& ctx, double P, double S) {
-    check_pressure_and_entropy(P, S);
+static const EntropyTable& entropy_table(RunContext& ctx) {
     if (!ctx.atmos.stable)
         ctx.atmos.stable = read_entropy_table(ctx.resolve(ctx.path.path_tableseos + kEntropyName).string());
-    return temperature_from_table(*ctx.atmos.stable, P, S);
+    return *ctx.atmos.stable;
+}
+
+double temperaturausdruckundentropie(RunContext& ctx, double P, double S) {
+    check_pressure_and_entropy(P, S);
+    return temperature_from_table(entropy_table(ctx), P, S);
 }
 
 void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& T, double& S) {
     S = entropie_von_gravteff_reggitt(ctx, g, teff);
     P = kBoundaryPressure;
+    // The evolution search also tries radii at which the planet would have
+    // to expand: their boundary takes the floor luminosity, an intrinsic
+    // temperature of about 1 K, far below the grid, where its extrapolation
+    // gives entropies that no gas at 100 bar has (even negative ones). Such
+    // a boundary is put on the coldest adiabat the entropy table can place
+    // at this pressure (100 K at 100 bar), which is all the search needs to
+    // see that the trial radius is too large.
+    const double Scold = coldest_boundary_entropy(entropy_table(ctx), P);
+    if (!(S >= Scold)) S = std::isnan(S) ? S : Scold;
     T = temperaturausdruckundentropie(ctx, P, S);
 }
 

@@ -60,6 +60,10 @@ double temperaturausdruckundentropie(RunContext& ctx, double P, double S);
 /// Same, on a given table.
 double temperature_from_table(const EntropyTable& table, double P, double S);
 
+/// Entropy of the table's coldest invertible adiabat at pressure P: the
+/// entropy at (P, 100 K) [k_B/m_H].
+double coldest_boundary_entropy(const EntropyTable& table, double P);
+
 /// Outer-boundary state for gravity g and intrinsic temperature teff: the
 /// adiabat's entropy S, the boundary pressure P (100 bar) and T there.
 void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& T, double& S);
