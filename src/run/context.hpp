@@ -16,6 +16,7 @@
 #include "eos/context.hpp"
 #include "opacity/context.hpp"
 #include "output/context.hpp"
+#include "output/photometry_context.hpp"
 #include "processes/context.hpp"
 #include "structure/context.hpp"
 
@@ -40,6 +41,7 @@ struct RunContext {
     energy::EnergyContext energy;
     processes::ProcessesContext processes;
     output::OutputContext output;
+    output::PhotometryContext photometry;
 
     /// Directory holding the input files and receiving the result files.
     std::filesystem::path rundir = ".";

@@ -1,0 +1,86 @@
+// Black-body photometry: Planck's law, the planet's spectrum, Simpson's rule
+// over a filter curve and the magnitudes and flux densities in 16 filters.
+#include "output/photometry.hpp"
+
+#include <cmath>
+
+#include "common/fatal.hpp"
+#include "common/format.hpp"
+
+namespace velkaro::output {
+
+double planck(double lambda, double t) {
+    const double l2 = lambda * lambda;
+    return kTwoHc2 / (l2 * l2 * lambda * (std::exp(kHc / (lambda * kBoltzmann * t)) - 1.0));
+}
+
+double fluxbb(double lambda, const BodyLight& b) {
+    // pi B is the flux leaving a black surface; the planet adds the share
+    // kReflected of the starlight it intercepts at distance a.
+    const double dilution = (b.rstar / b.a) * (b.rstar / b.a);
+    return kPi * planck(lambda, b.tp) + dilution * kReflected * kPi * planck(lambda, b.teffstar);
+}
+
+namespace {
+
+double integrand(const FilterCurves& fc, int& jlolm, int k, double lambda, const BodyLight& b) {
+    double t, lmin, lmax;
+    filtertransmission(fc, jlolm, lambda, k, t, lmin, lmax);
+    return fluxbb(lambda, b) * t;
+}
+
+}  // namespace
+
+void trapzdbb(const FilterCurves& fc, int& jlolm, int k, double lo, double hi, const BodyLight& b, double& s,
+              int n) {
+    if (n == 1) {
+        s = 0.5 * (hi - lo) * (integrand(fc, jlolm, k, lo, b) + integrand(fc, jlolm, k, hi, b));
+        return;
+    }
+    // Stage n adds the 2^(n-2) midpoints of the previous stage's intervals.
+    const long it = 1L << (n - 2);
+    const double tnm = static_cast<double>(it);
+    const double del = (hi - lo) / tnm;
+    double x = lo + 0.5 * del, sum = 0.0;
+    for (long j = 0; j < it; ++j, x += del) sum += integrand(fc, jlolm, k, x, b);
+    s = 0.5 * (s + (hi - lo) * sum / tnm);
+}
+
+SimpsonResult qsimpbb(const FilterCurves& fc, int& jlolm, int k, double lo, double hi, const BodyLight& b) {
+    constexpr int kMaxStages = 20;
+    constexpr double kEps = 1e-6;
+    double ost = -1e30, os = -1e30, st = 0.0;
+    for (int j = 1; j <= kMaxStages; ++j) {
+        trapzdbb(fc, jlolm, k, lo, hi, b, st, j);
+        // Simpson's estimate from two successive trapezoid sums.
+        const double s = (4.0 * st - ost) / 3.0;
+        if (std::abs(s - os) < kEps * std::abs(os)) return {s, j};
+        // An integrand that is zero everywhere sampled (a filter far on the
+        // Wien side of a cold body) gives exactly 0.
+        if (s == 0.0 && os == 0.0 && j > 6) return {0.0, j};
+        os = s;
+        ost = st;
+    }
+    fatal({fmt::free("ERROR: too many steps in qsimpBB", lo, hi, b.tp, b.r, b.a, b.rstar, b.teffstar)});
+}
+
+double magnitudesabs(double m, double r) { return m - 2.5 * std::log10(r * r / kTenParsec2); }
+
+void blackbodymags(const FilterCurves& fc, int& jlolm, const BodyLight& b, std::array<double, 16>& mags,
+                   std::array<double, 16>& fluxes) {
+    const double dist = (b.r / kTenParsec) * (b.r / kTenParsec);
+    for (int k = 1; k <= kFilters; ++k) {
+        const FilterSpec& s = filter_spec(k);
+        const double leff = s.lambda_eff_um * 1e-4;  // cm
+        double t, lmin, lmax;
+        filtertransmission(fc, jlolm, leff, k, t, lmin, lmax);
+        const double integral = qsimpbb(fc, jlolm, k, lmin, lmax, b).s;
+        const std::size_t i = static_cast<std::size_t>(k - 1);
+        // Surface magnitude, moved to 10 pc, in the filter's system.
+        mags[i] = magnitudesabs(-2.5 * std::log10(integral), b.r) - s.zero_point;
+        // F_nu at 10 pc [Jy] at the effective wavelength.
+        fluxes[i] = dist * fluxbb(leff, b) * leff * leff * kToJansky;
+    }
+}
+
+}  // namespace velkaro::output
