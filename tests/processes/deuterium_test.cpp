@@ -9,11 +9,21 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <sstream>
 #include <string>
 
+#include "atmosphere/irradiation.hpp"
+#include "common/constants.hpp"
+#include "common/model_state.hpp"
 #include "fermidirac.hpp"
+#include "processes/context.hpp"
 #include "processes/deuterium.hpp"
 #include "processes/fermi_dirac_tables.hpp"
+#include "run/context.hpp"
+#include "run/driver.hpp"
+#include "run/initialize.hpp"
+#include "run/input.hpp"
 
 using namespace velkaro;
 using processes::calctheta;
@@ -118,4 +128,269 @@ TEST(Calctheta, LimitsNodesAndInversion) {
         EXPECT_NEAR(psi, q, 2e-2) << q;
         EXPECT_NEAR(th, fdbuild::fermi_dirac(-1, q) / (2 * fdbuild::fermi_dirac(1, q)), 2e-3) << q;
     }
+}
+
+// ---------------------------------------------------------------------------
+// Burning on real structures.
+
+namespace {
+
+// Energy per reaction (5.494 MeV) and mass unit of the burning model.
+constexpr double kQ = 8.801388e-6;
+constexpr double kMu = 1.661e-24;
+
+// The brown-dwarf example (20 Jupiter masses, hot start at 1 Myr): its
+// initial structure, set up once, copied into the previous-step arrays as
+// the driver's shift leaves them.
+class DeuteriumBurning : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ctx_ = std::make_unique<RunContext>();
+        base_ = std::make_unique<PlanetState>();
+        RunContext& ctx = *ctx_;
+        PlanetState& s = *base_;
+        ctx.out = &sink_;
+        ctx.rundir = std::filesystem::path(VELKARO_SOURCE_DIR) / "examples" / "brown-dwarf";
+        initcond(ctx, s);
+        atmosphere::cal_tirr(ctx, s.tstart, s.Mstar, s.aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
+        init2bd(ctx);
+        initialize(ctx, s);
+        find_initial_structure(ctx, s);
+        s.xold = s.x;
+        s.masseold = s.masse;
+        s.nfold = s.nf;
+        s.xdeuold = s.xdeu;
+        // The T dS/dt luminosity of a contracting object: the structure's own.
+        for (int i = 1; i <= s.nf; ++i) s.lumitdsold(i) = s.x(kL, i);
+        s.dtold = 1e4 * cst::year;
+    }
+    static void TearDownTestSuite() {
+        base_.reset();
+        ctx_.reset();
+    }
+    // One run context for the suite (the burning keeps only work arrays in
+    // it); a fresh copy of the planet for each test.
+    void SetUp() override {
+        ctx_->out = &out_;
+        ctx_->common.aff = true;
+        s_ = std::make_unique<PlanetState>(*base_);
+    }
+    RunContext& ctx() { return *ctx_; }
+    PlanetState& s() { return *s_; }
+    const processes::DeutShell& shell(int i) { return ctx_->processes.deut.shell(i); }
+    double menv() { return s_->masseold(s_->nfold) - s_->masseold(1); }
+
+    static std::ostringstream sink_;
+    static std::unique_ptr<RunContext> ctx_;
+    static std::unique_ptr<PlanetState> base_;
+    std::ostringstream out_;
+    std::unique_ptr<PlanetState> s_;
+};
+std::ostringstream DeuteriumBurning::sink_;
+std::unique_ptr<RunContext> DeuteriumBurning::ctx_;
+std::unique_ptr<PlanetState> DeuteriumBurning::base_;
+
+}  // namespace
+
+TEST_F(DeuteriumBurning, PlanetsUpTo2000EarthMassesBurnNothing) {
+    // The hot brown-dwarf interior, its masses scaled down: the mass alone
+    // decides. Just above the limit the same interior burns.
+    const double limit = 2000 * cst::Mearth;
+    const double mtot = base_->masseold(base_->nfold);
+    struct Case {
+        double mass;
+        bool burns;
+    };
+    for (const Case c : {Case{limit, false}, Case{1000 * cst::Mearth, false}, Case{std::nextafter(limit, 2 * limit), true}}) {
+        s_ = std::make_unique<PlanetState>(*base_);
+        PlanetState& p = s();
+        for (int i = 1; i <= p.nfold; ++i) p.masseold(i) *= c.mass / mtot;
+        p.masseold(p.nfold) = c.mass;
+        p.lburnold.fill(1.0);  // cleared by the call
+        processes::dburnnuvo(ctx(), p);
+        if (c.burns) {
+            EXPECT_GT(p.Lburntot, 0) << c.mass;
+            EXPECT_GT(p.tburn, 0) << c.mass;
+            continue;
+        }
+        int nonzero = 0;
+        for (int i = 1; i <= p.nfold; ++i) nonzero += shell(i).eps != 0;
+        for (int i = 1; i <= kMaxShells; ++i) nonzero += (p.lburnold(i) != 0) + (p.xdeu(i) != p.xdeuold(i));
+        EXPECT_EQ(nonzero, 0) << c.mass;
+        EXPECT_EQ(p.Lburntot, 0.0);
+        EXPECT_EQ(p.tburn, 0.0);
+    }
+}
+
+TEST_F(DeuteriumBurning, SupplyLimitedShellsGiveTheirDeuteriumOverTheStep) {
+    // A step of 1e12 years: the hot shells would burn their deuterium many
+    // times over, the cool ones keep burning at their rate.
+    PlanetState& p = s();
+    p.dtold = 1e12 * cst::year;
+    processes::dburnnuvo(ctx(), p);
+    int limited = 0, free_rate = 0;
+    for (int i = 2; i <= p.nfold; ++i) {
+        const double dm = p.masseold(i) - p.masseold(i - 1);
+        // Deuterons in the shell (2 mass units each) times the energy of one reaction.
+        const double avail = dm * 0.5 * (p.xdeuold(i) + p.xdeuold(i - 1)) / (2 * kMu) * kQ;
+        const double rate = 0.5 * (shell(i).eps + shell(i - 1).eps) * dm;
+        const double dl = p.lburnold(i) - p.lburnold(i - 1);
+        const double tol = 1e-12 * std::abs(dl) + 4e-16 * p.lburnold(i);  // differences of a cumulative sum
+        if (rate * p.dtold > avail) {
+            ++limited;
+            EXPECT_NEAR(dl, avail / p.dtold, tol) << i;
+        } else {
+            free_rate += rate > 0;
+            EXPECT_NEAR(dl, rate, tol) << i;
+        }
+    }
+    EXPECT_GT(limited, 10);
+    EXPECT_GT(free_rate, 10);
+    // Far less than everything, but never below zero.
+    for (int i : {1, p.nfold, kMaxShells}) {
+        EXPECT_GE(p.xdeu(i), 0.0);
+        EXPECT_LT(p.xdeu(i), p.xdeuold(i));
+    }
+}
+
+TEST_F(DeuteriumBurning, DeuteriumMassAndEnergyAreConserved) {
+    PlanetState& p = s();
+    processes::dburnnuvo(ctx(), p);
+    ASSERT_GT(p.Lburntot, 0);
+    EXPECT_EQ(p.Lburntot, p.lburnold(p.nfold));
+    for (int i = 2; i <= p.nfold; ++i) ASSERT_GE(p.lburnold(i), p.lburnold(i - 1)) << i;
+    // One reaction per Q of energy, one deuteron (2 mass units) each, spread
+    // over the fully mixed envelope: the same drop in every entry.
+    const double burnt = 2 * kMu * p.dtold * p.Lburntot / kQ;
+    for (int i : {1, p.nfold / 2, p.nfold, kMaxShells})
+        EXPECT_NEAR(menv() * (p.xdeuold(i) - p.xdeu(i)), burnt, 1e-9 * burnt) << i;
+    // The burning time is that of the whole reservoir at this luminosity.
+    EXPECT_NEAR(p.tburn * p.Lburntot, menv() * p.xdeuold(1) / (2 * kMu) * kQ, 1e-12 * p.tburn * p.Lburntot);
+    // The hot start burns fast: well under a million years.
+    EXPECT_LT(p.tburn, 1e6 * cst::year);
+}
+
+TEST_F(DeuteriumBurning, EddiesSpanTheConvectiveEnvelope) {
+    // The young brown dwarf is convective throughout: the eddies (one per
+    // pressure scale height) add up to ln(P_bottom / P_top), and they turn
+    // over in years, far faster than the deuterium burns.
+    PlanetState& p = s();
+    processes::dburnnuvo(ctx(), p);
+    EXPECT_NEAR(p.Neddy, std::log(p.xold(kP, 1) / p.xold(kP, p.nfold)), 1e-3 * p.Neddy);
+    EXPECT_GT(p.tmix, 0.1 * cst::year);
+    EXPECT_LT(p.tmix, 1e-3 * p.tburn);
+    for (int i = 2; i <= p.nfold; ++i) ASSERT_GT(ctx().processes.deut.face(i).vconv, 0) << i;
+
+    // Without a luminosity (nothing burns, no contraction) the envelope is
+    // radiative everywhere: no eddies, no mixing time.
+    auto q = std::make_unique<PlanetState>(*base_);
+    const double mtot = q->masseold(q->nfold);
+    for (int i = 1; i <= q->nfold; ++i) {
+        q->masseold(i) *= 1000 * cst::Mearth / mtot;
+        q->lumitdsold(i) = 0;
+    }
+    processes::dburnnuvo(ctx(), *q);
+    EXPECT_EQ(q->Neddy, 0.0);
+    EXPECT_EQ(q->tmix, 0.0);
+
+    // A single shell (no envelope): nothing burns, nothing mixes, no NaN.
+    q = std::make_unique<PlanetState>(*base_);
+    q->nfold = 1;
+    processes::dburnnuvo(ctx(), *q);
+    for (double v : {q->Lburntot, q->tburn, q->tmix, q->Neddy}) EXPECT_EQ(v, 0.0);
+    EXPECT_EQ(q->xdeu(1), q->xdeuold(1));
+    EXPECT_EQ(q->xdeu(kMaxShells), q->xdeuold(kMaxShells));
+}
+
+TEST_F(DeuteriumBurning, Messages) {
+    PlanetState& p = s();
+    p.xdeuold(5) = -1e-6;
+    p.masseold(8) = p.masseold(7);
+    ctx().common.aff = false;
+    processes::dburnnuvo(ctx(), p);
+    // The abundance warnings are printed always, the rest only when verbose.
+    std::string t = out_.str();
+    EXPECT_EQ(t.find("SBR NuvoDburn"), std::string::npos);
+    EXPECT_EQ(t.find("Nonpositive mass in shell"), std::string::npos);
+    EXPECT_NE(t.find(" Negative xDeu in shell           5\n xDeu(i),xDeu(i-1)  -9.9999999999999995E-007"), std::string::npos) << t;
+    EXPECT_NE(t.find(" Negative xDeu in shell           6\n"), std::string::npos) << t;
+    out_.str("");
+    ctx().common.aff = true;
+    processes::dburnnuvo(ctx(), p);
+    t = out_.str();
+    EXPECT_EQ(t.rfind("\n SBR NuvoDburn\n", 0), 0u) << t;
+    for (const char* l : {" Nonpositive mass in shell           8\n Masse(i),Masse(i-1)",
+                          " Average number of eddys in the planet (vertically)", " Mixing timescale in years:",
+                          " Burning timescale / years:", " D mass fraction xDeu 1,nf:", " D burn luminsity/LJ  1,nf:"})
+        EXPECT_NE(t.find(l), std::string::npos) << l;
+}
+
+// ---------------------------------------------------------------------------
+// The laws of the burning against independent physics (CODATA constants).
+
+namespace {
+constexpr double kE = 4.80320471e-10;       // elementary charge [esu]
+constexpr double kKb = 1.380649e-16;        // Boltzmann [erg/K]
+constexpr double kU = 1.66053906660e-24;    // atomic mass unit [g]
+constexpr double kHplanck = 6.62607015e-27; // [erg s]
+constexpr double kMe = 9.1093837015e-28;    // electron mass [g]
+}  // namespace
+
+TEST(DeuteriumLaws, RateIsTheNonResonantGamowIntegral) {
+    // <sigma v> = sqrt(8 / (pi mu)) (kT)^-3/2 S int exp(-E/kT - sqrt(E_G/E)) dE
+    // with E_G = 2 mu c^2 (pi alpha)^2, S = 0.2 eV barn, the model's reduced
+    // mass (2/3) u; the integral by the midpoint rule around the Gamow peak.
+    const double mu = 2.0 / 3.0 * kU, c = 2.99792458e10, alpha = 1 / 137.035999084;
+    const double eg = 2 * mu * c * c * std::pow(kPi * alpha, 2);
+    const double S = 0.2 * 1.602176634e-12 * 1e-24;
+    for (double T : {3e5, 1e6, 3e6}) {
+        const double kt = kKb * T, e0 = std::pow(std::sqrt(eg) * kt / 2, 2.0 / 3.0);
+        const double a = 0.05 * e0, b = 6 * e0;
+        const int n = 20000;
+        double sum = 0;
+        for (int i = 0; i < n; ++i) {
+            const double e = a + (i + 0.5) * (b - a) / n;
+            sum += std::exp(-e / kt - std::sqrt(eg / e));
+        }
+        const double sigv = std::sqrt(8 / (kPi * mu)) * std::pow(kt, -1.5) * S * sum * (b - a) / n;
+        EXPECT_NEAR(processes::sigmav_pd(T) / sigv, 1, 0.015) << T;
+    }
+}
+
+TEST(DeuteriumLaws, ElectronsAndWeakScreening) {
+    // Non-degenerate electrons: F_1/2 = (sqrt(pi)/2) e^psi with
+    // e^psi = n_e lambda^3 / 2, lambda = h / sqrt(2 pi m_e k T).
+    const double Y = 0.27, X = 1 - Y;
+    for (double rho : {1e-4, 1e-2}) {
+        const double T = 1e5, ne = rho * (X + Y / 2) / kU;
+        const double lam = kHplanck / std::sqrt(2 * kPi * kMe * kKb * T);
+        EXPECT_NEAR(processes::electron_fhalf(rho, T, Y) / (std::sqrt(kPi) / 2 * ne * lam * lam * lam / 2), 1, 2e-3);
+    }
+    // Weak screening of p + d (charges 1, 1): H = e^2 / (kT R_D), with the
+    // Debye length of ions and (non-degenerate) electrons,
+    // R_D^-2 = 4 pi e^2 (sum n_i Z_i^2 + n_e) / kT.
+    const double rho = 1e-3, T = 1e6;
+    const double nh = X * rho / kU, nhe = Y / 4 * rho / kU;
+    const double rd = std::sqrt(kKb * T / (4 * kPi * kE * kE * (nh + 4 * nhe + nh + 2 * nhe)));
+    const processes::Screening sc = processes::screening(rho, T, Y, 1.0);
+    ASSERT_LT(sc.lambda0 * sc.zeta, 0.1);
+    EXPECT_NEAR(processes::screening_exponent(sc, X, Y) / (kE * kE / (kKb * T * rd)), 1, 2e-3);
+}
+
+TEST(DeuteriumLaws, MixingLengthCubic) {
+    // The gradients solve (xi - U)^3 + (8U/9)(xi^2 - U^2 - D) = 0 with
+    // grad = xi^2 + grad_ad - U^2; efficient convection (U -> 0) is
+    // adiabatic, inefficient convection (U -> inf) carries nothing: grad_rad.
+    const double gad = 0.3;
+    for (double U : {1e-6, 1e-3, 0.1, 1.0, 30.0})
+        for (double D : {1e-4, 0.1, 10.0, 1e6}) {
+            const auto m = processes::mlt_gradients(U, D, gad);
+            const double scale = std::pow(m.xi, 3) + std::pow(U, 3) + U * (m.xi * m.xi + D);
+            EXPECT_NEAR(std::pow(m.xi - U, 3) + 8 * U / 9 * (m.xi * m.xi - U * U - D), 0, 1e-12 * scale) << U << " " << D;
+            EXPECT_GT(m.grad, gad);
+            EXPECT_LE(m.grad, gad + D * (1 + 1e-9));
+            EXPECT_GE(m.grad, m.grad_e);
+        }
+    EXPECT_NEAR(processes::mlt_gradients(1e-6, 1.0, gad).grad, gad, 1e-3);
+    EXPECT_NEAR(processes::mlt_gradients(1e4, 1.0, gad).grad, gad + 1.0, 1e-3);
 }
