@@ -156,9 +156,9 @@ std::vector<Column<T>> build_track() {
             [](const T& t, int i) { return t.v.bbfluxes[static_cast<std::size_t>(i)]; }, false, k);
     for (int k = 0; k < 9; ++k)
         add(std::string("gridmag_") + kGridFilters[k], "mag",
-            std::string("model-atmosphere grid magnitude in ") + kGridFilterNames[k] +
-                " of a body of radius 10 pc (0 outside the grid)",
-            [](const T& t, int i) { return t.v.gridmags[static_cast<std::size_t>(i)]; }, false, k);
+            std::string("absolute magnitude in ") + kGridFilterNames[k] +
+                " interpolated in the model-atmosphere grid (0 outside the grid)",
+            [](const T& t, int i) { return t.v.gridabs[static_cast<std::size_t>(i)]; }, false, k);
     add("Tc_K", "K", "central temperature", [](const T& t, int) { return t.s.Tcentral; });
     add("Pc_bar", "bar", "central pressure", [](const T& t, int) { return t.s.Pcentral / kBar; });
     add("Tint_K", "K", "intrinsic temperature (L/(4 pi r^2 sigma))^(1/4) at shell n", [](const T& t, int) {

@@ -22,6 +22,7 @@
 #include "run/initialize.hpp"
 #include "run/input.hpp"
 #include "run/run_dir.hpp"
+#include "support/fatal_text.hpp"
 
 using namespace velkaro;
 using velkaro::testing::RunDir;
@@ -206,4 +207,58 @@ TEST(Ecriture, ColumnTablesHaveTheFileLayout) {
     EXPECT_EQ(t[110].name, "contrast_100um");
     EXPECT_EQ(t[147].name, "bbmag_U");
     EXPECT_EQ(t[188].name, "Tc_K");
+}
+
+TEST(Ecriture, WriteFailureStopsTheRunNamingTheFile) {
+    JupiterRun run;
+    run.ctx.output.fort1.close();  // e.g. a full disk: the stream refuses the line
+    const std::string msg = velkaro::testing::fatal_text([&] { output::ecriture(run.ctx, *run.s); });
+    EXPECT_NE(msg.find("PROBLEME : cannot write the result file"), std::string::npos) << msg;
+    EXPECT_NE(msg.find("fort.1"), std::string::npos) << msg;
+}
+
+TEST(Ecriture, NoEvolutionRunOfTheJupiterExample) {
+    RunDir dir;
+    auto lines = velkaro::testing::jupiter_run_file();
+    lines[11] = "0.5 dtsave";
+    lines[12] = "T Noevo";
+    dir.write("sivex.in", lines);
+    RunContext ctx;
+    std::ostringstream out;
+    ctx.out = &out;
+    ctx.rundir = dir.path();
+    try {
+        run_planet(ctx);
+    } catch (const FatalError& e) {
+        if (std::string(e.what()).find("not built") != std::string::npos) GTEST_SKIP() << e.what();
+        throw;
+    }
+    const auto track = read_lines(dir.path() / "fort.1");
+    ASSERT_EQ(track.size(), 1u);
+    const auto f = fields(track[0], 22);
+    ASSERT_EQ(f.size(), 193u);
+    EXPECT_EQ(std::stoi(f[0]), 0);
+    const int n = std::stoi(f[2]);
+    EXPECT_EQ(read_lines(dir.path() / "fort.13").size(), static_cast<std::size_t>(n + 1));
+    EXPECT_EQ(read_lines(dir.path() / "fort.14").size(), 1002u);
+    // A one-million-year-old Jupiter of 1e4 L_J (Teff near 750 K) has an
+    // absolute J magnitude in the mid-teens, like the young T dwarfs.
+    const auto& cols = output::track_columns();
+    auto col = [&](const std::string& name) {
+        for (std::size_t k = 0; k < cols.size(); ++k)
+            if (cols[k].name == name) return fortran_real(f[k]);
+        return std::nan("");
+    };
+    for (const char* m : {"gridmag_2MASSJ"}) {
+        EXPECT_GT(col(m), 10) << m;
+        EXPECT_LT(col(m), 20) << m;
+    }
+    EXPECT_GT(col("Teff_K"), 500);
+    EXPECT_LT(col("Teff_K"), 1000);
+    // The summary follows the track line and precedes the driver's stop.
+    const std::string text = out.str();
+    const auto p = text.find("Noevo is true: Properties core-envelope-boundary, 1 bar, tau 2/3, top:");
+    ASSERT_NE(p, std::string::npos);
+    EXPECT_NE(text.find("Transit radius (Re, Rj)", p), std::string::npos);
+    EXPECT_LT(p, text.find("Initial structure calculated. Stopping."));
 }
