@@ -54,7 +54,12 @@ double opb91_scale(double rho, double T, double f) {
 
     // Regime boundaries [K]: metal grains evaporate near Ta, the molecular
     // regime gives way to H- near Tb, and H- to bound-free/free-free near Tc.
-    const double Ta = 1460.0 * std::pow(rho, 0.028369);
+    // The regime boundaries and density factors are powers of rho: one
+    // logarithm serves them all (exp(a ln rho) instead of a pow each, which
+    // dominated the cost of the law in the envelope integration).
+    const double lnrho = std::log(rho);
+    auto rho_pow = [lnrho](double a) { return std::exp(a * lnrho); };
+    const double Ta = 1460.0 * rho_pow(0.028369);
 
     if (T <= Ta) {
         // Grains: ice (k1) up to its sublimation (k2), then metal grains
@@ -70,8 +75,8 @@ double opb91_scale(double rho, double T, double f) {
         return root4(k3c2 * k3c2 + k12sq * k12sq);
     }
 
-    const double Tb = 4510.0 * std::pow(rho, 0.011464);
-    const double rho13 = std::pow(rho, 0.333333333);  // rho^(1/3) as the law was fitted
+    const double Tb = 4510.0 * rho_pow(0.011464);
+    const double rho13 = rho_pow(0.333333333);  // rho^(1/3) as the law was fitted
     const double rho23 = rho13 * rho13;
     const double x2 = x * x;
     const double k5 = 1e4 * rho23 * x2 * x;  // molecules, 1e-8 rho^(2/3) T^3
@@ -92,7 +97,7 @@ double opb91_scale(double rho, double T, double f) {
 
     // Bound-free and free-free absorption, 1.5e20 rho T^-2.5.
     const double k7 = 1.5e10 * rho / (x2 * std::sqrt(x));
-    const double Tc = 2.37e6 * std::pow(rho, 0.22667);
+    const double Tc = 2.37e6 * rho_pow(0.22667);
     if (T >= Tc && (rho > 1e10 || T >= 1e4)) {
         // Fully ionised: Kramers absorption plus electron scattering.
         const double k72 = k7 * k7;
@@ -101,7 +106,7 @@ double opb91_scale(double rho, double T, double f) {
 
     // Molecules fading out (k5b), H- (k6) up to where bound-free and
     // free-free absorption (k7) take over.
-    const double q = x / (1.1 * std::pow(rho, 0.04762));
+    const double q = x / (1.1 * rho_pow(0.04762));
     const double q2 = q * q;
     const double q4 = q2 * q2;
     const double k5b = k5 / (1.0 + q4 * q4 * q2);

@@ -1,0 +1,264 @@
+// The result files written for a real model: the Jupiter example's initial
+// structure (five passes of the initial search), written by ecriture into a
+// throw-away run directory.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "atmosphere/irradiation.hpp"
+#include "common/constants.hpp"
+#include "common/fatal.hpp"
+#include "common/model_state.hpp"
+#include "output/columns.hpp"
+#include "output/output.hpp"
+#include "run/context.hpp"
+#include "run/driver.hpp"
+#include "run/initialize.hpp"
+#include "run/input.hpp"
+#include "run/run_dir.hpp"
+#include "support/fatal_text.hpp"
+
+using namespace velkaro;
+using velkaro::testing::RunDir;
+
+namespace {
+
+std::vector<std::string> read_lines(const std::filesystem::path& p) {
+    std::ifstream f(p);
+    std::vector<std::string> v;
+    for (std::string l; std::getline(f, l);) v.push_back(l);
+    return v;
+}
+
+std::vector<std::string> fields(const std::string& line, std::size_t w) {
+    std::vector<std::string> v;
+    for (std::size_t k = 0; k + w <= line.size(); k += w) v.push_back(line.substr(k, w));
+    return v;
+}
+
+// A number as Fortran writes it in a field; NaN when the field is not one.
+double fortran_real(const std::string& field) {
+    std::string t = field.substr(std::min(field.size(), field.find_first_not_of(' ')));
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    const auto e = t.find_last_of("+-");
+    if (e != std::string::npos && e > 0 && t[e - 1] != 'E' && t[e - 1] != 'e') t.insert(e, "E");
+    std::size_t used = 0;
+    try {
+        const double x = std::stod(t, &used);
+        return used == t.size() && !t.empty() ? x : std::nan("");
+    } catch (const std::exception&) {
+        return std::nan("");
+    }
+}
+
+// A run of the Jupiter example up to its initial structure, in its own
+// directory; the structure is computed once and copied for every test.
+struct JupiterRun {
+    RunDir dir;
+    RunContext ctx;
+    std::ostringstream out;
+    std::unique_ptr<PlanetState> s = std::make_unique<PlanetState>();
+
+    explicit JupiterRun(bool keepall = false, double dtsave = -1) {
+        auto run = velkaro::testing::jupiter_run_file();
+        run[10] = keepall ? "T keepall" : "F keepall";
+        run[11] = std::to_string(dtsave) + " dtsave";
+        dir.write("sivex.in", run);
+        ctx.out = &out;
+        ctx.rundir = dir.path();
+        initcond(ctx, *s);
+        atmosphere::cal_tirr(ctx, s->tstart, s->Mstar, s->aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
+        init2bd(ctx);
+        initialize(ctx, *s);
+        static std::unique_ptr<PlanetState> initial;
+        if (!initial) {
+            find_initial_structure(ctx, *s);
+            initial = std::make_unique<PlanetState>(*s);
+        } else {
+            *s = *initial;
+        }
+        s->dt = 100 * cst::year;
+        ctx.output.fort1.open(dir.path() / "fort.1");
+    }
+
+    // One output call; false when a capability it needs is not in this build.
+    bool write() {
+        try {
+            output::ecriture(ctx, *s);
+        } catch (const FatalError& e) {
+            if (std::string(e.what()).find("not built") != std::string::npos) return false;
+            throw;
+        }
+        return true;
+    }
+    std::vector<std::string> lines(const char* name) const { return read_lines(dir.path() / name); }
+};
+
+#define WRITE_OR_SKIP(run) \
+    if (!(run).write()) GTEST_SKIP() << "the observables are not in this build yet"
+
+}  // namespace
+
+TEST(Ecriture, TrackLineLayoutAndItsColumnDescription) {
+    JupiterRun run;
+    WRITE_OR_SKIP(run);
+    const auto track = run.lines("fort.1");
+    ASSERT_EQ(track.size(), 1u);
+    ASSERT_EQ(track[0].size(), 193u * 22u);
+    const auto f = fields(track[0], 22);
+    // Integers right-aligned in their fields; the end marker last.
+    EXPECT_EQ(f[0], std::string(21, ' ') + "0");
+    EXPECT_EQ(f[192], std::string(18, ' ') + "-111");
+    EXPECT_EQ(std::stoi(f[2]), run.s->nf);
+    // Every field is a number (a Fortran real with a three-digit exponent
+    // drops the E: -0.9000000000+100).
+    for (std::size_t k = 0; k < f.size(); ++k) EXPECT_FALSE(std::isnan(fortran_real(f[k]))) << k + 1 << ": " << f[k];
+
+    // The description: one row per field, in the order of the fields.
+    const auto desc = run.lines("fort.1.columns");
+    ASSERT_EQ(desc.size(), 194u);
+    EXPECT_EQ(desc[0], "column,name,unit,meaning");
+    auto value_of = [&](const std::string& name) {
+        for (std::size_t k = 1; k < desc.size(); ++k)
+            if (desc[k].rfind(std::to_string(k) + "," + name + ",", 0) == 0) return fortran_real(f[k - 1]);
+        ADD_FAILURE() << "no column " << name;
+        return std::nan("");
+    };
+    const PlanetState& s = *run.s;
+    const int n = s.nf;
+    EXPECT_NEAR(value_of("age_yr"), 1e6, 1e-3);
+    EXPECT_NEAR(value_of("Rout_RJ"), s.x(kR, n) / cst::Rjup, 1e-9 * s.x(kR, n) / cst::Rjup);
+    EXPECT_NEAR(value_of("Mtot_ME"), 317.8285, 1e-6);
+    EXPECT_NEAR(value_of("Tceb_K"), s.x(kT, 1), 1e-9 * s.x(kT, 1));
+    EXPECT_EQ(value_of("end"), -111);
+    // A hot young Jupiter: photosphere inside the outer boundary, Teff from
+    // its luminosity and radius, a convective interior.
+    const double r23 = value_of("R_tau23_RJ");
+    EXPECT_GT(r23, value_of("Rcore_RJ"));
+    EXPECT_LE(r23, value_of("Rout_RJ"));
+    EXPECT_GT(value_of("Teff_K"), 500);
+    EXPECT_EQ(value_of("conv_ceb"), 1);
+    EXPECT_GE(value_of("n_convtops"), 1);
+    EXPECT_GT(value_of("Rstar_Rsun"), 0.5);
+    EXPECT_EQ(value_of("zero"), 0);
+}
+
+TEST(Ecriture, NoDumpsWithNegativeSpacing) {
+    JupiterRun run(false, -1);
+    run.ctx.common.tempssave = 0;  // even an age past the first save time
+    WRITE_OR_SKIP(run);
+    EXPECT_EQ(run.ctx.common.tempssave, 1e100);
+    EXPECT_FALSE(std::filesystem::exists(run.dir.path() / "fort.13"));
+    EXPECT_FALSE(std::filesystem::exists(run.dir.path() / "fort.14"));
+}
+
+TEST(Ecriture, DumpsReplacedOrKept) {
+    for (bool keepall : {false, true}) {
+        JupiterRun run(keepall, 0.5);
+        WRITE_OR_SKIP(run);
+        const int n = run.s->nf;
+        // The first dump at the start age; the next one half a dex later.
+        EXPECT_NEAR(run.ctx.common.tempssave / cst::year, std::pow(10.0, 6.5), 1.0);
+        run.ctx.common.tempssave = run.s->temps;  // force a second dump
+        ASSERT_TRUE(run.write());
+        const auto dump = run.lines("fort.13");
+        const auto spec = run.lines("fort.14");
+        const std::size_t copies = keepall ? 2 : 1;
+        ASSERT_EQ(dump.size(), copies * static_cast<std::size_t>(n + 1)) << keepall;
+        EXPECT_EQ(dump[0], "");
+        for (int i = 1; i <= n; ++i) {
+            const auto& l = dump[static_cast<std::size_t>(i)];
+            ASSERT_EQ(l.size(), 23u * 19u) << i;
+            EXPECT_EQ(std::stoi(l.substr(0, 19)), i);
+        }
+        // Each dump's spectrum: one empty line and 1001 wavelengths, seven
+        // values of 15 characters each.
+        ASSERT_EQ(spec.size(), copies * 1002u) << keepall;
+        EXPECT_EQ(spec[0], "");
+        EXPECT_EQ(spec[1].size(), 7u * 15u);
+        EXPECT_EQ(run.lines("fort.1").size(), 2u);
+        EXPECT_EQ(run.lines("fort.13.columns").size(), 24u);
+    }
+}
+
+TEST(Ecriture, ColumnTablesHaveTheFileLayout) {
+    const auto& t = output::track_columns();
+    ASSERT_EQ(t.size(), 193u);
+    const auto& d = output::dump_columns();
+    ASSERT_EQ(d.size(), 23u);
+    // Names are unique identifiers (they head the columns in tools).
+    std::vector<std::string> seen;
+    for (const auto& c : t) {
+        EXPECT_EQ(c.name.find_first_of(" ,\""), std::string::npos) << c.name;
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), c.name), 0) << c.name;
+        seen.push_back(c.name);
+    }
+    int integers = 0;
+    for (const auto& c : t) integers += c.integer;
+    EXPECT_EQ(integers, 3);  // step, shell count, end marker
+    EXPECT_TRUE(t[0].integer && t[2].integer && t[192].integer);
+    EXPECT_EQ(t[97].name, "contrast_1um");
+    EXPECT_EQ(t[110].name, "contrast_100um");
+    EXPECT_EQ(t[147].name, "bbmag_U");
+    EXPECT_EQ(t[188].name, "Tc_K");
+}
+
+TEST(Ecriture, WriteFailureStopsTheRunNamingTheFile) {
+    JupiterRun run;
+    run.ctx.output.fort1.close();  // e.g. a full disk: the stream refuses the line
+    const std::string msg = velkaro::testing::fatal_text([&] { output::ecriture(run.ctx, *run.s); });
+    EXPECT_NE(msg.find("PROBLEME : cannot write the result file"), std::string::npos) << msg;
+    EXPECT_NE(msg.find("fort.1"), std::string::npos) << msg;
+}
+
+TEST(Ecriture, NoEvolutionRunOfTheJupiterExample) {
+    RunDir dir;
+    auto lines = velkaro::testing::jupiter_run_file();
+    lines[11] = "0.5 dtsave";
+    lines[12] = "T Noevo";
+    dir.write("sivex.in", lines);
+    RunContext ctx;
+    std::ostringstream out;
+    ctx.out = &out;
+    ctx.rundir = dir.path();
+    try {
+        run_planet(ctx);
+    } catch (const FatalError& e) {
+        if (std::string(e.what()).find("not built") != std::string::npos) GTEST_SKIP() << e.what();
+        throw;
+    }
+    const auto track = read_lines(dir.path() / "fort.1");
+    ASSERT_EQ(track.size(), 1u);
+    const auto f = fields(track[0], 22);
+    ASSERT_EQ(f.size(), 193u);
+    EXPECT_EQ(std::stoi(f[0]), 0);
+    const int n = std::stoi(f[2]);
+    EXPECT_EQ(read_lines(dir.path() / "fort.13").size(), static_cast<std::size_t>(n + 1));
+    EXPECT_EQ(read_lines(dir.path() / "fort.14").size(), 1002u);
+    // A one-million-year-old Jupiter of 1e4 L_J (Teff near 750 K) has an
+    // absolute J magnitude in the mid-teens, like the young T dwarfs.
+    const auto& cols = output::track_columns();
+    auto col = [&](const std::string& name) {
+        for (std::size_t k = 0; k < cols.size(); ++k)
+            if (cols[k].name == name) return fortran_real(f[k]);
+        return std::nan("");
+    };
+    for (const char* m : {"gridmag_2MASSJ"}) {
+        EXPECT_GT(col(m), 10) << m;
+        EXPECT_LT(col(m), 20) << m;
+    }
+    EXPECT_GT(col("Teff_K"), 500);
+    EXPECT_LT(col("Teff_K"), 1000);
+    // The summary follows the track line and precedes the driver's stop.
+    const std::string text = out.str();
+    const auto p = text.find("Noevo is true: Properties core-envelope-boundary, 1 bar, tau 2/3, top:");
+    ASSERT_NE(p, std::string::npos);
+    EXPECT_NE(text.find("Transit radius (Re, Rj)", p), std::string::npos);
+    EXPECT_LT(p, text.find("Initial structure calculated. Stopping."));
+}

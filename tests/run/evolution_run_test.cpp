@@ -1,0 +1,96 @@
+// Whole runs: a short evolution of the Jupiter example against stored
+// values, and two evolutions in two threads against the same runs alone.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "run/context.hpp"
+#include "run/driver.hpp"
+#include "run_dir.hpp"
+
+using namespace velkaro;
+using velkaro::testing::RunDir;
+
+namespace {
+
+std::string slurp(const std::filesystem::path& p) {
+    std::ifstream f(p);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+// The 22-character fields of a track line.
+std::vector<double> fields(const std::string& line) {
+    std::vector<double> v;
+    for (std::size_t i = 0; i + 22 <= line.size(); i += 22) v.push_back(std::stod(line.substr(i, 22)));
+    return v;
+}
+
+// A run of the Jupiter example's planet (hot start) to tmax_yr; the console
+// account is kept in out.
+struct PlanetRun {
+    RunDir dir;
+    std::ostringstream out;
+    PlanetRun(const std::string& tmax_yr, const std::string& linit = "1.0d5") {
+        auto run = velkaro::testing::jupiter_run_file();
+        run[5] = linit + "  Linit/LJ";
+        run[8] = tmax_yr + "  tmax/yr";
+        dir.write("sivex.in", run);
+    }
+    void go() {
+        RunContext ctx;
+        ctx.out = &out;
+        ctx.rundir = dir.path();
+        run_planet(ctx);
+    }
+    std::string track() const { return slurp(dir.path() / "fort.1"); }
+};
+
+}  // namespace
+
+TEST(Evolution, JupiterToTenMillionYearsAgainstStoredValues) {
+    PlanetRun r("1.0d7");
+    r.go();
+    EXPECT_NE(r.out.str().find("VELKARO21: Progam terminated. May the entropy be with you.   1.0000000000000000"),
+              std::string::npos);
+    std::istringstream t(r.track());
+    std::string line, last;
+    int lines = 0;
+    while (std::getline(t, line)) {
+        ASSERT_EQ(line.size(), 193u * 22) << "line " << lines + 1;
+        last = line;
+        ++lines;
+    }
+    const std::vector<double> v = fields(last);
+    ASSERT_EQ(v.size(), 193u);
+    // Values of this program (not tuned to anything): the age passes 1e7 yr
+    // after about 410 steps with R(100 bar) = 1.2807 RJ, L = 1076 LJ and
+    // Teff = 496 K. A change of the physics or of the step control moves them.
+    EXPECT_NEAR(v[0], 411, 8);                 // step
+    EXPECT_NEAR(v[1] / 1.0036e7, 1.0, 0.01);   // age [yr]
+    EXPECT_NEAR(v[6] / 1.28068, 1.0, 1e-3);    // outer radius [RJ]
+    EXPECT_NEAR(v[10] / 1075.6, 1.0, 0.01);    // surface luminosity [LJ]
+    EXPECT_NEAR(v[54] / 495.8, 1.0, 3e-3);     // Teff [K]
+    EXPECT_NEAR(v[22] / 2.09, 1.0, 0.05);      // cLesti, the energy-loop correction
+    EXPECT_EQ(v[192], -111);
+    EXPECT_EQ(lines, static_cast<int>(v[0]) + 1);  // steps 0 .. last-1, then the final output of the last
+}
+
+TEST(Evolution, TwoPlanetsInTwoThreadsMatchTheSameRunsAlone) {
+    PlanetRun a("1.3d6"), b("1.3d6", "3.0d4");
+    std::thread ta([&] { a.go(); }), tb([&] { b.go(); });
+    ta.join();
+    tb.join();
+    PlanetRun a1("1.3d6"), b1("1.3d6", "3.0d4");
+    a1.go();
+    b1.go();
+    EXPECT_FALSE(a.track().empty());
+    EXPECT_EQ(a.track(), a1.track());
+    EXPECT_EQ(b.track(), b1.track());
+    EXPECT_NE(a.track(), b.track());
+}
