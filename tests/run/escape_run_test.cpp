@@ -1,0 +1,137 @@
+// Whole runs with escape and the bare core: the mass lost step by step adds
+// up to the mass the planet no longer has, and the End phase takes the
+// described sequences with the right stop code (envelope below the minimum
+// at start, start inside the star, a bare core spiralling into the star).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/constants.hpp"
+#include "common/model_state.hpp"
+#include "run/checks.hpp"
+#include "run/context.hpp"
+#include "run/driver.hpp"
+#include "run/run_dir.hpp"
+#include "run/timestep.hpp"
+
+using namespace velkaro;
+using velkaro::testing::jupiter_atmosphere_file;
+using velkaro::testing::jupiter_run_file;
+using velkaro::testing::RunDir;
+
+namespace {
+
+std::vector<std::string> example_file(const std::string& example, const std::string& name) {
+    std::ifstream f(std::string(VELKARO_SOURCE_DIR) + "/examples/" + example + "/" + name);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(f, l);) lines.push_back(l);
+    return lines;
+}
+
+int count_lines(const std::filesystem::path& p) {
+    std::ifstream f(p);
+    int n = 0;
+    for (std::string l; std::getline(f, l);)
+        if (!l.empty()) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(EscapeRun, StepLossesAddUpToTheMassTheSubNeptuneLost) {
+    RunDir dir;
+    dir.write("sivex.in", example_file("evaporating-sub-neptune", "sivex.in"));
+    dir.write("sivexdualband.in", example_file("evaporating-sub-neptune", "sivexdualband.in"));
+    RunContext ctx;
+    std::ostringstream out;
+    ctx.out = &out;
+    ctx.rundir = dir.path();
+    auto sp = std::make_unique<PlanetState>();
+    PlanetState& s = *sp;
+    ASSERT_TRUE(start_run(ctx, s));
+    ASSERT_TRUE(ctx.gasloss.gasevap);
+
+    // The driver's time loop without the output.
+    const double M0 = s.Mtotale, Mcore = s.Mcore;
+    double lost = 0;
+    int nkept = 0;
+    for (s.istep = 1; s.istep <= 200; ++s.istep) {
+        advance_structure(ctx, s);
+        escape_step(ctx, s);
+        lost += s.Mlost;
+        EXPECT_GE(s.Mlost, 0.0);
+        EXPECT_EQ(s.Mdotevap, -s.Mlost / s.dt);
+        if (s.envelopeflag != 0.0) {
+            // The static structure is the planet of the reduced mass.
+            ++nkept;
+            EXPECT_EQ(s.masse(s.nf), s.Mtotale) << s.istep;
+            EXPECT_EQ(s.masse(1), Mcore) << s.istep;
+        }
+        checkisdone(ctx, s);
+        if (s.isdone) break;
+        timestep(ctx, s);
+        ctx.common.lconst = true;
+    }
+    ASSERT_TRUE(s.isdone);
+    EXPECT_GT(nkept, 5);
+    EXPECT_EQ(s.envelopeflag, 0.0);
+    EXPECT_EQ(s.stopcode, 2.0);
+    EXPECT_LE(std::fabs(s.Mtotale - (M0 - lost)), 1e-14 * M0);
+    EXPECT_LE(std::fabs(s.Mtotale - Mcore), 1e-14 * M0);  // all of the envelope, nothing of the core
+}
+
+TEST(EscapeRun, EndPhaseSequencesAndStopCodes) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, std::string>> run, atmos;
+        double code;
+        bool bare;   // noenve and noenveend run
+        int nlines;  // records written to fort.1
+    };
+    const Case cases[] = {
+        {"envelope below the minimum", {{2, "1.0d-7  Menve/Mearth"}}, {}, 6, true, 2},
+        {"inside the star", {{1, "0.005  aplanete/AU"}}, {}, 7, false, 1},
+        {"bare core spiralling in",
+         {{1, "0.02  aplanete/AU"}, {2, "1.0d-7  Menve/Mearth"}},
+         {{6, "1.0d5  Qstar"}, {7, "T  Tides"}},
+         16,
+         true,
+         2},
+    };
+    for (const Case& c : cases) {
+        RunDir dir;
+        auto run = jupiter_run_file();
+        for (const auto& [n, t] : c.run) run[n - 1] = t;
+        auto atm = jupiter_atmosphere_file();
+        for (const auto& [n, t] : c.atmos) atm[n - 1] = t;
+        dir.write("sivex.in", run);
+        dir.write("sivexdualband.in", atm);
+        RunContext ctx;
+        std::ostringstream out;
+        ctx.out = &out;
+        ctx.rundir = dir.path();
+        run_planet(ctx);
+        const std::string o = out.str();
+        const auto at = [&](const std::string& key) { return o.find(key); };
+        const std::string final_message = "VELKARO21: Progam terminated. May the entropy be with you.";
+        const auto end = at(final_message);
+        ASSERT_NE(end, std::string::npos) << c.what;
+        std::istringstream code(o.substr(end + final_message.size()));
+        double v = 0;
+        code >> v;
+        EXPECT_EQ(v, c.code) << c.what;
+        if (c.bare) {
+            EXPECT_LT(at("SBR NOENVE\n"), at("SBR NOENVEEND")) << c.what;
+            EXPECT_LT(at("SBR NOENVEEND"), end) << c.what;
+        } else {
+            EXPECT_EQ(at("SBR NOENVE"), std::string::npos) << c.what;
+        }
+        EXPECT_EQ(at("Core has spiraled into the star") != std::string::npos, c.code > 10) << c.what;
+        EXPECT_EQ(count_lines(dir.path() / "fort.1"), c.nlines) << c.what;
+    }
+}
