@@ -92,9 +92,6 @@ TEST(Escape, FluxesSaturateBelowATenthOfAGyrAndJoinTheirLaws) {
     EXPECT_LT(rel(f01.fxuv, 504.378364781138), 1e-12);
     EXPECT_LT(rel(processes::stellar_xuv(0.1 * (1 + 1e-12), 1.0).feuv2, 106.01432234055318), 1e-10);
     EXPECT_LT(rel(processes::stellar_lx(0.06918309709189363 * (1 + 1e-12)), 4.579980355524658e30), 1e-10);
-    // EUV level by stellar mass [Msun].
-    for (auto [m, c] : {std::pair{0.3, 2.9}, {0.5, 14.7}, {0.79, 14.7}, {0.8, 4.56}, {1.19, 4.56}, {1.2, 14.7}})
-        EXPECT_EQ(processes::stellar_xuv(2.0, m).feuv1, c / 2.0) << m;
 
     // In the escape itself: any age below 0.1 Gyr gives the same rate.
     LinearPlanet p;
@@ -139,43 +136,33 @@ TEST(Escape, EnergyLimitedHotNeptuneMatchesTheHandCalculation) {
                 a_au, F, r.RX, r.Rph, -r.Mdot, mdot);
 }
 
-TEST(Escape, RocheLobeOverflowAddsAFifthOfTheMassOutsideTheLobe) {
+TEST(Escape, OverflowAndModel20OnAProfileOfKnownMass) {
     RunContext& ctx = hot_neptune().ctx;
     ctx.gasloss.evapmodel = 20;
     LinearPlanet p;
-    const double dt = 1e10;
-    // At 0.01 AU the Hill radius of 10 Earth masses is ~3.3e9 cm, inside the planet.
+    const double dt = 1e13;
+    // At 0.01 AU the Hill radius of 10 Earth masses (~3.3e9 cm) lies inside
+    // the planet: a fifth of the mass outside it goes in addition.
     const EscapeResult r = evapV1(ctx, input_at(1.0, 0.01, dt), p.masse, p.x, p.n);
     ASSERT_TRUE(r.overflow);
-    ASSERT_GT(r.RL, p.Rc);
-    ASSERT_LT(r.RL, p.Rtop);
     const double Mover = p.M - LinearPlanet::mass_at(r.RL);
     EXPECT_LT(rel(-r.Mdotover * dt, 0.2 * Mover), 1e-12);
     EXPECT_GT(r.dM, 0.2 * Mover);
     EXPECT_EQ(r.Mdot, -r.dM / dt);
 
-    // Farther out the planet fits in its lobe: no overflow.
-    const EscapeResult far = evapV1(ctx, input_at(1.0, 0.05, dt), p.masse, p.x, p.n);
-    EXPECT_FALSE(far.overflow);
-    EXPECT_EQ(far.Mdotover, 0.0);
-    ctx.gasloss.evapmodel = 0;
-}
-
-TEST(Escape, Model20RateWithTheRegimeOfTheFluxTest) {
-    RunContext& ctx = hot_neptune().ctx;
-    ctx.gasloss.evapmodel = 20;
-    LinearPlanet p;
-    // F = 45.6 / a^2 below 0.1 Gyr: above 1e4 at 0.05 AU, below at 0.1 AU.
-    const EscapeResult near = evapV1(ctx, input_at(0.05, 0.05), p.masse, p.x, p.n);
-    const EscapeResult farr = evapV1(ctx, input_at(0.05, 0.1), p.masse, p.x, p.n);
+    // Model 20 is energy limited, F_XUV / (a^2 K), whatever the regime the
+    // flux test reports: F = 45.6 / a^2 below 0.1 Gyr is above 1e4 at
+    // 0.05 AU, below at 0.1 AU; both planets fit in their lobes.
+    const EscapeResult near = evapV1(ctx, input_at(0.05, 0.05, dt), p.masse, p.x, p.n);
+    const EscapeResult farr = evapV1(ctx, input_at(0.05, 0.1, dt), p.masse, p.x, p.n);
     EXPECT_EQ(near.regime, 2);
     EXPECT_EQ(farr.regime, 1);
-    // Both rates are energy limited, scaling as F_XUV / (a^2 K).
-    auto K = [](const EscapeResult& r) { return processes::roche_factor(r.RL / r.RX); };
-    EXPECT_LT(rel(near.dM / farr.dM, 4.0 * K(farr) / K(near)), 1e-12);
-    EXPECT_LT(rel(near.dM, 0.1 * kPi * 504.378364781138 / (0.05 * 0.05) * std::pow(near.RX, 3) /
-                                 (cst::G * p.M * K(near)) * 1e13),
+    EXPECT_FALSE(near.overflow || farr.overflow);
+    EXPECT_EQ(near.Mdotover, 0.0);
+    const double K = processes::roche_factor(near.RL / near.RX);
+    EXPECT_LT(rel(near.dM, 0.1 * kPi * 504.378364781138 / (0.05 * 0.05) * std::pow(near.RX, 3) / (cst::G * p.M * K) * dt),
               1e-9);
+    EXPECT_LT(rel(near.dM / farr.dM, 4.0 * processes::roche_factor(farr.RL / farr.RX) / K), 1e-12);
     ctx.gasloss.evapmodel = 0;
 }
 
@@ -301,21 +288,4 @@ TEST(BareCore, SpiralInFollowsTheEquilibriumTide) {
     EXPECT_EQ(in.out.str().find("Core has spiraled"), std::string::npos);
     EXPECT_EQ(in.s->stopcode, 2);
     EXPECT_EQ(in.s->temps, t0);
-}
-
-TEST(BareCore, NoenveLeavesOneShellAtTheEquilibriumTemperature) {
-    StartedPlanet& p = hot_neptune();
-    PlanetState s = *p.s;
-    const double rc = s.x(kR, 1), mc = s.masse(1);
-    s.Lradio = s.LthermCore = s.LgravCore = 1e20;
-    processes::noenve(p.ctx, s);
-    EXPECT_EQ(s.nf, 1);
-    EXPECT_EQ(s.nf2to3, 1);
-    EXPECT_EQ(s.x(kR, 1), rc);
-    EXPECT_EQ(s.masse(1), mc);
-    EXPECT_EQ(s.x(kL, 1), 0.0);
-    EXPECT_EQ(s.x(kP, 1), 0.0);
-    EXPECT_EQ(s.x(kT, 1), p.ctx.dbdtemp.teq);
-    EXPECT_EQ(s.x(kTau, 1), 2.0 / 3.0);
-    EXPECT_EQ(s.Lradio + s.LthermCore + s.LgravCore, 0.0);
 }

@@ -131,18 +131,4 @@ TEST(StaticSearch, FindsTheInitialSearchsRadiusWithinOnePercentOfTheCore) {
     structure::iteraterinit(p.ctx, ini, nf, masse, x);
     EXPECT_LT(std::fabs(Rstatic - x(kR, nf)), 0.01 * Rcore);
 
-    // The rescaled profile of the previous step (flag 0) gives the same
-    // planet: the luminosity at the boundary is what the search imposes.
-    in.flag = 0;
-    Vec1<double> lumi_old{kMaxShells}, mass_old{kMaxShells};
-    for (int i = 1; i <= s.nf; ++i) {
-        lumi_old(i) = s.x(kL, i) * (0.5 + 0.5 * i / s.nf);
-        mass_old(i) = s.masse(i);
-    }
-    in.lumi_old = &lumi_old;
-    in.mass_old = &mass_old;
-    in.n = s.nf;
-    in.Lref = 0.5 * s.x(kL, 1);
-    structure::iteraterstatic(p.ctx, in, nf, masse, x);
-    EXPECT_EQ(x(kR, nf), Rstatic);
 }
