@@ -262,3 +262,21 @@ TEST(Ecriture, NoEvolutionRunOfTheJupiterExample) {
     EXPECT_NE(text.find("Transit radius (Re, Rj)", p), std::string::npos);
     EXPECT_LT(p, text.find("Initial structure calculated. Stopping."));
 }
+
+TEST(Ecriture, ReadmeListsEveryColumn) {
+    std::ifstream f(std::string(VELKARO_SOURCE_DIR) + "/README.md");
+    std::stringstream ss;
+    ss << f.rdbuf();
+    const std::string readme = ss.str();
+    const auto check = [&](const auto& cols, const char* heading) {
+        const auto at = readme.find(heading);
+        ASSERT_NE(at, std::string::npos) << heading;
+        for (std::size_t k = 0; k < cols.size(); ++k) {
+            const std::string row =
+                "| " + std::to_string(k + 1) + " | `" + cols[k].name + "` | " + cols[k].unit + " |";
+            EXPECT_NE(readme.find(row, at), std::string::npos) << row;
+        }
+    };
+    check(output::track_columns(), "#### `fort.1` columns");
+    check(output::dump_columns(), "#### `fort.13` columns");
+}
