@@ -83,8 +83,8 @@ void interpolmagnitudesgridco(RunContext& ctx, double teff, double logg, double 
 void blackbodymagsv2(RunContext& ctx, double tp, double r, double a, double age, double mstar,
                      std::array<double, 16>& mags, std::array<double, 16>& fluxes) {
     const processes::StarProps st = processes::starprops(ctx, age, mstar);
-    blackbodymags(filter_curves(ctx), ctx.photometry.jlolm, BodyLight{tp, r, a, st.rstar, st.teffstar}, mags,
-                  fluxes);
+    blackbodymags(filter_curves(ctx), ctx.photometry.jlolm, ctx.photometry.nodes,
+                  BodyLight{tp, r, a, st.rstar, st.teffstar}, mags, fluxes);
 }
 
 void contrast(RunContext& ctx, bool dump, double age, double mstar, double tp, double r, double a, double& peak,

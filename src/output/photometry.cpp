@@ -11,7 +11,7 @@ namespace velkaro::output {
 
 double planck(double lambda, double t) {
     const double l2 = lambda * lambda;
-    return kTwoHc2 / (l2 * l2 * lambda * (std::exp(kHc / (lambda * kBoltzmann * t)) - 1.0));
+    return planck_at(l2 * l2 * lambda, lambda * kBoltzmann, t);
 }
 
 double fluxbb(double lambda, const BodyLight& b) {
@@ -46,12 +46,17 @@ void trapzdbb(const FilterCurves& fc, int& jlolm, int k, double lo, double hi, c
     s = 0.5 * (s + (hi - lo) * sum / tnm);
 }
 
-SimpsonResult qsimpbb(const FilterCurves& fc, int& jlolm, int k, double lo, double hi, const BodyLight& b) {
+namespace {
+
+// Simpson's rule from successive trapezoid stages: stage(st, j) turns the
+// stage j-1 sum st into the stage j sum.
+template <class Stage>
+SimpsonResult simpson(Stage&& stage, double lo, double hi, const BodyLight& b) {
     constexpr int kMaxStages = 20;
     constexpr double kEps = 1e-6;
     double ost = -1e30, os = -1e30, st = 0.0;
     for (int j = 1; j <= kMaxStages; ++j) {
-        trapzdbb(fc, jlolm, k, lo, hi, b, st, j);
+        stage(st, j);
         // Simpson's estimate from two successive trapezoid sums.
         const double s = (4.0 * st - ost) / 3.0;
         if (std::abs(s - os) < kEps * std::abs(os)) return {s, j};
@@ -64,17 +69,74 @@ SimpsonResult qsimpbb(const FilterCurves& fc, int& jlolm, int k, double lo, doub
     fatal({fmt::free("ERROR: too many steps in qsimpBB", lo, hi, b.tp, b.r, b.a, b.rstar, b.teffstar)});
 }
 
+// Store the points of trapezoid stage n over the curve of filter k,
+// placed exactly as trapzdbb places them.
+void add_stage(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, int n) {
+    const FilterCurve& c = fc.curve(k);
+    const double lo = c.lmin, hi = c.lmax;
+    auto add = [&](double x) {
+        double t, lmin, lmax;
+        filtertransmission(fc, jlolm, x, k, t, lmin, lmax);
+        const double l2 = x * x;
+        nodes.trans.push_back(t);
+        nodes.l5.push_back(l2 * l2 * x);
+        nodes.lk.push_back(x * kBoltzmann);
+    };
+    if (n == 1) {
+        add(lo);
+        add(hi);
+    } else {
+        const long it = 1L << (n - 2);
+        const double del = (hi - lo) / static_cast<double>(it);
+        double x = lo + 0.5 * del;
+        for (long j = 0; j < it; ++j, x += del) add(x);
+    }
+    nodes.stages = n;
+}
+
+}  // namespace
+
+SimpsonResult qsimpbb(const FilterCurves& fc, int& jlolm, int k, double lo, double hi, const BodyLight& b) {
+    return simpson([&](double& st, int j) { trapzdbb(fc, jlolm, k, lo, hi, b, st, j); }, lo, hi, b);
+}
+
+SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, const BodyLight& b) {
+    const FilterCurve& c = fc.curve(k);
+    const double lo = c.lmin, hi = c.lmax;
+    const double dilution = (b.rstar / b.a) * (b.rstar / b.a);
+    // fluxbb times the transmission at stored point i (0 where the curve is 0).
+    auto f = [&](std::size_t i) {
+        const double t = nodes.trans[i];
+        if (t == 0.0) return 0.0;
+        const double l5 = nodes.l5[i], lk = nodes.lk[i];
+        return (kPi * planck_at(l5, lk, b.tp) + dilution * kReflected * kPi * planck_at(l5, lk, b.teffstar)) * t;
+    };
+    auto stage = [&](double& st, int n) {
+        if (n > nodes.stages) add_stage(fc, jlolm, k, nodes, n);
+        if (n == 1) {
+            st = 0.5 * (hi - lo) * (f(0) + f(1));
+            return;
+        }
+        const std::size_t it = std::size_t{1} << (n - 2);
+        const std::size_t first = it + 1;  // 2 points of stage 1, then 1, 2, 4, ... per stage
+        double sum = 0.0;
+        for (std::size_t j = 0; j < it; ++j) sum += f(first + j);
+        st = 0.5 * (st + (hi - lo) * sum / static_cast<double>(it));
+    };
+    return simpson(stage, lo, hi, b);
+}
+
 double magnitudesabs(double m, double r) { return m - 2.5 * std::log10(r * r / kTenParsec2); }
 
-void blackbodymags(const FilterCurves& fc, int& jlolm, const BodyLight& b, std::array<double, 16>& mags,
-                   std::array<double, 16>& fluxes) {
+void blackbodymags(const FilterCurves& fc, int& jlolm, std::array<FilterNodes, kFilters>& nodes, const BodyLight& b,
+                   std::array<double, 16>& mags, std::array<double, 16>& fluxes) {
     const double dist = (b.r / kTenParsec) * (b.r / kTenParsec);
     for (int k = 1; k <= kFilters; ++k) {
         const FilterSpec& s = filter_spec(k);
         const double leff = s.lambda_eff_um * 1e-4;  // cm
         double t, lmin, lmax;
         filtertransmission(fc, jlolm, leff, k, t, lmin, lmax);
-        const double integral = qsimpbb(fc, jlolm, k, lmin, lmax, b).s;
+        const double integral = qsimpbb_nodes(fc, jlolm, k, nodes[static_cast<std::size_t>(k - 1)], b).s;
         const std::size_t i = static_cast<std::size_t>(k - 1);
         // Surface magnitude, moved to 10 pc, in the filter's system.
         mags[i] = magnitudesabs(-2.5 * std::log10(integral), b.r) - s.zero_point;

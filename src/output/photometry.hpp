@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +84,10 @@ void filtertransmission(RunContext& ctx, double lambda, int k, double& trans, do
 
 /// Planck's law B_lambda(T) [erg s^-1 cm^-2 cm^-1 sr^-1], lambda in cm.
 double planck(double lambda, double t);
+/// The same from the wavelength factors l5 = lambda^5 and lk = lambda k.
+inline double planck_at(double l5, double lk, double t) {
+    return kTwoHc2 / (l5 * (std::exp(kHc / (lk * t)) - 1.0));
+}
 
 /// The light of the planet and its star that the photometry needs.
 struct BodyLight {
@@ -115,9 +120,27 @@ double magnitudesabs(double m, double r);
 /// The 14 wavelengths of the contrast [micron].
 inline constexpr std::array<double, 14> kContrastWavelengths = {1, 2, 3, 4, 5, 6, 8, 10, 12, 16, 20, 40, 60, 100};
 
+/// The points at which Simpson's rule samples one filter's whole curve,
+/// in the order its trapezoid stages visit them, with what the integrand
+/// needs there that does not depend on the planet: the transmission and the
+/// wavelength factors of Planck's law. Every track line integrates the same
+/// 16 curves over the same intervals, so these are computed once per run
+/// (deeper stages are added when a line first needs them) and each line
+/// only evaluates the two Planck functions. The sums are exactly those of
+/// trapzdbb.
+struct FilterNodes {
+    int stages = 0;  // trapezoid stages whose points are stored
+    std::vector<double> trans, l5, lk;
+};
+
+/// Simpson's rule over the whole curve of filter k on its stored points
+/// (extended as needed); the same result as qsimpbb over [lmin, lmax].
+SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, const BodyLight& b);
+
 /// Black-body photometry on given curves for a given star (the work of
-/// blackbodymagsv2 once the star is known).
-void blackbodymags(const FilterCurves& fc, int& jlolm, const BodyLight& b, std::array<double, 16>& mags,
-                   std::array<double, 16>& fluxes);
+/// blackbodymagsv2 once the star is known); nodes is the run's cache of
+/// the filters' Simpson points.
+void blackbodymags(const FilterCurves& fc, int& jlolm, std::array<FilterNodes, kFilters>& nodes, const BodyLight& b,
+                   std::array<double, 16>& mags, std::array<double, 16>& fluxes);
 
 }  // namespace velkaro::output

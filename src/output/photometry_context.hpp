@@ -3,12 +3,14 @@
 // the filter wavelengths that carries over from call to call.
 #pragma once
 
+#include <array>
 #include <memory>
+
+#include "output/photometry.hpp"
 
 namespace velkaro::output {
 
 class MagnitudeGrids;
-class FilterCurves;
 
 struct PhotometryContext {
     /// The nine model-atmosphere magnitude grids, read on first use from the
@@ -19,6 +21,8 @@ struct PhotometryContext {
     /// Row of the last wavelength search; shared by all filters (a search in
     /// another filter simply starts from a poorer guess). 0 before the first.
     int jlolm = 0;
+    /// The filters' Simpson points, filled as the lines need them.
+    std::array<FilterNodes, kFilters> nodes;
 };
 
 }  // namespace velkaro::output

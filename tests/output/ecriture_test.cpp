@@ -168,7 +168,7 @@ TEST(Ecriture, DumpsReplacedOrKept) {
         run.ctx.common.tempssave = run.s->temps;  // force a second dump
         ASSERT_TRUE(run.write());
         const auto dump = run.lines("fort.13");
-        const auto spec = run.lines("fort.14");
+        const auto spectrum = run.lines("fort.14");
         const std::size_t copies = keepall ? 2 : 1;
         ASSERT_EQ(dump.size(), copies * static_cast<std::size_t>(n + 1)) << keepall;
         EXPECT_EQ(dump[0], "");
@@ -179,9 +179,9 @@ TEST(Ecriture, DumpsReplacedOrKept) {
         }
         // Each dump's spectrum: one empty line and 1001 wavelengths, seven
         // values of 15 characters each.
-        ASSERT_EQ(spec.size(), copies * 1002u) << keepall;
-        EXPECT_EQ(spec[0], "");
-        EXPECT_EQ(spec[1].size(), 7u * 15u);
+        ASSERT_EQ(spectrum.size(), copies * 1002u) << keepall;
+        EXPECT_EQ(spectrum[0], "");
+        EXPECT_EQ(spectrum[1].size(), 7u * 15u);
         EXPECT_EQ(run.lines("fort.1").size(), 2u);
         EXPECT_EQ(run.lines("fort.13.columns").size(), 24u);
     }
@@ -261,4 +261,22 @@ TEST(Ecriture, NoEvolutionRunOfTheJupiterExample) {
     ASSERT_NE(p, std::string::npos);
     EXPECT_NE(text.find("Transit radius (Re, Rj)", p), std::string::npos);
     EXPECT_LT(p, text.find("Initial structure calculated. Stopping."));
+}
+
+TEST(Ecriture, ReadmeListsEveryColumn) {
+    std::ifstream f(std::string(VELKARO_SOURCE_DIR) + "/README.md");
+    std::stringstream ss;
+    ss << f.rdbuf();
+    const std::string readme = ss.str();
+    const auto check = [&](const auto& cols, const char* heading) {
+        const auto at = readme.find(heading);
+        ASSERT_NE(at, std::string::npos) << heading;
+        for (std::size_t k = 0; k < cols.size(); ++k) {
+            const std::string row =
+                "| " + std::to_string(k + 1) + " | `" + cols[k].name + "` | " + cols[k].unit + " |";
+            EXPECT_NE(readme.find(row, at), std::string::npos) << row;
+        }
+    };
+    check(output::track_columns(), "#### `fort.1` columns");
+    check(output::dump_columns(), "#### `fort.13` columns");
 }

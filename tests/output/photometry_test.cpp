@@ -134,7 +134,8 @@ TEST(BlackBody, MagnitudesFluxesWienAndContrastByHand) {
     // The Sun as a black body (5777 K, one solar radius, no companion star):
     // M_V = 4.83, the Sun's own absolute V magnitude, to a few hundredths.
     int jlo = 0;
-    blackbodymags(filter_curves(ctx), jlo, BodyLight{5777, 6.956e10, 1e300, 6.956e10, 5777}, mags, fl);
+    std::array<FilterNodes, kFilters> nodes;
+    blackbodymags(filter_curves(ctx), jlo, nodes, BodyLight{5777, 6.956e10, 1e300, 6.956e10, 5777}, mags, fl);
     EXPECT_NEAR(mags[2], 4.83, 0.05);
 
     // Wien: B_lambda peaks at 0.2898 cm K / T; the reported peak is 0.29/T.
