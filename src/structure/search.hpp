@@ -20,6 +20,7 @@
 // store_last_integration.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 #include "atmosphere/boundary.hpp"
@@ -54,8 +55,8 @@ struct BracketPolicy {
     double Rmin = 0, Rmax = 0;  // limits of the ends [cm]
     /// A narrow bracket to try first (used when guess_low < guess_high):
     /// the evolution solver predicts the new radius from the trend of the
-    /// last step. When its ends do not hold a root (f(low) > 0 and
-    /// f(high) < 0, both inside the limits), the widening starts as usual.
+    /// last step (see bracket_about_guess). When that finds no bracket, the
+    /// widening about the centre starts as usual, from scratch.
     double guess_low = 0, guess_high = 0;
 };
 
@@ -125,6 +126,39 @@ Bisection bisect(RunContext& ctx, Mismatch& f, const Bracket& b, const Tolerance
     detail::bisection_failed(ctx);
 }
 
+/// The predicted bracket: its ends, and, when they do not hold the root,
+/// up to two more pairs eight and sixty-four times as wide about the same
+/// centre. Every trial is kept as an end on its side of the root (f > 0:
+/// radius too small, f < 0: too large), the closest on each side winning, so
+/// a trial that missed still narrows the bracket. Returns true with b set to
+/// a bracket (f(Rlow) > 0 > f(Rhigh), Rlow < Rhigh) inside the limits.
+template <class Mismatch>
+bool bracket_about_guess(const BracketPolicy& p, Mismatch& f, Bracket& b) {
+    const double centre = 0.5 * (p.guess_low + p.guess_high);
+    double half = 0.5 * (p.guess_high - p.guess_low);
+    bool have_low = false, have_high = false;
+    auto keep = [&](double R, double fr) {
+        if (fr > 0 && (!have_low || R > b.Rlow)) {
+            b.Rlow = R;
+            b.flow = fr;
+            have_low = true;
+        }
+        if (fr < 0 && (!have_high || R < b.Rhigh)) {
+            b.Rhigh = R;
+            b.fhigh = fr;
+            have_high = true;
+        }
+    };
+    for (int widening = 0; widening < 3; ++widening, half *= 8) {
+        const double lo = std::max(centre - half, p.Rmin), hi = std::min(centre + half, p.Rmax);
+        if (!(lo < hi)) return false;
+        if (!have_low) keep(lo, f(lo, Trial::Low));
+        if (!have_high) keep(hi, f(hi, Trial::High));
+        if (have_low && have_high) return b.Rlow < b.Rhigh;
+    }
+    return false;
+}
+
 /// Find the outer radius: widen the bracket by `policy`, then refine by
 /// `refinement`. f(R, Trial) is the mismatch [g]; on_failure(const Bracket&)
 /// is called (and must not return) when an end reaches its limit without a
@@ -135,17 +169,7 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
     Bracket b;
     bool low_found = false, high_found = false;
     bool bracketed = false;
-    if (policy.guess_low < policy.guess_high && policy.guess_low >= policy.Rmin && policy.guess_high <= policy.Rmax) {
-        b.flow = f(policy.guess_low, Trial::Low);
-        if (b.flow > 0) {
-            b.fhigh = f(policy.guess_high, Trial::High);
-            if (b.fhigh < 0) {
-                b.Rlow = policy.guess_low;
-                b.Rhigh = policy.guess_high;
-                bracketed = true;
-            }
-        }
-    }
+    if (policy.guess_low < policy.guess_high) bracketed = bracket_about_guess(policy, f, b);
     while (!bracketed) {
         if (!low_found) b.Rlow = std::pow(policy.clow, b.k) * policy.centre;
         if (!high_found) b.Rhigh = std::pow(policy.chigh, b.k) * policy.centre;
