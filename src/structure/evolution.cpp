@@ -72,27 +72,20 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
         ++ctx.structure.ntrials;
         out = atmosphere::condextmax(ctx, R, in.Mcore, in.M, Rcore, in.Y, step, res.Etotesti, res.Lradio);
         if (!ctx.common.lconst) fatal({fmt::free("Non constant L currently not functional")});
-        const std::array<double, 2> lumi{out.L, out.L};
-        const std::array<double, 2> mass{in.M, in.M};
-        const double diff = integrate_envelope(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set,
-                                               LuminosityProfile{lumi.data(), mass.data(), 2});
+        const double diff = integrate_envelope_flat(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set);
         trial_row(ctx, "ITE ", R, 17, 6, 4, diff, in.M, out);
         return diff;
     };
     auto failure = [&](const Bracket& b) {
-        const Trajectory& t = ctx.structure.traj;
-        fatal({
-            fmt::free("Root not bracketed in iterater with max allowed values", b.nlow_clamped, b.nhigh_clamped),
-            fmt::free("M/Me,Mcore/Me,Menv/Me", in.M / Mearth, in.Mcore / Mearth, Menv / Mearth),
-            fmt::free("Loutini/LJ,Pout,Tout", out.L / Ljup, out.P, out.T),
-            fmt::free("a/AU,temps/an", in.a / cst::AU, in.age / cst::year),
-            fmt::free(b.fhigh / Mearth, b.flow / Mearth),
-            fmt::free(b.k, 0),
-            fmt::free(b.Rlow / Rjup, policy.Rmin / Rjup, b.Rhigh / Rjup, policy.Rmax / Rjup),
-            fmt::free(t.kount, t.nok, t.nbad),
-            fmt::free("No stable atmosphere?"),
-            fmt::free("PROBLEME : ITERATER limites"),
-        });
+        BracketFailure r;
+        r.M = in.M;
+        r.Mcore = in.Mcore;
+        r.a = in.a;
+        r.out = &out;
+        r.with_age = true;
+        r.age = in.age;
+        r.last = "PROBLEME : ITERATER limites";
+        bracket_failure(ctx, b, policy, r);
     };
     const SearchResult sr = find_outer_radius(ctx, policy, Refinement::Brent,
                                               Tolerances{Rcore * factor, in.M * factor}, corediff, failure);

@@ -52,28 +52,21 @@ void iteraterinit(RunContext& ctx, const InitialSearchInput& in, int& nf, Vec1<d
     atmosphere::OuterBoundary out;
     auto corediffini = [&](double R, Trial) {
         out = atmosphere::condextmaxstatic(ctx, R, in.M, Rcore, in.Y, in.L);
-        const std::array<double, 2> lumi{out.L, out.L};
-        const std::array<double, 2> mass{in.M, in.M};
-        const double diff = integrate_envelope(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set,
-                                               LuminosityProfile{lumi.data(), mass.data(), 2});
+        const double diff = integrate_envelope_flat(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set);
         trial_row(ctx, "INI ", R, 17, 6, 5, diff, in.M, out);
         return diff;
     };
     auto failure = [&](const Bracket& b) {
-        const Trajectory& t = ctx.structure.traj;
-        fatal({
-            fmt::free("Root not bracketed in iterater with max allowed values", b.nlow_clamped, b.nhigh_clamped),
-            fmt::free("M/Me,Mcore/Me,Menv/Me", in.M / Mearth, in.Mcore / Mearth, Menv / Mearth),
-            fmt::free("Lumi/LJ,Loutini/LJ,Pout,Tout", in.L / Ljup, out.L / Ljup, out.P, out.T),
-            fmt::free("a/AU,temps/an", in.a / cst::AU),
-            fmt::free(b.fhigh / Mearth, b.flow / Mearth),
-            fmt::free(b.k, 0),
-            fmt::free(b.Rlow / Rjup, policy.Rmin / Rjup, b.Rhigh / Rjup, policy.Rmax / Rjup),
-            fmt::free(t.kount, t.nok, t.nbad),
-            fmt::free("No stable atmosphere?"),
-            fmt::free("PROBLEME : ITERATERINIT limites", in.a / cst::AU, in.Mcore / Mearth, Menv / Mearth,
-                      out.L / Ljup, out.P, out.T),
-        });
+        BracketFailure r;
+        r.M = in.M;
+        r.Mcore = in.Mcore;
+        r.a = in.a;
+        r.out = &out;
+        r.imposed = true;
+        r.L = in.L;
+        r.last = fmt::free("PROBLEME : ITERATERINIT limites", in.a / cst::AU, in.Mcore / Mearth, Menv / Mearth,
+                           out.L / Ljup, out.P, out.T);
+        bracket_failure(ctx, b, policy, r);
     };
     const SearchResult res = find_outer_radius(ctx, policy, Refinement::Brent,
                                                Tolerances{Rcore * factor, in.M * factor}, corediffini, failure);

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "common/constants.hpp"
 #include "common/fatal.hpp"
@@ -35,6 +37,34 @@ double integrate_envelope(RunContext& ctx, double R, double Rcore, double M, dou
     odeint_planete2(y, R, Rcore, set, t,
                     [&](double r, State& yy, State& dydx) { derivee_enveloppe_new(ctx, r, yy, dydx, Y, prof); });
     return t.yp(3, t.kount) - Mcore;
+}
+
+double integrate_envelope_flat(RunContext& ctx, double R, double Rcore, double M, double Mcore, double Y,
+                               const atmosphere::OuterBoundary& out, const OdeintSettings& set) {
+    const std::array<double, 2> lumi{out.L, out.L};
+    const std::array<double, 2> mass{M, M};
+    return integrate_envelope(ctx, R, Rcore, M, Mcore, Y, out, set, LuminosityProfile{lumi.data(), mass.data(), 2});
+}
+
+void bracket_failure(const RunContext& ctx, const Bracket& b, const BracketPolicy& p, const BracketFailure& r) {
+    using cst::Ljup, cst::Mearth, cst::Rjup;
+    const Trajectory& t = ctx.structure.traj;
+    const atmosphere::OuterBoundary& out = *r.out;
+    const double Menv = r.M - r.Mcore;
+    std::vector<std::string> lines;
+    lines.push_back(fmt::free("Root not bracketed in iterater with max allowed values", b.nlow_clamped, b.nhigh_clamped));
+    lines.push_back(fmt::free("M/Me,Mcore/Me,Menv/Me", r.M / Mearth, r.Mcore / Mearth, Menv / Mearth));
+    lines.push_back(r.imposed ? fmt::free("Lumi/LJ,Loutini/LJ,Pout,Tout", r.L / Ljup, out.L / Ljup, out.P, out.T)
+                              : fmt::free("Loutini/LJ,Pout,Tout", out.L / Ljup, out.P, out.T));
+    lines.push_back(r.with_age ? fmt::free("a/AU,temps/an", r.a / cst::AU, r.age / cst::year)
+                               : fmt::free("a/AU,temps/an", r.a / cst::AU));
+    lines.push_back(fmt::free(b.fhigh / Mearth, b.flow / Mearth));
+    lines.push_back(fmt::free(b.k, 0));
+    lines.push_back(fmt::free(b.Rlow / Rjup, p.Rmin / Rjup, b.Rhigh / Rjup, p.Rmax / Rjup));
+    lines.push_back(fmt::free(t.kount, t.nok, t.nbad));
+    lines.push_back(fmt::free("No stable atmosphere?"));
+    lines.push_back(r.last);
+    fatal(std::move(lines));
 }
 
 OdeintSettings search_settings(double Rcore, double M, double Mcore, double hmin) {

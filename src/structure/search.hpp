@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "atmosphere/boundary.hpp"
 #include "common/arrays.hpp"
@@ -220,6 +221,28 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
 double integrate_envelope(RunContext& ctx, double R, double Rcore, double M, double Mcore, double Y,
                           const atmosphere::OuterBoundary& out, const OdeintSettings& set,
                           const LuminosityProfile& prof);
+
+/// The same with a constant luminosity out.L through the envelope (a flat
+/// two-point profile at the total mass), as every solver but the static
+/// one with a previous profile uses.
+double integrate_envelope_flat(RunContext& ctx, double R, double Rcore, double M, double Mcore, double Y,
+                               const atmosphere::OuterBoundary& out, const OdeintSettings& set);
+
+/// What a solver reports when its bracket reached a limit without a root.
+struct BracketFailure {
+    double M = 0, Mcore = 0;  // total and core mass [g]
+    double a = 0;             // orbital distance [cm]
+    const atmosphere::OuterBoundary* out = nullptr;  // boundary of the last trial
+    bool imposed = false;     // the solver imposes a luminosity L, printed first
+    double L = 0;             // [erg/s]
+    bool with_age = false;    // the age follows the orbit
+    double age = 0;           // [s]
+    std::string last;         // the closing "PROBLEME : ..." line
+};
+
+/// Stop the run with the bracketing-failure report.
+[[noreturn]] void bracket_failure(const RunContext& ctx, const Bracket& b, const BracketPolicy& p,
+                                  const BracketFailure& r);
 
 /// The integration settings of a search: relative tolerance 1e-10, first
 /// step -7140 cm, minimum step hmin [cm], points recorded every 1e-5 core

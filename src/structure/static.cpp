@@ -101,29 +101,22 @@ void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<
             diff = integrate_envelope(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set,
                                       LuminosityProfile{sp.lumi.data(), sp.mass.data(), in.n});
         } else {
-            const std::array<double, 2> lumi{out.L, out.L};
-            const std::array<double, 2> mass{in.M, in.M};
-            diff = integrate_envelope(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set,
-                                      LuminosityProfile{lumi.data(), mass.data(), 2});
+            diff = integrate_envelope_flat(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set);
         }
         const char* label = trial == Trial::Low ? " LOW" : trial == Trial::High ? "UP " : "MAX";
         trial_row(ctx, label, R, 15, 7, 5, diff, in.M, out);
         return diff;
     };
     auto failure = [&](const Bracket& b) {
-        const Trajectory& t = ctx.structure.traj;
-        fatal({
-            fmt::free("Root not bracketed in iterater with max allowed values", b.nlow_clamped, b.nhigh_clamped),
-            fmt::free("M/Me,Mcore/Me,Menv/Me", in.M / Mearth, in.Mcore / Mearth, Menv / Mearth),
-            fmt::free("Lumi/LJ,Loutini/LJ,Pout,Tout", in.L / Ljup, out.L / Ljup, out.P, out.T),
-            fmt::free("a/AU,temps/an", in.a / cst::AU),
-            fmt::free(b.fhigh / Mearth, b.flow / Mearth),
-            fmt::free(b.k, 0),
-            fmt::free(b.Rlow / Rjup, policy.Rmin / Rjup, b.Rhigh / Rjup, policy.Rmax / Rjup),
-            fmt::free(t.kount, t.nok, t.nbad),
-            fmt::free("No stable atmosphere?"),
-            fmt::free("PROBLEME : ITERATER limites"),
-        });
+        BracketFailure r;
+        r.M = in.M;
+        r.Mcore = in.Mcore;
+        r.a = in.a;
+        r.out = &out;
+        r.imposed = true;
+        r.L = in.L;
+        r.last = "PROBLEME : ITERATER limites";
+        bracket_failure(ctx, b, policy, r);
     };
     // Converged when the mass mismatch is within the tolerance and the radius
     // interval below 1 % of the core radius.
