@@ -77,15 +77,9 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
         return diff;
     };
     auto failure = [&](const Bracket& b) {
-        BracketFailure r;
-        r.M = in.M;
-        r.Mcore = in.Mcore;
-        r.a = in.a;
-        r.out = &out;
-        r.with_age = true;
-        r.age = in.age;
-        r.last = "PROBLEME : ITERATER limites";
-        bracket_failure(ctx, b, policy, r);
+        bracket_failure(ctx, b, policy,
+                        {.M = in.M, .Mcore = in.Mcore, .a = in.a, .out = &out, .with_age = true, .age = in.age,
+                         .last = "PROBLEME : ITERATER limites"});
     };
     const SearchResult sr = find_outer_radius(ctx, policy, Refinement::Brent,
                                               Tolerances{Rcore * factor, in.M * factor}, corediff, failure);

@@ -57,16 +57,10 @@ void iteraterinit(RunContext& ctx, const InitialSearchInput& in, int& nf, Vec1<d
         return diff;
     };
     auto failure = [&](const Bracket& b) {
-        BracketFailure r;
-        r.M = in.M;
-        r.Mcore = in.Mcore;
-        r.a = in.a;
-        r.out = &out;
-        r.imposed = true;
-        r.L = in.L;
-        r.last = fmt::free("PROBLEME : ITERATERINIT limites", in.a / cst::AU, in.Mcore / Mearth, Menv / Mearth,
-                           out.L / Ljup, out.P, out.T);
-        bracket_failure(ctx, b, policy, r);
+        bracket_failure(ctx, b, policy,
+                        {.M = in.M, .Mcore = in.Mcore, .a = in.a, .out = &out, .imposed = true, .L = in.L,
+                         .last = fmt::free("PROBLEME : ITERATERINIT limites", in.a / cst::AU, in.Mcore / Mearth,
+                                           Menv / Mearth, out.L / Ljup, out.P, out.T)});
     };
     const SearchResult res = find_outer_radius(ctx, policy, Refinement::Brent,
                                                Tolerances{Rcore * factor, in.M * factor}, corediffini, failure);

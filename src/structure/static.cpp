@@ -108,15 +108,9 @@ void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<
         return diff;
     };
     auto failure = [&](const Bracket& b) {
-        BracketFailure r;
-        r.M = in.M;
-        r.Mcore = in.Mcore;
-        r.a = in.a;
-        r.out = &out;
-        r.imposed = true;
-        r.L = in.L;
-        r.last = "PROBLEME : ITERATER limites";
-        bracket_failure(ctx, b, policy, r);
+        bracket_failure(ctx, b, policy,
+                        {.M = in.M, .Mcore = in.Mcore, .a = in.a, .out = &out, .imposed = true, .L = in.L,
+                         .last = "PROBLEME : ITERATER limites"});
     };
     // Converged when the mass mismatch is within the tolerance and the radius
     // interval below 1 % of the core radius.
