@@ -247,6 +247,11 @@ static const EntropyTable& entropy_table(RunContext& ctx) {
     return *ctx.atmos.stable;
 }
 
+void load_entropy_tables(RunContext& ctx) {
+    if (!ctx.atmos.grid) ctx.atmos.grid = read_atmos_grid(ctx.resolve(ctx.path.path_fichiersdg + kGridName).string());
+    entropy_table(ctx);
+}
+
 double temperaturausdruckundentropie(RunContext& ctx, double P, double S) {
     check_pressure_and_entropy(P, S);
     return temperature_from_table(entropy_table(ctx), P, S);

@@ -57,6 +57,9 @@ double entropy_from_grid(const AtmosGrid& grid, double g, double teff);
 
 /// T [K] on the adiabat of entropy S [k_B/m_H] at pressure P [dyn cm^-2].
 double temperaturausdruckundentropie(RunContext& ctx, double P, double S);
+/// Load the atmosphere entropy grid and the H/He entropy table now unless
+/// they are already set (a caller running many planets shares them).
+void load_entropy_tables(RunContext& ctx);
 /// Same, on a given table.
 double temperature_from_table(const EntropyTable& table, double P, double S);
 

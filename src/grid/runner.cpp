@@ -1,0 +1,252 @@
+// Running the planets of a table on worker threads of one process. Each
+// planet gets a fresh RunContext of its own; only the loaded data tables,
+// which are immutable, are shared between the threads.
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "atmosphere/entropy_grid.hpp"
+#include "common/fatal.hpp"
+#include "common/format.hpp"
+#include "core/core.hpp"
+#include "eos/eos.hpp"
+#include "grid/grid.hpp"
+#include "grid/runner_internal.hpp"
+#include "output/magnitude_grids.hpp"
+#include "output/photometry.hpp"
+#include "processes/star.hpp"
+#include "run/context.hpp"
+#include "run/driver.hpp"
+
+namespace velkaro::grid {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void write_text(const fs::path& f, const std::string& text) {
+    std::ofstream out(f, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) fatal({"PROBLEME : velkaro-grid: cannot write " + f.string()});
+}
+
+// The data tables every planet of the population reads, loaded once from
+// the (common) data directories. A table that cannot be loaded here is left
+// unset: each planet then tries on its own and stops with the message a
+// single run would print.
+SharedTables preload(const fs::path& rundir) {
+    RunContext c;
+    c.rundir = rundir;
+    std::tie(c.path.path_tableseos, c.path.path_fichiersdg) = resolved_data_dirs(rundir);
+    auto attempt = [&](const char* what, auto&& load) {
+        try {
+            load();
+        } catch (const FatalError& e) {
+            std::cerr << "velkaro-grid: " << what << " not pre-loaded (each planet loads its own): "
+                      << e.lines().back() << '\n';
+        }
+    };
+    attempt("EOS tables", [&] { eos::loadeos(c); });
+    attempt("entropy tables", [&] { atmosphere::load_entropy_tables(c); });
+    attempt("core tables", [&] { c.core.tables = core::build_core_tables(); });
+    attempt("stellar tracks", [&] { processes::stellar_tracks(c); });
+    attempt("magnitude grids", [&] { output::magnitude_grids(c); });
+    attempt("filter curves", [&] { output::filter_curves(c); });
+    SharedTables t;
+    t.eos = c.eos.tables;
+    t.atmos_grid = c.atmos.grid;
+    t.atmos_stable = c.atmos.stable;
+    t.core = c.core.tables;
+    t.tracks = c.processes.tracks;
+    t.grids = c.photometry.grids;
+    t.filters = c.photometry.filters;
+    return t;
+}
+
+std::string seconds_text(double s) {
+    std::string t = fmt::F(s, 14, 3);
+    return t.erase(0, t.find_first_not_of(' '));
+}
+
+std::string clock_text(double s) {
+    if (!(s >= 0)) return "--:--";
+    const auto n = static_cast<std::int64_t>(s + 0.5);
+    auto two = [](std::int64_t v) {
+        std::string t = fmt::I(v, 2);
+        for (char& c : t)
+            if (c == ' ') c = '0';
+        return t;
+    };
+    std::string h = fmt::I(n / 3600, 6);
+    h.erase(0, h.find_first_not_of(' '));
+    return h + ":" + two(n / 60 % 60) + ":" + two(n % 60);
+}
+
+}  // namespace
+
+void SharedTables::install(RunContext& ctx) const {
+    ctx.eos.tables = eos;
+    ctx.atmos.grid = atmos_grid;
+    ctx.atmos.stable = atmos_stable;
+    ctx.core.tables = core;
+    ctx.processes.tracks = tracks;
+    ctx.photometry.grids = grids;
+    ctx.photometry.filters = filters;
+}
+
+void prepare_run_dir(const fs::path& dir, const RunInputs& in) {
+    // Whatever a half-finished run left is thrown away: the planet is redone
+    // from scratch.
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    write_text(dir / "sivex.in", in.sivex);
+    write_text(dir / "sivexdualband.in", in.dualband);
+    write_text(dir / "path.dat", in.path);
+}
+
+bool finished(const fs::path& dir) { return fs::is_regular_file(dir / kMarker); }
+
+PlanetResult run_one(const fs::path& dir, const SharedTables* tables) {
+    PlanetResult r;
+    const auto t0 = Clock::now();
+    {
+        std::ofstream out(dir / "stdout.txt", std::ios::binary | std::ios::trunc);
+        RunContext ctx;
+        ctx.rundir = dir;
+        ctx.out = &out;
+        if (tables) tables->install(ctx);
+        try {
+            run_planet(ctx);
+            r.status = "completed";
+        } catch (const FatalError& e) {
+            r.status = "stopped";
+            r.message = e.lines();
+        } catch (const std::exception& e) {
+            r.status = "stopped";
+            r.message = {std::string("PROBLEME : internal error: ") + e.what()};
+        }
+        for (const auto& l : r.message) out << l << '\n';
+        out.flush();
+    }
+    r.wall_s = std::chrono::duration<double>(Clock::now() - t0).count();
+    // The marker is written last and appears at once (rename), so that a
+    // directory with a marker always holds a finished run.
+    std::string m = "status " + r.status + "\nwall_s " + seconds_text(r.wall_s) + "\n";
+    for (const auto& l : r.message) m += "message " + l + "\n";
+    write_text(dir / (std::string(kMarker) + ".tmp"), m);
+    fs::rename(dir / (std::string(kMarker) + ".tmp"), dir / kMarker);
+    return r;
+}
+
+PlanetTable stored_table(const fs::path& outdir) {
+    if (!fs::exists(outdir / "planets.csv"))
+        fatal({"PROBLEME : velkaro-grid: " + outdir.string() + " holds no planets.csv (not made by velkaro-grid run)"});
+    return read_table(outdir / "planets.csv");
+}
+
+RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
+    if (opt.jobs < 1) fatal({"PROBLEME : velkaro-grid: --jobs must be at least 1"});
+    if (opt.chunks < 1 || opt.chunk < 1 || opt.chunk > opt.chunks)
+        fatal({"PROBLEME : velkaro-grid: --chunk K/M needs 1 <= K <= M"});
+    const fs::path base = !opt.base.empty() ? opt.base : table.base.empty() ? fs::path(".") : fs::path(table.base);
+    const fs::path runs = opt.outdir / "runs";
+    fs::create_directories(runs);
+    {
+        PlanetTable stored = table;
+        stored.base = fs::absolute(base).lexically_normal().string();
+        const std::string text = table_text(stored);
+        const fs::path keep = opt.outdir / "planets.csv";
+        if (fs::exists(keep)) {
+            std::ifstream in(keep, std::ios::binary);
+            std::string old((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            if (old != text)
+                fatal({"PROBLEME : velkaro-grid: " + opt.outdir.string() +
+                       " holds the runs of another planet table (planets.csv differs); choose another OUTDIR"});
+        } else {
+            // Tasks of a job array may start together: each writes its own
+            // file and renames it, so planets.csv is always whole.
+            const fs::path tmp = opt.outdir / ("planets.csv.tmp" + std::to_string(getpid()));
+            write_text(tmp, text);
+            fs::rename(tmp, keep);
+        }
+    }
+
+    RunReport rep;
+    std::vector<std::size_t> todo;
+    for (std::size_t id = 1; id <= table.rows.size(); ++id) {
+        if ((id - 1) % static_cast<std::size_t>(opt.chunks) != static_cast<std::size_t>(opt.chunk - 1)) continue;
+        ++rep.selected;
+        if (finished(runs / run_name(id))) {
+            ++rep.skipped;
+            continue;
+        }
+        todo.push_back(id);
+    }
+    // Every input is made before any run starts: a table value or base file
+    // that cannot be used stops the grid here, not half-way through.
+    std::vector<RunInputs> inputs;
+    for (std::size_t id : todo) inputs.push_back(make_inputs(base, table.columns, table.rows[id - 1]));
+
+    SharedTables tables;
+    if (!todo.empty()) {
+        prepare_run_dir(runs / run_name(todo[0]), inputs[0]);
+        tables = preload(runs / run_name(todo[0]));
+    }
+
+    std::atomic<std::size_t> next{0};
+    std::mutex mu;
+    std::size_t done = 0, failed = 0;
+    const auto t0 = Clock::now();
+    const bool tty = isatty(2) != 0;
+    auto report_progress = [&] {
+        const double el = std::chrono::duration<double>(Clock::now() - t0).count();
+        const double rate = el > 0 ? static_cast<double>(done) / el : 0;
+        const double left = rate > 0 ? static_cast<double>(todo.size() - done) / rate : -1;
+        std::string rt = fmt::F(rate, 12, 3);
+        rt.erase(0, rt.find_first_not_of(' '));
+        std::cerr << (tty ? "\r" : "") << "velkaro-grid: " << done + rep.skipped << "/" << rep.selected << " done, "
+                  << failed << " failed, " << rt << " planets/s, " << clock_text(left) << " left"
+                  << (tty ? "   " : "\n");
+        std::cerr.flush();
+    };
+    auto worker = [&] {
+        for (;;) {
+            const std::size_t k = next.fetch_add(1);
+            if (k >= todo.size()) return;
+            const fs::path dir = runs / run_name(todo[k]);
+            PlanetResult r;
+            try {
+                if (k > 0) prepare_run_dir(dir, inputs[k]);
+                r = run_one(dir, &tables);
+            } catch (const std::exception& e) {
+                // The directory itself could not be written: the planet stays
+                // unfinished (no marker) and is redone by the next run.
+                std::lock_guard<std::mutex> lk(mu);
+                std::cerr << "\nvelkaro-grid: planet " << run_name(todo[k]) << ": " << e.what() << '\n';
+                r.status = "stopped";
+            }
+            std::lock_guard<std::mutex> lk(mu);
+            ++done;
+            if (r.status != "completed") ++failed;
+            if (opt.progress) report_progress();
+        }
+    };
+    const int nthreads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(opt.jobs), todo.size()));
+    std::vector<std::thread> pool;
+    for (int i = 0; i < nthreads; ++i) pool.emplace_back(worker);
+    for (auto& t : pool) t.join();
+    if (opt.progress && tty && !todo.empty()) std::cerr << '\n';
+
+    rep.ran = done;
+    rep.failed = failed;
+    if (opt.chunks == 1) write_summary(table, opt.outdir, opt.ages);
+    return rep;
+}
+
+}  // namespace velkaro::grid
