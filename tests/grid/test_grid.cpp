@@ -1,0 +1,287 @@
+// Populations: grid expansion, the input files of a planet, threads against
+// separate runs, failures and resume, and the summary of a track.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "common/fatal.hpp"
+#include "grid/grid.hpp"
+#include "grid/runner_internal.hpp"
+
+namespace fs = std::filesystem;
+using namespace velkaro;
+using namespace velkaro::grid;
+
+namespace {
+
+std::string slurp(const fs::path& f) {
+    std::ifstream in(f, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void spit(const fs::path& f, const std::string& s) {
+    std::ofstream out(f, std::ios::binary | std::ios::trunc);
+    out << s;
+}
+
+fs::path fresh_dir(const std::string& name) {
+    const fs::path d = fs::path(VELKARO_BINARY_DIR) / "test_grid_tmp" / name;
+    fs::remove_all(d);
+    fs::create_directories(d);
+    return d;
+}
+
+const fs::path kJupiter = fs::path(VELKARO_SOURCE_DIR) / "examples" / "jupiter";
+
+}  // namespace
+
+// ------------------------------------------------------------ expansion
+
+TEST(Expand, CartesianProductOfListsAndRangesFirstLineSlowest) {
+    const auto t = expand_spec(
+        "# a small grid\n"
+        "Mcore list 5 10 20\n"
+        "aplanete log 0.05 5 3   # 0.05, 0.5, 5\n"
+        "Menve lin 1 100 2\n",
+        ".");
+    ASSERT_EQ(t.columns, (std::vector<std::string>{"Mcore", "aplanete", "Menve"}));
+    ASSERT_EQ(t.rows.size(), 18u);
+    EXPECT_EQ(t.rows[0], (std::vector<std::string>{"5", "5.0E-02", "1.0E+00"}));
+    EXPECT_EQ(t.rows[1], (std::vector<std::string>{"5", "5.0E-02", "1.0E+02"}));
+    EXPECT_EQ(t.rows[2][1], "5.0E-01");  // geometric middle of 0.05 and 5
+    EXPECT_EQ(t.rows[17], (std::vector<std::string>{"20", "5.0E+00", "1.0E+02"}));
+    std::set<std::vector<std::string>> distinct(t.rows.begin(), t.rows.end());
+    EXPECT_EQ(distinct.size(), 18u);
+}
+
+TEST(Expand, LogRangeHasConstantRatioAndExactEnds) {
+    const auto t = expand_spec("aplanete log 0.01 10 7\n", ".");
+    ASSERT_EQ(t.rows.size(), 7u);
+    std::vector<double> a;
+    for (const auto& r : t.rows) a.push_back(std::stod(r[0]));
+    EXPECT_EQ(a.front(), 0.01);
+    EXPECT_EQ(a.back(), 10.0);
+    for (std::size_t i = 1; i < a.size(); ++i) EXPECT_NEAR(a[i] / a[i - 1], std::pow(10.0, 0.5), 1e-12);
+}
+
+TEST(Expand, SeededRandomDrawsAreReproducibleAndInRange) {
+    const std::string spec = "Mstar random 0.5 1.5 seed 42 count 50\n";
+    const auto a = expand_spec(spec, "."), b = expand_spec(spec, ".");
+    EXPECT_EQ(a.rows, b.rows);
+    const auto c = expand_spec("Mstar random 0.5 1.5 seed 43 count 50\n", ".");
+    EXPECT_NE(a.rows, c.rows);
+    double mean = 0;
+    for (const auto& r : a.rows) {
+        const double m = std::stod(r[0]);
+        EXPECT_GE(m, 0.5);
+        EXPECT_LT(m, 1.5);
+        mean += m / 50;
+    }
+    EXPECT_NEAR(mean, 1.0, 0.15);  // 5 sigma of a uniform mean of 50 draws
+    // The first draw of the 64-bit Mersenne twister seeded with 5489 is
+    // 14514284786278117030 (C++ standard, [rand.predef]).
+    EXPECT_DOUBLE_EQ(uniform_draws(0, 1, 5489, 1)[0], static_cast<double>(14514284786278117030ull >> 11) * 0x1.0p-53);
+    // log-uniform draws stay inside their range
+    for (const auto& r : expand_spec("Menve lograndom 1 1000 seed 7 count 20\n", ".").rows) {
+        EXPECT_GE(std::stod(r[0]), 1.0);
+        EXPECT_LE(std::stod(r[0]), 1000.0);
+    }
+}
+
+TEST(Expand, BadDescriptionsAreRejectedWithTheirLine) {
+    for (const char* bad : {"Mcroe list 1 2\n", "Mcore list\n", "Mcore log 0 5 3\n", "Mcore lin 1 2\n",
+                            "Mcore random 1 2 seed x count 3\n", "Mcore cubic 1 2 3\n", "Mcore list 1\nMcore list 2\n",
+                            "# nothing\n"}) {
+        EXPECT_THROW(expand_spec(bad, "."), FatalError) << bad;
+    }
+    try {
+        expand_spec("Mcore list 5\naplanete log -1 5 3\n", ".");
+        FAIL();
+    } catch (const FatalError& e) {
+        EXPECT_NE(e.lines()[0].find("line 2"), std::string::npos) << e.lines()[0];
+    }
+}
+
+// ------------------------------------------------------------ inputs
+
+TEST(Inputs, TableValuesReplaceTheirLinesAndDataDirectoriesResolveFromTheBase) {
+    const auto in = make_inputs(kJupiter, {"Mcore", "GasEvap", "YHe", "tstart"}, {"20", "T", "", "2e6"});
+    std::istringstream sv(in.sivex), db(in.dualband);
+    std::vector<std::string> s, d;
+    for (std::string l; std::getline(sv, l);) s.push_back(l);
+    for (std::string l; std::getline(db, l);) d.push_back(l);
+    ASSERT_EQ(s.size(), 14u);
+    ASSERT_EQ(d.size(), 16u);
+    EXPECT_EQ(s[2].substr(0, 3), "20 ");
+    EXPECT_NE(s[2].find("Mcore/Mearth"), std::string::npos);  // the comment stays
+    EXPECT_EQ(s[3].substr(0, 4), "0.27");                      // empty cell: the base's value
+    EXPECT_EQ(s[13].substr(0, 4), "2e6 ");
+    EXPECT_EQ(d[1].substr(0, 2), "T ");
+    const std::string data = fs::absolute(fs::path(VELKARO_SOURCE_DIR) / "data").lexically_normal().string();
+    EXPECT_EQ(in.path, "'" + data + "/eos/'\n'" + data + "/'\n");
+}
+
+TEST(Inputs, TablesWithUnknownColumnsOrRaggedRowsAreRefused) {
+    const fs::path d = fresh_dir("tables");
+    const std::pair<const char*, const char*> cases[] = {
+        {"Mcore,Mcroe\n1,2\n", "Mcroe"},
+        {"Mcore,Menve\n1,2\n3\n", "line 3"},
+        {"Mcore\n1 2\n", "blank"},
+        {"Mcore,mcore\n1,2\n", "twice"},
+    };
+    for (const auto& [text, word] : cases) {
+        spit(d / "t.csv", text);
+        try {
+            read_table(d / "t.csv");
+            ADD_FAILURE() << text;
+        } catch (const FatalError& e) {
+            EXPECT_NE(e.lines()[0].find(word), std::string::npos) << e.lines()[0];
+        }
+    }
+    spit(d / "t.csv", "# base=../somewhere\n\nMcore , YHe\n 5 , 0.3\n");
+    const auto t = read_table(d / "t.csv");
+    EXPECT_EQ(t.columns, (std::vector<std::string>{"Mcore", "YHe"}));
+    EXPECT_EQ(t.rows, (std::vector<std::vector<std::string>>{{"5", "0.3"}}));
+    EXPECT_EQ(t.base, fs::absolute(d.parent_path() / "somewhere").lexically_normal().string());
+}
+
+// ------------------------------------------------------------ runs
+
+// Four short planets (one impossible) on two threads against the same
+// planets run one after the other, each loading its own tables; then an
+// interrupted population is resumed.
+TEST(Population, ThreadsGiveTheTracksOfSeparateRunsAFailureStaysItsOwnAndResumeRedoesOnlyTheUnfinished) {
+    const fs::path out = fresh_dir("population");
+    PlanetTable t;
+    t.columns = {"Mcore", "Menve", "YHe", "tmax"};
+    t.rows = {{"10", "307.8285", "0.27", "1.1e6"},
+              {"20", "150", "0.27", "1.1e6"},
+              {"5", "100", "1.5", "1.1e6"},  // helium fraction above 1: stops at its input
+              {"15", "250", "0.25", "1.1e6"}};
+    RunOptions o;
+    o.outdir = out;
+    o.base = kJupiter;
+    o.jobs = 2;
+    o.progress = false;
+    const auto rep = run_population(t, o);
+    EXPECT_EQ(rep.selected, 4u);
+    EXPECT_EQ(rep.ran, 4u);
+    EXPECT_EQ(rep.failed, 1u);
+
+    for (std::size_t id = 1; id <= 4; ++id) {
+        const fs::path dir = out / "runs" / run_name(id);
+        ASSERT_TRUE(finished(dir)) << id;
+        if (id == 3) continue;
+        const fs::path single = out / "single" / run_name(id);
+        prepare_run_dir(single, make_inputs(kJupiter, t.columns, t.rows[id - 1]));
+        const auto r = run_one(single, nullptr);
+        EXPECT_EQ(r.status, "completed");
+        const std::string f1 = slurp(dir / "fort.1");
+        EXPECT_GT(f1.size(), 1000u);
+        EXPECT_EQ(f1, slurp(single / "fort.1")) << "planet " << id;
+    }
+    const std::string failed = slurp(out / "runs" / run_name(3) / kMarker);
+    EXPECT_NE(failed.find("status stopped"), std::string::npos);
+    EXPECT_NE(failed.find("YHe must lie between 0 and 1"), std::string::npos);
+
+    // The summary: one row per planet, status and stop code, steps.
+    std::istringstream sum(slurp(out / "summary.csv"));
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(sum, l);) lines.push_back(l);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[1].rfind("1,10,307.8285,0.27,1.1e6,completed,1,,", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[3].rfind("3,5,100,1.5,1.1e6,stopped,,\"PROBLEME", 0), 0u) << lines[3];
+
+    // Interrupt planet 2 (its marker gone, a stale file left) and resume.
+    const fs::path p2 = out / "runs" / run_name(2);
+    const std::string track2 = slurp(p2 / "fort.1");
+    fs::remove(p2 / kMarker);
+    spit(p2 / "fort.1", "half a line");
+    spit(p2 / "stale", "x");
+    const auto before = fs::last_write_time(out / "runs" / run_name(4) / "fort.1");
+    o.jobs = 1;
+    const auto again = run_population(t, o);
+    EXPECT_EQ(again.skipped, 3u);
+    EXPECT_EQ(again.ran, 1u);
+    EXPECT_EQ(slurp(p2 / "fort.1"), track2);
+    EXPECT_FALSE(fs::exists(p2 / "stale"));
+    EXPECT_EQ(fs::last_write_time(out / "runs" / run_name(4) / "fort.1"), before);
+
+    // The output directory belongs to its table.
+    t.rows[0][0] = "11";
+    EXPECT_THROW(run_population(t, o), FatalError);
+}
+
+// ------------------------------------------------------------ summary
+
+TEST(Summary, LogAgeInterpolationOfAHandMadeTrack) {
+    // v = 3 log10(age) - 1 is a straight line in log age.
+    const std::vector<double> age = {1e6, 1e7, 1e8, 1e8, 1e9};
+    const std::vector<double> v = {17, 20, 23, 99, 26};
+    EXPECT_NEAR(*interpolate_log_age(age, v, std::sqrt(1e6 * 1e7)), 18.5, 1e-12);
+    EXPECT_NEAR(*interpolate_log_age(age, v, 2e6), 17 + 3 * std::log10(2.0), 1e-12);
+    EXPECT_EQ(*interpolate_log_age(age, v, 1e6), 17);
+    EXPECT_EQ(*interpolate_log_age(age, v, 1e8), 99);  // a repeated age: the later point
+    EXPECT_NEAR(*interpolate_log_age(age, v, 3e8), 99 + (26 - 99) * std::log10(3.0), 1e-12);
+    EXPECT_FALSE(interpolate_log_age(age, v, 5e5));
+    EXPECT_FALSE(interpolate_log_age(age, v, 2e9));
+    const std::vector<double> hole = {17, NAN, 23, 23, 26};
+    EXPECT_FALSE(interpolate_log_age(age, hole, 5e6));
+    EXPECT_TRUE(interpolate_log_age(age, hole, 5e8));
+}
+
+TEST(Summary, RowsFromRunDirectoriesWithFortranFieldsAndStopCode) {
+    EXPECT_DOUBLE_EQ(*parse_fortran_real("     -0.9000000000+100"), -0.9e100);
+    EXPECT_DOUBLE_EQ(*parse_fortran_real("      0.1500000000E+08"), 1.5e7);
+    EXPECT_FALSE(parse_fortran_real("                   NaN"));
+
+    const fs::path out = fresh_dir("summary");
+    const fs::path run = out / "runs" / run_name(1);
+    fs::create_directories(run);
+    fs::create_directories(out / "runs" / run_name(2));  // started, never finished
+    spit(run / "fort.1.columns",
+         "column,name,unit,meaning\n1,step,,n\n2,age_yr,yr,age\n3,Teff_K,K,\"effective, temperature\"\n");
+    auto field = [](const char* s) { return std::string(22 - std::string(s).size(), ' ') + s; };
+    spit(run / "fort.1", field("0") + field("0.1000000000E+07") + field("1000.000000") + "\n" + field("5") +
+                             field("0.1000000000E+09") + field("500.0000000") + "\n");
+    spit(run / "stdout.txt", " SBR x\n VELKARO21: Progam terminated. May the entropy be with you.   2.0000000000000000     \n");
+    spit(run / kMarker, "status completed\nwall_s 1.250\n");
+    PlanetTable t;
+    t.columns = {"Mcore"};
+    t.rows = {{"10"}, {"20"}};
+    write_summary(t, out, {"1e7", "tmax", "1e10"});
+    std::istringstream sum(slurp(out / "summary.csv"));
+    std::vector<std::string> l;
+    for (std::string s; std::getline(sum, s);) l.push_back(s);
+    ASSERT_EQ(l.size(), 3u);
+    EXPECT_NE(l[0].find(",status,stopcode,message,wall_s,steps,R_tau23_RJ@1e7,"), std::string::npos);
+    EXPECT_NE(l[0].find("Teff_K@tmax"), std::string::npos);
+    // Teff halfway in log age between 1e6 and 1e8: 750 K; at the end 500 K;
+    // 1e10 lies beyond the track: empty.
+    EXPECT_EQ(l[1], "1,10,completed,2,,1.250,5,,,7.500000000E+02,,,,,,,5.000000000E+02,,,,,,,,,,,");
+    EXPECT_EQ(l[2].rfind("2,20,pending,,,,", 0), 0u);
+}
+
+TEST(Slurm, ArrayTaskRunsItsChunkAndCollectFollows) {
+    SlurmOptions o;
+    o.table = "/x/p.csv";
+    o.outdir = "/x/out";
+    o.tasks = 3;
+    o.cpus = 2;
+    o.partition = "short";
+    o.program = "/opt/velkaro-grid";
+    const auto [run, collect] = slurm_scripts(o);
+    EXPECT_NE(run.find("#SBATCH --array=1-3\n"), std::string::npos);
+    EXPECT_NE(run.find("#SBATCH --partition=short\n"), std::string::npos);
+    EXPECT_NE(run.find("'/opt/velkaro-grid' run '/x/p.csv' '/x/out' --jobs \"${SLURM_CPUS_PER_TASK:-2}\" "
+                       "--chunk \"${SLURM_ARRAY_TASK_ID}/3\""),
+              std::string::npos)
+        << run;
+    EXPECT_EQ(run.find("--time"), std::string::npos);
+    EXPECT_NE(collect.find("'/opt/velkaro-grid' collect '/x/out'"), std::string::npos);
+}
