@@ -131,6 +131,8 @@ std::vector<double> uniform_draws(double lo, double hi, unsigned long long seed,
 /// A number written for a table: 15 significant digits, trailing zeros
 /// of the mantissa dropped.
 std::string table_number(double x);
+/// A count as printed in messages (Fortran I format without its blanks).
+std::string count_text(std::size_t n);
 
 // ---------------------------------------------------------------- slurm
 

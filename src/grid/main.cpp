@@ -127,8 +127,9 @@ int cmd_run(const Args& a) {
     }
     const auto table = grid::read_table(a.pos[0]);
     const auto rep = grid::run_population(table, o);
-    std::cerr << "velkaro-grid: " << rep.selected << " planets, " << rep.skipped << " finished before, " << rep.ran
-              << " run, " << rep.failed << " stopped with a message\n";
+    std::cerr << "velkaro-grid: " << grid::count_text(rep.selected) << " planets, " << grid::count_text(rep.skipped)
+              << " finished before, " << grid::count_text(rep.ran) << " run, " << grid::count_text(rep.failed)
+              << " stopped with a message\n";
     return rep.failed > 0 ? 2 : 0;
 }
 
@@ -148,7 +149,7 @@ int cmd_expand(const Args& a) {
     ss << in.rdbuf();
     const auto t = grid::expand_spec(ss.str(), fs::path(a.pos[0]).parent_path());
     grid::write_table(a.pos[1], t);
-    std::cerr << "velkaro-grid: " << t.rows.size() << " planets written to " << a.pos[1] << '\n';
+    std::cerr << "velkaro-grid: " << grid::count_text(t.rows.size()) << " planets written to " << a.pos[1] << '\n';
     return 0;
 }
 

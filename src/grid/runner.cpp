@@ -210,8 +210,8 @@ RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
         const double left = rate > 0 ? static_cast<double>(todo.size() - done) / rate : -1;
         std::string rt = fmt::F(rate, 12, 3);
         rt.erase(0, rt.find_first_not_of(' '));
-        std::cerr << (tty ? "\r" : "") << "velkaro-grid: " << done + rep.skipped << "/" << rep.selected << " done, "
-                  << failed << " failed, " << rt << " planets/s, " << clock_text(left) << " left"
+        std::cerr << (tty ? "\r" : "") << "velkaro-grid: " << count_text(done + rep.skipped) << "/" << count_text(rep.selected)
+                  << " done, " << count_text(failed) << " failed, " << rt << " planets/s, " << clock_text(left) << " left"
                   << (tty ? "   " : "\n");
         std::cerr.flush();
     };

@@ -50,8 +50,14 @@ Ending read_ending(const fs::path& dir) {
         else if (line.rfind("message ", 0) == 0) msg.push_back(line.substr(8));
     }
     for (std::size_t i = 0; i < msg.size(); ++i) e.message += (i ? " | " : "") + msg[i];
-    std::ifstream out(dir / "stdout.txt");
-    while (std::getline(out, line)) {
+    // The final message is among the last lines of the console account (a
+    // long run writes megabytes before it): only the tail is read.
+    std::ifstream out(dir / "stdout.txt", std::ios::binary);
+    out.seekg(0, std::ios::end);
+    const std::streamoff size = out.tellg();
+    constexpr std::streamoff kTail = 1 << 16;
+    out.seekg(size > kTail ? size - kTail : 0);
+    while (out && std::getline(out, line)) {
         const auto p = line.find(kFinal);
         if (p == std::string::npos) continue;
         // The stop code is written as a list-directed real ("1.000...").

@@ -231,6 +231,11 @@ std::string run_name(std::size_t id) {
     return std::string(s.size() < 6 ? 6 - s.size() : 0, '0') + s;
 }
 
+std::string count_text(std::size_t n) {
+    std::string s = fmt::I(static_cast<std::int64_t>(n), 20);
+    return s.erase(0, s.find_first_not_of(' '));
+}
+
 std::string table_number(double x) {
     std::string s = fmt::ES(x, 24, 14);
     s.erase(0, s.find_first_not_of(' '));
