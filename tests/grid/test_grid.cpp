@@ -285,3 +285,30 @@ TEST(Slurm, ArrayTaskRunsItsChunkAndCollectFollows) {
     EXPECT_EQ(run.find("--time"), std::string::npos);
     EXPECT_NE(collect.find("'/opt/velkaro-grid' collect '/x/out'"), std::string::npos);
 }
+
+TEST(Population, ChunkKOfMRunsEveryMthPlanetAndWritesNoSummary) {
+    const fs::path out = fresh_dir("chunk");
+    PlanetTable t;
+    t.columns = {"YHe"};
+    for (int i = 0; i < 7; ++i) t.rows.push_back({"1.5"});  // each stops at once on its input
+    RunOptions o;
+    o.outdir = out;
+    o.base = kJupiter;
+    o.jobs = 2;
+    o.chunk = 2;
+    o.chunks = 3;
+    o.progress = false;
+    const auto rep = run_population(t, o);
+    EXPECT_EQ(rep.selected, 2u);
+    EXPECT_EQ(rep.failed, 2u);
+    for (std::size_t id = 1; id <= 7; ++id)
+        EXPECT_EQ(fs::exists(out / "runs" / run_name(id)), id == 2 || id == 5) << id;
+    EXPECT_FALSE(fs::exists(out / "summary.csv"));
+    write_summary(stored_table(out), out, RunOptions::default_ages());
+    std::istringstream sum(slurp(out / "summary.csv"));
+    std::vector<std::string> l;
+    for (std::string s; std::getline(sum, s);) l.push_back(s);
+    ASSERT_EQ(l.size(), 8u);
+    EXPECT_EQ(l[2].rfind("2,1.5,stopped,", 0), 0u);
+    EXPECT_EQ(l[3].rfind("3,1.5,pending,", 0), 0u);
+}
