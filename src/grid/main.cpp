@@ -2,6 +2,7 @@
 // job array on a Slurm cluster.
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
