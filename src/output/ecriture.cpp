@@ -280,6 +280,10 @@ void ecriture(RunContext& ctx, PlanetState& s) {
     // 14. Contrast (with the spectrum of a dump).
     if (r23 > 0)
         contrast(ctx, dump, age, s.Mstar, v.teff, r23, s.aplanete, v.peak, v.contrasts, dump ? &o.fort14 : nullptr);
+    // A body that radiates nothing of its own (a bare core has L = 0, so
+    // Teff = 0) has no black-body peak: 0 like every value not computed,
+    // rather than Wien's 0.29/0 = infinity in the track.
+    if (!(v.teff > 0)) v.peak = 0;
     if (dump) end_dump(ctx, o.fort14, "fort.14");
 
     // 15-16. Hill sphere; photosphere gravity, scale height, transit radius

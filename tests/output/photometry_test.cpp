@@ -160,12 +160,12 @@ TEST(BlackBody, SpectrumRecord) {
     const double tp = 700, r = 1.3 * cst::Rjup, a = 5.2 * cst::AU, age = 1e7 * cst::year;
     double peak;
     std::array<double, 14> c;
-    std::ostringstream none, spec;
+    std::ostringstream none, spectrum;
     contrast(ctx, false, age, cst::Msun, tp, r, a, peak, c, &none);
     EXPECT_TRUE(none.str().empty());  // no dump, no spectrum
-    contrast(ctx, true, age, cst::Msun, tp, r, a, peak, c, &spec);
+    contrast(ctx, true, age, cst::Msun, tp, r, a, peak, c, &spectrum);
 
-    std::istringstream in(spec.str());
+    std::istringstream in(spectrum.str());
     std::vector<std::string> lines;
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     ASSERT_EQ(lines.size(), 1001u);

@@ -200,8 +200,8 @@ TEST(Escape, EnergyOfAThinRemovedLayerIsItsSpecificEnergyTimesItsMass) {
     ASSERT_EQ(s.envelopeflag, 1.0);
     eos::EosOut e;
     eos::eos(p.ctx.eos, 0.0, s.YHe, s.x(kP, s.nf), s.x(kT, s.nf), e);
-    const double spec = e.u - cst::G * s.masse(s.nf) / s.x(kR, s.nf);
-    EXPECT_LT(rel(p.ctx.gasloss.elost1 / s.Mlost, spec), 1e-2);
+    const double specific = e.u - cst::G * s.masse(s.nf) / s.x(kR, s.nf);
+    EXPECT_LT(rel(p.ctx.gasloss.elost1 / s.Mlost, specific), 1e-2);
     EXPECT_LT(p.ctx.gasloss.elost1, 0.0);  // the gas was bound
     EXPECT_EQ(s.Lstatic, s.x(kL, s.nf));   // a constant luminosity through the envelope
 }

@@ -133,5 +133,12 @@ TEST(EscapeRun, EndPhaseSequencesAndStopCodes) {
         }
         EXPECT_EQ(at("Core has spiraled into the star") != std::string::npos, c.code > 10) << c.what;
         EXPECT_EQ(count_lines(dir.path() / "fort.1"), c.nlines) << c.what;
+        // Bare cores and one-shell models write numbers only: no NaN, no infinity.
+        std::ifstream track(dir.path() / "fort.1");
+        for (std::string l; std::getline(track, l);)
+            for (std::size_t i = 0; i + 22 <= l.size(); i += 22)
+                EXPECT_TRUE(std::isfinite(std::stod(l.substr(i, 22))))
+                    << c.what << ", column " << i / 22 + 1 << ": " << l.substr(i, 22);
+        EXPECT_EQ(o.find("WARNING"), std::string::npos) << c.what;
     }
 }
