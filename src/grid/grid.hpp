@@ -82,6 +82,7 @@ struct RunReport {
     std::size_t skipped = 0;   // already finished before (marker found)
     std::size_t ran = 0;       // run now
     std::size_t failed = 0;    // of those run now: stopped with a message
+    std::size_t failed_before = 0;  // of those skipped: stopped with a message
 };
 
 /// Run the planets of the table (this chunk) in OUTDIR/runs/NNNNNN with

@@ -129,9 +129,9 @@ int cmd_run(const Args& a) {
     const auto table = grid::read_table(a.pos[0]);
     const auto rep = grid::run_population(table, o);
     std::cerr << "velkaro-grid: " << grid::count_text(rep.selected) << " planets, " << grid::count_text(rep.skipped)
-              << " finished before, " << grid::count_text(rep.ran) << " run, " << grid::count_text(rep.failed)
-              << " stopped with a message\n";
-    return rep.failed > 0 ? 2 : 0;
+              << " finished before, " << grid::count_text(rep.ran) << " run, "
+              << grid::count_text(rep.failed + rep.failed_before) << " stopped with a message\n";
+    return rep.failed + rep.failed_before > 0 ? 2 : 0;
 }
 
 int cmd_collect(const Args& a) {

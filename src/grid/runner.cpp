@@ -184,6 +184,10 @@ RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
         ++rep.selected;
         if (finished(runs / run_name(id))) {
             ++rep.skipped;
+            std::ifstream m(runs / run_name(id) / kMarker);
+            std::string first;
+            std::getline(m, first);
+            if (first != "status completed") ++rep.failed_before;
             continue;
         }
         todo.push_back(id);

@@ -207,6 +207,7 @@ TEST(Population, ThreadsGiveTheTracksOfSeparateRunsAFailureStaysItsOwnAndResumeR
     o.jobs = 1;
     const auto again = run_population(t, o);
     EXPECT_EQ(again.skipped, 3u);
+    EXPECT_EQ(again.failed_before, 1u);  // planet 3 stays a failure of this population
     EXPECT_EQ(again.ran, 1u);
     EXPECT_EQ(slurp(p2 / "fort.1"), track2);
     EXPECT_FALSE(fs::exists(p2 / "stale"));
