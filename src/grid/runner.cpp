@@ -117,6 +117,7 @@ PlanetResult run_one(const fs::path& dir, const SharedTables* tables) {
     const auto t0 = Clock::now();
     {
         std::ofstream out(dir / "stdout.txt", std::ios::binary | std::ios::trunc);
+        if (!out) fatal({"PROBLEME : velkaro-grid: cannot write " + (dir / "stdout.txt").string()});
         RunContext ctx;
         ctx.rundir = dir;
         ctx.out = &out;
@@ -132,7 +133,9 @@ PlanetResult run_one(const fs::path& dir, const SharedTables* tables) {
             r.message = {std::string("PROBLEME : internal error: ") + e.what()};
         }
         for (const auto& l : r.message) out << l << '\n';
-        out.flush();
+        // A console account that could not be written whole is no finished
+        // run: no marker, the planet is redone.
+        if (!out.flush()) fatal({"PROBLEME : velkaro-grid: cannot write " + (dir / "stdout.txt").string()});
     }
     r.wall_s = std::chrono::duration<double>(Clock::now() - t0).count();
     // The marker is written last and appears at once (rename), so that a
