@@ -316,7 +316,10 @@ void ecriture(RunContext& ctx, PlanetState& s) {
         ctx.con() << fmt::free("WARNING: ecriture: fort.1 column", bad, cols[bad - 1].name, "is not a number at step",
                                s.istep)
                   << '\n';
-    o.fort1 << o.line << '\n';
+    // The whole line, newline included, goes to the file in one write and is
+    // flushed at once: a run killed at any moment leaves only complete lines.
+    o.line.push_back('\n');
+    o.fort1.write(o.line.data(), static_cast<std::streamsize>(o.line.size()));
     o.fort1.flush();
     check_written(ctx, o.fort1, "fort.1");
     if (s.Noevo) noevo_summary(ctx, s);
