@@ -16,12 +16,26 @@ namespace {
 
 std::string in_quotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
+// The input files are a few dozen short lines; a file of more than a
+// mebibyte (a single endless line, say) is not one of them, and is refused
+// before anything is read into memory.
+constexpr std::uintmax_t kMaxInputBytes = 1 << 20;
+
+void reject_oversized(const std::filesystem::path& file, const std::string& name) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (!ec && size > kMaxInputBytes)
+        fatal({"PROBLEME : input file " + name + " holds " + std::to_string(size) + " bytes, more than the " +
+               std::to_string(kMaxInputBytes) + " an input file may have; is it the right file?"});
+}
+
 }  // namespace
 
 RecordReader::RecordReader(const std::filesystem::path& file, std::string display_name)
     : name_(std::move(display_name)) {
     std::ifstream in(file);
     if (!in) fatal({"PROBLEME : cannot open the input file " + name_ + " (" + file.string() + ")"});
+    reject_oversized(file, name_);
     std::string line;
     // The files hold a handful of records; anything past a generous
     // capacity is not an input file of this program.
@@ -89,6 +103,7 @@ void read_path_file(RunContext& ctx) {
     const auto file = ctx.rundir / "path.dat";
     std::ifstream in(file);
     if (!in) fatal({"Sbr init: ERROR opening path.dat", "PROBLEME : path.dat"});
+    input::reject_oversized(file, "path.dat");
     std::string* targets[2] = {&ctx.path.path_tableseos, &ctx.path.path_fichiersdg};
     for (std::string* t : targets) {
         std::string line;

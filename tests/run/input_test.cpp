@@ -186,3 +186,22 @@ TEST(Init2bd, BadAtmosphereFileStopsClearly) {
     EXPECT_NE(fatal_text([&] { init2bd(f.ctx); }).find("line 6: Qstar must be positive when Tides is on"),
               std::string::npos);
 }
+
+// An input file of more than a mebibyte (here one endless line after the
+// first value) is refused by name before it is read into memory.
+TEST(Initcond, OversizedInputFilesAreRefusedByName) {
+    for (const char* name : {"sivex.in", "path.dat", "sivexdualband.in"}) {
+        Fixture f;
+        {
+            std::ofstream out(f.dir.path() / name, std::ios::app);
+            out << std::string(std::size_t{1} << 20, ' ') << "\n";
+        }
+        const std::string text = fatal_text([&] {
+            if (std::string(name) == "sivexdualband.in")
+                init2bd(f.ctx);
+            else
+                initcond(f.ctx, f.s);
+        });
+        EXPECT_NE(text.find(std::string("input file ") + name + " holds"), std::string::npos) << text;
+    }
+}
