@@ -63,4 +63,6 @@ TEST(FuzzCorpus, EveryTargetReplaysItsCorpus) {
             EXPECT_EQ(t.fn(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
         }
     }
+    std::error_code ec;
+    std::filesystem::remove_all(velkaro::fuzz::scratch_dir(), ec);
 }

@@ -26,8 +26,8 @@
 
 namespace velkaro::fuzz {
 
-/// A directory of this process for the files the targets write (removed by
-/// nobody: it lives under the temp directory and holds a few small files).
+/// A directory of this process for the files the targets write (a few small
+/// files under the temp directory; the corpus replay removes it at its end).
 inline const std::filesystem::path& scratch_dir() {
     static const std::filesystem::path dir = [] {
         auto d = std::filesystem::temp_directory_path() / ("velkaro-fuzz-" + std::to_string(::getpid()));
