@@ -24,7 +24,7 @@ std::vector<double> uniform_draws(double lo, double hi, unsigned long long seed,
     return v;
 }
 
-PlanetTable expand_spec(const std::string& text, const fs::path& spec_dir) {
+PlanetTable expand_grid(const std::string& text, const fs::path& grid_dir) {
     PlanetTable t;
     std::vector<std::vector<std::string>> values;
     std::istringstream is(text);
@@ -54,7 +54,7 @@ PlanetTable expand_spec(const std::string& text, const fs::path& spec_dir) {
         if (w[0] == "base") {
             if (w.size() != 2) bad("base takes one directory");
             fs::path b(w[1]);
-            if (b.is_relative()) b = spec_dir / b;
+            if (b.is_relative()) b = grid_dir / b;
             t.base = fs::absolute(b).lexically_normal().string();
             continue;
         }

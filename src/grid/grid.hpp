@@ -122,7 +122,7 @@ void write_summary(const PlanetTable& table, const fs::path& outdir, const std::
 // ---------------------------------------------------------------- expand
 
 /// Expand a grid description into a planet table (see README, "Populations").
-PlanetTable expand_spec(const std::string& text, const fs::path& spec_dir);
+PlanetTable expand_grid(const std::string& text, const fs::path& grid_dir);
 
 /// Uniform draws in [lo, hi) from a 64-bit Mersenne twister, made without
 /// the library's distributions so that a seed gives the same numbers with

@@ -22,7 +22,7 @@ using namespace velkaro;
 const char* kUsage =
     "usage: velkaro-grid run PLANETS.csv OUTDIR [--base RUNDIR] [--jobs N] [--chunk K/M] [--ages LIST]\n"
     "       velkaro-grid collect OUTDIR [--ages LIST]\n"
-    "       velkaro-grid expand SPEC OUT.csv\n"
+    "       velkaro-grid expand GRID.txt OUT.csv\n"
     "       velkaro-grid slurm PLANETS.csv OUTDIR --tasks M [--partition P] [--time T]\n"
     "                    [--cpus-per-task N] [--base RUNDIR] [--ages LIST] [--dry-run]\n"
     "\n"
@@ -143,12 +143,12 @@ int cmd_collect(const Args& a) {
 }
 
 int cmd_expand(const Args& a) {
-    if (a.pos.size() != 2) usage_error("expand needs SPEC and OUT.csv");
+    if (a.pos.size() != 2) usage_error("expand needs GRID.txt and OUT.csv");
     std::ifstream in(a.pos[0]);
     if (!in) fatal({"PROBLEME : velkaro-grid: cannot read " + a.pos[0]});
     std::stringstream ss;
     ss << in.rdbuf();
-    const auto t = grid::expand_spec(ss.str(), fs::path(a.pos[0]).parent_path());
+    const auto t = grid::expand_grid(ss.str(), fs::path(a.pos[0]).parent_path());
     grid::write_table(a.pos[1], t);
     std::cerr << "velkaro-grid: " << grid::count_text(t.rows.size()) << " planets written to " << a.pos[1] << '\n';
     return 0;

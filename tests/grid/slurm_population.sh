@@ -96,13 +96,13 @@ done
 # Six short planets (2 Myr) around the Jupiter example, three array tasks.
 work=$tmp/work
 mkdir -p "$work"
-cat >"$work/grid.spec" <<EOF
+cat >"$work/grid.txt" <<EOF
 base $src/examples/jupiter
 Mcore list 10 20 30
 Menve list 200 300
 tmax list 2e6
 EOF
-"$grid" expand "$work/grid.spec" "$work/planets.csv" || exit 1
+"$grid" expand "$work/grid.txt" "$work/planets.csv" || exit 1
 out=$work/out
 ids=$("$grid" slurm "$work/planets.csv" "$out" --tasks 3 --cpus-per-task 1 --time 10) || { show_logs; exit 1; }
 echo "$ids"

@@ -43,7 +43,7 @@ const fs::path kJupiter = fs::path(VELKARO_SOURCE_DIR) / "examples" / "jupiter";
 // ------------------------------------------------------------ expansion
 
 TEST(Expand, CartesianProductOfListsAndRangesFirstLineSlowest) {
-    const auto t = expand_spec(
+    const auto t = expand_grid(
         "# a small grid\n"
         "Mcore list 5 10 20\n"
         "aplanete log 0.05 5 3   # 0.05, 0.5, 5\n"
@@ -60,7 +60,7 @@ TEST(Expand, CartesianProductOfListsAndRangesFirstLineSlowest) {
 }
 
 TEST(Expand, LogRangeHasConstantRatioAndExactEnds) {
-    const auto t = expand_spec("aplanete log 0.01 10 7\n", ".");
+    const auto t = expand_grid("aplanete log 0.01 10 7\n", ".");
     ASSERT_EQ(t.rows.size(), 7u);
     std::vector<double> a;
     for (const auto& r : t.rows) a.push_back(std::stod(r[0]));
@@ -70,10 +70,10 @@ TEST(Expand, LogRangeHasConstantRatioAndExactEnds) {
 }
 
 TEST(Expand, SeededRandomDrawsAreReproducibleAndInRange) {
-    const std::string spec = "Mstar random 0.5 1.5 seed 42 count 50\n";
-    const auto a = expand_spec(spec, "."), b = expand_spec(spec, ".");
+    const std::string grid = "Mstar random 0.5 1.5 seed 42 count 50\n";
+    const auto a = expand_grid(grid, "."), b = expand_grid(grid, ".");
     EXPECT_EQ(a.rows, b.rows);
-    const auto c = expand_spec("Mstar random 0.5 1.5 seed 43 count 50\n", ".");
+    const auto c = expand_grid("Mstar random 0.5 1.5 seed 43 count 50\n", ".");
     EXPECT_NE(a.rows, c.rows);
     double mean = 0;
     for (const auto& r : a.rows) {
@@ -87,7 +87,7 @@ TEST(Expand, SeededRandomDrawsAreReproducibleAndInRange) {
     // 14514284786278117030 (C++ standard, [rand.predef]).
     EXPECT_DOUBLE_EQ(uniform_draws(0, 1, 5489, 1)[0], static_cast<double>(14514284786278117030ull >> 11) * 0x1.0p-53);
     // log-uniform draws stay inside their range
-    for (const auto& r : expand_spec("Menve lograndom 1 1000 seed 7 count 20\n", ".").rows) {
+    for (const auto& r : expand_grid("Menve lograndom 1 1000 seed 7 count 20\n", ".").rows) {
         EXPECT_GE(std::stod(r[0]), 1.0);
         EXPECT_LE(std::stod(r[0]), 1000.0);
     }
@@ -97,10 +97,10 @@ TEST(Expand, BadDescriptionsAreRejectedWithTheirLine) {
     for (const char* bad : {"Mcroe list 1 2\n", "Mcore list\n", "Mcore log 0 5 3\n", "Mcore lin 1 2\n",
                             "Mcore random 1 2 seed x count 3\n", "Mcore cubic 1 2 3\n", "Mcore list 1\nMcore list 2\n",
                             "# nothing\n"}) {
-        EXPECT_THROW(expand_spec(bad, "."), FatalError) << bad;
+        EXPECT_THROW(expand_grid(bad, "."), FatalError) << bad;
     }
     try {
-        expand_spec("Mcore list 5\naplanete log -1 5 3\n", ".");
+        expand_grid("Mcore list 5\naplanete log -1 5 3\n", ".");
         FAIL();
     } catch (const FatalError& e) {
         EXPECT_NE(e.lines()[0].find("line 2"), std::string::npos) << e.lines()[0];
