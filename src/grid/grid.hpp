@@ -74,6 +74,13 @@ struct RunOptions {
     int chunk = 1, chunks = 1; // this process runs planets with (id-1) % chunks == chunk-1
     std::vector<std::string> ages = default_ages();
     bool progress = true;      // progress line on standard error
+    /// When set, each planet runs in a process of its own started from this
+    /// program ("velkaro-grid run-one DIR"), so that a crash ends only its
+    /// planet ("crashed"). Empty: worker threads sharing the loaded tables.
+    fs::path program;
+    /// Wall-time limit of one planet in seconds (0: none); needs program.
+    /// A planet over its limit is killed and recorded as "timed out".
+    double time_limit_s = 0;
     static std::vector<std::string> default_ages() { return {"1e7", "1e8", "1e9", "4.5e9", "tmax"}; }
 };
 

@@ -13,6 +13,7 @@
 #include "common/fatal.hpp"
 #include "common/text_input.hpp"
 #include "grid/grid.hpp"
+#include "grid/runner_internal.hpp"
 
 namespace {
 
@@ -21,6 +22,7 @@ using namespace velkaro;
 
 const char* kUsage =
     "usage: velkaro-grid run PLANETS.csv OUTDIR [--base RUNDIR] [--jobs N] [--chunk K/M] [--ages LIST]\n"
+    "                    [--isolate] [--time-limit S]\n"
     "       velkaro-grid collect OUTDIR [--ages LIST]\n"
     "       velkaro-grid expand GRID.txt OUT.csv\n"
     "       velkaro-grid slurm PLANETS.csv OUTDIR --tasks M [--partition P] [--time T]\n"
@@ -32,6 +34,9 @@ const char* kUsage =
     "         '# base=' line, else the working directory). Finished planets are\n"
     "         skipped. --chunk K/M runs only the planets n with (n-1) % M == K-1.\n"
     "         Writes OUTDIR/summary.csv (not with --chunk: use collect).\n"
+    "         --isolate runs each planet in a process of its own: a crash then\n"
+    "         ends only that planet (status 'crashed'). --time-limit S (implies\n"
+    "         --isolate) kills a planet after S seconds of wall time ('timed out').\n"
     "collect  rebuilds OUTDIR/summary.csv from the run directories.\n"
     "expand   writes the planet table of a grid description.\n"
     "slurm    writes OUTDIR/slurm/run.sbatch (a job array of M tasks) and\n"
@@ -71,7 +76,8 @@ struct Args {
     std::vector<std::string> pos;
     std::string base, chunk, ages, partition, time;
     int jobs = 1, tasks = 0, cpus = 1;
-    bool dry = false;
+    double time_limit = 0;
+    bool dry = false, isolate = false;
 };
 
 Args parse(int argc, char** argv) {
@@ -91,10 +97,26 @@ Args parse(int argc, char** argv) {
         else if (s == "--time") a.time = val();
         else if (s == "--cpus-per-task") a.cpus = to_int(val(), "--cpus-per-task");
         else if (s == "--dry-run") a.dry = true;
+        else if (s == "--isolate") a.isolate = true;
+        else if (s == "--time-limit") {
+            const std::string v = val();
+            const auto t = input::parse_real(v);
+            if (!t || !(*t > 0) || *t > 1e7) usage_error("--time-limit needs a positive number of seconds, not '" + v + "'");
+            a.time_limit = *t;
+            a.isolate = true;
+        }
         else if (s.size() > 1 && s[0] == '-') usage_error("unknown option " + s);
         else a.pos.push_back(s);
     }
     return a;
+}
+
+// The path of this executable, to start it again for isolated planets.
+fs::path self_program() {
+    std::error_code ec;
+    fs::path p = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) fatal({"PROBLEME : velkaro-grid: cannot find its own executable for --isolate"});
+    return p;
 }
 
 // Run a command and return its standard output (sbatch --parsable).
@@ -126,12 +148,22 @@ int cmd_run(const Args& a) {
         o.chunks = to_int(a.chunk.substr(slash + 1), "--chunk M");
         if (o.chunk > o.chunks) usage_error("--chunk K/M needs K <= M");
     }
+    if (a.isolate) o.program = self_program();
+    o.time_limit_s = a.time_limit;
     const auto table = grid::read_table(a.pos[0]);
     const auto rep = grid::run_population(table, o);
     std::cerr << "velkaro-grid: " << grid::count_text(rep.selected) << " planets, " << grid::count_text(rep.skipped)
               << " finished before, " << grid::count_text(rep.ran) << " run, "
               << grid::count_text(rep.failed + rep.failed_before) << " stopped with a message\n";
     return rep.failed + rep.failed_before > 0 ? 2 : 0;
+}
+
+// One planet in a process of its own, started by run --isolate: the marker
+// it writes holds the result, so the exit status only says whether it could.
+int cmd_run_one(const Args& a) {
+    if (a.pos.size() != 1) usage_error("run-one needs RUNDIR");
+    grid::run_one(a.pos[0], nullptr);
+    return 0;
 }
 
 int cmd_collect(const Args& a) {
@@ -205,6 +237,7 @@ int main(int argc, char** argv) {
     try {
         const Args a = parse(argc, argv);
         if (cmd == "run") return cmd_run(a);
+        if (cmd == "run-one") return cmd_run_one(a);
         if (cmd == "collect") return cmd_collect(a);
         if (cmd == "expand") return cmd_expand(a);
         if (cmd == "slurm") return cmd_slurm(a, argv[0]);

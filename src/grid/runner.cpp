@@ -1,13 +1,18 @@
 // Running the planets of a table on worker threads of one process. Each
 // planet gets a fresh RunContext of its own; only the loaded data tables,
 // which are immutable, are shared between the threads.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <iostream>
+#include <fcntl.h>
 #include <mutex>
 #include <thread>
 
@@ -138,12 +143,87 @@ PlanetResult run_one(const fs::path& dir, const SharedTables* tables) {
         if (!out.flush()) fatal({"PROBLEME : velkaro-grid: cannot write " + (dir / "stdout.txt").string()});
     }
     r.wall_s = std::chrono::duration<double>(Clock::now() - t0).count();
+    write_marker(dir, r);
+    return r;
+}
+
+void write_marker(const fs::path& dir, const PlanetResult& r) {
     // The marker is written last and appears at once (rename), so that a
     // directory with a marker always holds a finished run.
     std::string m = "status " + r.status + "\nwall_s " + seconds_text(r.wall_s) + "\n";
     for (const auto& l : r.message) m += "message " + l + "\n";
     write_text(dir / (std::string(kMarker) + ".tmp"), m);
     fs::rename(dir / (std::string(kMarker) + ".tmp"), dir / kMarker);
+}
+
+PlanetResult read_marker(const fs::path& dir) {
+    PlanetResult r;
+    std::ifstream m(dir / kMarker);
+    std::string line;
+    while (std::getline(m, line)) {
+        if (line.rfind("status ", 0) == 0) r.status = line.substr(7);
+        else if (line.rfind("message ", 0) == 0) r.message.push_back(line.substr(8));
+    }
+    return r;
+}
+
+PlanetResult run_isolated(const fs::path& dir, const fs::path& program, double time_limit_s) {
+    const auto t0 = Clock::now();
+    // The child is this program again, running the one planet ("run-one"):
+    // it writes the console account and the marker exactly as a worker
+    // thread would. Its standard error (a sanitizer report, say) goes to
+    // stderr.txt. Only when it does not end by itself does the parent write
+    // the marker.
+    fs::remove(dir / kMarker);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    const std::string err = (dir / "stderr.txt").string();
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string prog = program.string(), sub = "run-one", d = dir.string();
+    char* argv[] = {const_cast<char*>(prog.c_str()), const_cast<char*>(sub.c_str()), const_cast<char*>(d.c_str()),
+                    nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, prog.c_str(), &fa, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0)
+        fatal({"PROBLEME : velkaro-grid: cannot start " + prog + " for " + d + ": " + std::strerror(rc)});
+
+    int st = 0;
+    bool timed_out = false;
+    for (;;) {
+        const pid_t w = waitpid(pid, &st, WNOHANG);
+        if (w == pid) break;
+        if (w < 0 && errno != EINTR) fatal({"PROBLEME : velkaro-grid: lost the process of " + d});
+        const double el = std::chrono::duration<double>(Clock::now() - t0).count();
+        if (time_limit_s > 0 && el > time_limit_s && !timed_out) {
+            timed_out = true;
+            kill(pid, SIGKILL);
+        }
+        // A planet takes seconds: looking twenty times a second costs nothing.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    PlanetResult r;
+    r.wall_s = std::chrono::duration<double>(Clock::now() - t0).count();
+    if (timed_out) {
+        r.status = "timed out";
+        r.message = {"PROBLEME : velkaro-grid: time limit of " + seconds_text(time_limit_s) +
+                     " s exceeded; the run was stopped"};
+    } else if (WIFSIGNALED(st)) {
+        const int sig = WTERMSIG(st);
+        r.status = "crashed";
+        r.message = {"PROBLEME : velkaro-grid: the run was killed by signal " + std::to_string(sig) + " (" +
+                     strsignal(sig) + "); see stderr.txt"};
+    } else if (finished(dir)) {
+        PlanetResult c = read_marker(dir);
+        c.wall_s = r.wall_s;
+        return c;
+    } else {
+        r.status = "crashed";
+        r.message = {"PROBLEME : velkaro-grid: the run ended with exit status " + std::to_string(WEXITSTATUS(st)) +
+                     " and no result; see stderr.txt"};
+    }
+    write_marker(dir, r);
     return r;
 }
 
@@ -200,8 +280,11 @@ RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
     std::vector<RunInputs> inputs;
     for (std::size_t id : todo) inputs.push_back(make_inputs(base, table.columns, table.rows[id - 1]));
 
+    if (opt.time_limit_s > 0 && opt.program.empty())
+        fatal({"PROBLEME : velkaro-grid: a time limit needs the planets in processes of their own"});
+    const bool isolate = !opt.program.empty();
     SharedTables tables;
-    if (!todo.empty()) {
+    if (!todo.empty() && !isolate) {
         prepare_run_dir(runs / run_name(todo[0]), inputs[0]);
         tables = preload(runs / run_name(todo[0]));
     }
@@ -229,8 +312,8 @@ RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
             const fs::path dir = runs / run_name(todo[k]);
             PlanetResult r;
             try {
-                if (k > 0) prepare_run_dir(dir, inputs[k]);
-                r = run_one(dir, &tables);
+                if (k > 0 || isolate) prepare_run_dir(dir, inputs[k]);
+                r = isolate ? run_isolated(dir, opt.program, opt.time_limit_s) : run_one(dir, &tables);
             } catch (const std::exception& e) {
                 // The directory itself could not be written: the planet stays
                 // unfinished (no marker) and is redone by the next run.

@@ -24,7 +24,7 @@ struct SharedTables {
 };
 
 struct PlanetResult {
-    std::string status;                // "completed" or "stopped"
+    std::string status;                // "completed", "stopped", "crashed" or "timed out"
     std::vector<std::string> message;  // the fatal message of a stopped run
     double wall_s = 0;
 };
@@ -34,6 +34,15 @@ void prepare_run_dir(const fs::path& dir, const RunInputs& in);
 /// Run the planet in dir (console account to dir/stdout.txt) and write its
 /// completion marker last. tables may be null (every table loaded anew).
 PlanetResult run_one(const fs::path& dir, const SharedTables* tables);
+/// Run the planet in dir in a child process (program run-one dir), killed
+/// after time_limit_s seconds of wall time when that is positive. A child
+/// killed by a signal is "crashed", one killed for its time "timed out";
+/// the parent then writes the marker.
+PlanetResult run_isolated(const fs::path& dir, const fs::path& program, double time_limit_s);
+/// Write the completion marker of a finished planet (last, via rename).
+void write_marker(const fs::path& dir, const PlanetResult& r);
+/// The status and message of a marker (wall time not read).
+PlanetResult read_marker(const fs::path& dir);
 /// Whether dir holds a finished run (its completion marker).
 bool finished(const fs::path& dir);
 

@@ -313,3 +313,59 @@ TEST(Population, ChunkKOfMRunsEveryMthPlanetAndWritesNoSummary) {
     EXPECT_EQ(l[2].rfind("2,1.5,stopped,", 0), 0u);
     EXPECT_EQ(l[3].rfind("3,1.5,pending,", 0), 0u);
 }
+
+// Planets in processes of their own: the real program for a normal run and a
+// stop, and stand-ins for a program that crashes, one that hangs, and one that
+// exits without a result. Each ends only its own planet, with its marker.
+TEST(Population, IsolatedPlanetsRecordCrashesTimeOutsAndSilentExitsAndTheRestRunOn) {
+    const fs::path out = fresh_dir("isolated");
+    PlanetTable t;
+    t.columns = {"YHe", "tmax"};
+    t.rows = {{"0.27", "1.1e6"}, {"1.5", "1.1e6"}};
+    RunOptions o;
+    o.outdir = out / "real";
+    o.base = kJupiter;
+    o.jobs = 2;
+    o.progress = false;
+    o.program = fs::path(VELKARO_BINARY_DIR) / "velkaro-grid";
+    o.time_limit_s = 120;
+    const auto rep = run_population(t, o);
+    EXPECT_EQ(rep.ran, 2u);
+    EXPECT_EQ(rep.failed, 1u);
+    EXPECT_EQ(read_marker(o.outdir / "runs" / run_name(1)).status, "completed");
+    const auto stopped = read_marker(o.outdir / "runs" / run_name(2));
+    EXPECT_EQ(stopped.status, "stopped");
+    ASSERT_FALSE(stopped.message.empty());
+    EXPECT_NE(stopped.message[0].find("YHe must lie between 0 and 1"), std::string::npos);
+    // The isolated track is the one a thread of this process makes.
+    const fs::path single = out / "single";
+    prepare_run_dir(single, make_inputs(kJupiter, t.columns, t.rows[0]));
+    ASSERT_EQ(run_one(single, nullptr).status, "completed");
+    EXPECT_EQ(slurp(o.outdir / "runs" / run_name(1) / "fort.1"), slurp(single / "fort.1"));
+
+    struct StandIn {
+        const char* name;
+        const char* script;
+        const char* status;
+        const char* says;
+    };
+    const StandIn cases[] = {
+        {"crash", "#!/bin/sh\necho 'dying' >&2\nkill -SEGV $$\n", "crashed", "signal 11"},
+        {"hang", "#!/bin/sh\nexec sleep 30\n", "timed out", "time limit of 0.500 s"},
+        {"silent", "#!/bin/sh\nexit 3\n", "crashed", "exit status 3 and no result"},
+    };
+    for (const auto& c : cases) {
+        const fs::path prog = out / (std::string(c.name) + ".sh");
+        spit(prog, c.script);
+        fs::permissions(prog, fs::perms::owner_all);
+        const fs::path dir = out / c.name;
+        prepare_run_dir(dir, make_inputs(kJupiter, t.columns, t.rows[0]));
+        const auto r = run_isolated(dir, prog, 0.5);
+        EXPECT_EQ(r.status, c.status) << c.name;
+        ASSERT_FALSE(r.message.empty()) << c.name;
+        EXPECT_NE(r.message[0].find(c.says), std::string::npos) << r.message[0];
+        EXPECT_LT(r.wall_s, 10) << c.name;
+        EXPECT_EQ(read_marker(dir).status, c.status) << c.name;
+    }
+    EXPECT_NE(slurp(out / "crash" / "stderr.txt").find("dying"), std::string::npos);
+}
