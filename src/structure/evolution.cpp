@@ -37,6 +37,11 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     if (in.M / Mearth > 10 && in.M / Mearth < 45 && Menv / Mearth < 0.06) policy.Rmin = 1.001 * Rcore;
     // Cold, light planets far out can be barely larger than their core.
     if (in.a / cst::AU > 100 && in.M / Mearth < 10) policy.Rmin = 1.00001 * Rcore;
+    // An envelope that escape or evolution has worn down to a trace is
+    // thinner than these limits: the search may then go down to a
+    // millionth of the core radius above the core, as the initial search
+    // does for its lightest envelopes.
+    policy.Rfloor = 1.000001 * Rcore;
     policy.Rmax = 1e6 * Rroche;
     policy.centre = in.Rprev;
     // A thin envelope shrinks little per step: widen the lower end slowly.

@@ -60,7 +60,7 @@ void bracket_failure(const RunContext& ctx, const Bracket& b, const BracketPolic
                                : fmt::free("a/AU,temps/an", r.a / cst::AU));
     lines.push_back(fmt::free(b.fhigh / Mearth, b.flow / Mearth));
     lines.push_back(fmt::free(b.k, 0));
-    lines.push_back(fmt::free(b.Rlow / Rjup, p.Rmin / Rjup, b.Rhigh / Rjup, p.Rmax / Rjup));
+    lines.push_back(fmt::free(b.Rlow / Rjup, b.Rmin / Rjup, b.Rhigh / Rjup, p.Rmax / Rjup));
     lines.push_back(fmt::free(t.kount, t.nok, t.nbad));
     lines.push_back(fmt::free("No stable atmosphere?"));
     lines.push_back(r.last);

@@ -54,6 +54,13 @@ struct BracketPolicy {
     int kstep = 5;        // growth of k after each unsuccessful widening
     Crossed crossed = Crossed::Unchecked;
     double Rmin = 0, Rmax = 0;  // limits of the ends [cm]
+    /// A last lower limit (0: none), below Rmin and above the core radius.
+    /// When the lower end sits on Rmin and the envelope still runs out of
+    /// mass there (f <= 0: it is thinner than Rmin - Rcore), the search goes
+    /// on down to Rfloor before it gives up. An envelope that has lost all
+    /// but a trace of its gas is thinner than any fixed fraction of the core
+    /// radius; a bracket found above Rmin is never affected.
+    double Rfloor = 0;
     /// A narrow bracket to try first (used when guess_low < guess_high):
     /// the evolution solver predicts the new radius from the trend of the
     /// last step (see bracket_about_guess). When that finds no bracket, the
@@ -75,6 +82,7 @@ struct Bracket {
     double Rlow = 0, Rhigh = 0, flow = 0, fhigh = 0;
     int k = 1;
     int nlow_clamped = 0, nhigh_clamped = 0;
+    double Rmin = 0;  // the lower limit in force (BracketPolicy::Rmin or Rfloor) [cm]
 };
 
 /// Where a bisection ended: the last midpoint (the root returned), its
@@ -168,14 +176,15 @@ template <class Mismatch, class Failure>
 SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Refinement refinement,
                                const Tolerances& tol, Mismatch&& f, Failure&& on_failure) {
     Bracket b;
+    b.Rmin = policy.Rmin;
     bool low_found = false, high_found = false;
     bool bracketed = false;
     if (policy.guess_low < policy.guess_high) bracketed = bracket_about_guess(policy, f, b);
     while (!bracketed) {
         if (!low_found) b.Rlow = std::pow(policy.clow, b.k) * policy.centre;
         if (!high_found) b.Rhigh = std::pow(policy.chigh, b.k) * policy.centre;
-        if (b.Rlow < policy.Rmin) {
-            b.Rlow = policy.Rmin;
+        if (b.Rlow < b.Rmin) {
+            b.Rlow = b.Rmin;
             ++b.nlow_clamped;
         }
         if (b.Rhigh > policy.Rmax) {
@@ -196,7 +205,11 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
         }
         if (b.flow * b.fhigh < 0) break;
         b.k += policy.kstep;
-        if (b.Rlow == policy.Rmin || b.Rhigh == policy.Rmax) on_failure(b);
+        if (b.Rlow == b.Rmin && !low_found && policy.Rfloor > 0 && policy.Rfloor < b.Rmin) {
+            b.Rmin = policy.Rfloor;  // the envelope is thinner than Rmin allows: look closer to the core
+            continue;
+        }
+        if (b.Rlow == b.Rmin || b.Rhigh == policy.Rmax) on_failure(b);
     }
 
     SearchResult res;

@@ -81,6 +81,11 @@ void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<
         policy.Rmin = 1.00001 * Rcore;
         o << fmt::free("case C") << '\n';
     }
+    // An envelope that escape or evolution has worn down to a trace is
+    // thinner than these limits: the search may then go down to a
+    // millionth of the core radius above the core, as the initial search
+    // does for its lightest envelopes.
+    policy.Rfloor = 1.000001 * Rcore;
     policy.Rmax = 1e6 * Rroche;
     policy.centre = in.Rprev;
     policy.clow = 0.99;

@@ -132,3 +132,38 @@ TEST(StaticSearch, FindsTheInitialSearchsRadiusWithinOnePercentOfTheCore) {
     EXPECT_LT(std::fabs(Rstatic - x(kR, nf)), 0.01 * Rcore);
 
 }
+
+// An envelope worn down to a trace (1.2e-5 Earth masses on a 2.6 Earth-mass
+// core, the state escape leaves a close-in sub-Neptune in) is thinner than
+// 1 % of the core radius, the solver's usual lower limit: the search goes on
+// towards the core and finds it, in hydrostatic balance with the whole mass.
+TEST(StaticSearch, ATraceOfEnvelopeThinnerThanTheUsualLimitIsFoundNearTheCore) {
+    velkaro::testing::StartedPlanet p({{1, "0.0539 aplanete"}, {2, "0.01 Menve"}, {3, "2.5589 Mcore"},
+                                       {6, "18.9 Linit"}, {9, "1e7 tmax"}});
+    const PlanetState& s = *p.s;
+    structure::StaticSearchInput in;
+    in.Mcore = s.Mcore;
+    in.M = s.Mcore + 1.2e-5 * cst::Mearth;
+    in.Mstar = s.Mstar;
+    in.a = s.aplanete;
+    in.rhocore = s.rhocore;
+    in.Y = s.YHe;
+    in.L = s.x(kL, s.nf);
+    in.Rprev = s.x(kR, s.nf);
+    in.flag = 1;
+    int nf = 0;
+    Vec1<double> masse{kMaxShells};
+    Mat1<double> x{5, kMaxShells};
+    structure::iteraterstatic(p.ctx, in, nf, masse, x);
+    const double R = x(kR, nf), Rcore = x(kR, 1);
+    EXPECT_GT(R, Rcore);
+    EXPECT_LT(R, 1.01 * Rcore);
+    EXPECT_EQ(masse(1), in.Mcore);
+    EXPECT_EQ(masse(nf), in.M);
+    EXPECT_GE(nf, 3);
+    // The pressure at the core carries the envelope: P_core - P_out equals
+    // the envelope's weight per area, G M Menv / (4 pi R^4), to the
+    // thin-shell accuracy (R - Rcore)/Rcore.
+    const double weight = cst::G * in.M * (in.M - in.Mcore) / (4 * M_PI * std::pow(Rcore, 4));
+    EXPECT_NEAR((x(kP, 1) - x(kP, nf)) / weight, 1.0, 4 * (R - Rcore) / Rcore + 1e-3);
+}
