@@ -87,7 +87,7 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
                          .last = "PROBLEME : ITERATER limites"});
     };
     const SearchResult sr = find_outer_radius(ctx, policy, Refinement::Brent,
-                                              Tolerances{Rcore * factor, in.M * factor}, corediff, failure);
+                                              Tolerances{Rcore * factor, in.M * factor, resolution_floor(in.M)}, corediff, failure);
 
     const double R = sr.R;
     const int nwiden = (sr.bracket.k + 4) / 5;

@@ -63,7 +63,7 @@ void iteraterinit(RunContext& ctx, const InitialSearchInput& in, int& nf, Vec1<d
                                            Menv / Mearth, out.L / Ljup, out.P, out.T)});
     };
     const SearchResult res = find_outer_radius(ctx, policy, Refinement::Brent,
-                                               Tolerances{Rcore * factor, in.M * factor}, corediffini, failure);
+                                               Tolerances{Rcore * factor, in.M * factor, resolution_floor(in.M)}, corediffini, failure);
 
     const double R = res.R;
     const int nwiden = (res.bracket.k + 4) / 5;

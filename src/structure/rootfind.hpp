@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 namespace velkaro {
 struct RunContext;
@@ -27,6 +28,7 @@ namespace detail {
 [[noreturn]] void zbrent_unbracketed(double x1, double f1, double x2, double f2);
 [[noreturn]] void zbrent_maxiter(double b, double fb, double xm, double tol1, double tolf, double tolx);
 void zbrent_converged(RunContext& ctx, int iterations, double b, double xm, double fb, double tolx, double tolf);
+void zbrent_resolution(RunContext& ctx, double b, double fb, double fc, double tolf, double tolf_floor);
 }  // namespace detail
 
 /// Root of func in [x1, x2], whose end values must not have the same strict
@@ -43,12 +45,25 @@ void zbrent_converged(RunContext& ctx, int iterations, double b, double xm, doub
 template <class F>
 double zbrent2tol(RunContext& ctx, F&& func, double x1, double x2, double tolx, double tolf);
 
+/// The bracket [b, c] has closed to rounding: no double lies strictly
+/// between its ends any more, so no further evaluation can move the root.
+inline bool bracket_closed(double b, double c) {
+    return std::fabs(c - b) <= 2.0 * std::numeric_limits<double>::epsilon() * std::fabs(b);
+}
+
 /// The same with the function values at the ends already known (f1 at x1,
 /// f2 at x2), as they are after a bracketing search: the search goes on
 /// exactly as if it had evaluated them itself.
+///
+/// tolf_floor (0: none) is the smallest |f| the caller's function can
+/// resolve. A function that is itself the result of a numerical integration
+/// jumps by its own error where its step sequence changes; when such a jump
+/// straddles the root, the bracket closes to rounding with |f| still above
+/// tolf. The root is then accepted if |f(b)| <= tolf_floor (with a note
+/// when verbose); a larger jump stops the run as before.
 template <class F>
 double zbrent2tol_known_ends(RunContext& ctx, F&& func, double x1, double x2, double f1, double f2, double tolx,
-                             double tolf) {
+                             double tolf, double tolf_floor = 0.0) {
     constexpr int itmax = 100;
     double a = x1, b = x2, c = x2, d = 0.0, e = 0.0;
     double fa = f1, fb = f2;
@@ -76,6 +91,11 @@ double zbrent2tol_known_ends(RunContext& ctx, F&& func, double x1, double x2, do
         }
         xm = 0.5 * (c - b);
         if ((std::fabs(xm) <= tol1 || fb == 0.0) && std::fabs(fb) <= tolf) {
+            detail::zbrent_converged(ctx, iter - 1, b, xm, fb, tolx, tolf);
+            return b;
+        }
+        if (tolf_floor > 0.0 && bracket_closed(b, c) && std::fabs(fb) <= tolf_floor) {
+            detail::zbrent_resolution(ctx, b, fb, fc, tolf, tolf_floor);
             detail::zbrent_converged(ctx, iter - 1, b, xm, fb, tolx, tolf);
             return b;
         }

@@ -75,7 +75,18 @@ enum class Refinement { Brent, Bisection };
 struct Tolerances {
     double tolx = 0;  // [cm]
     double tolf = 0;  // [g]
+    /// The mismatch the envelope integration can resolve [g] (0: not used):
+    /// accepted instead of tolf once the bracket has closed to rounding
+    /// (see zbrent2tol_known_ends). See resolution_floor.
+    double tolf_floor = 0;
 };
+
+/// The mass mismatch an envelope integration resolves [g]: the enclosed
+/// mass is integrated to a relative accuracy of 1e-10 per step, over up to
+/// a thousand steps, so the mismatch (mass left minus core mass) carries an
+/// error of up to about 1e-7 of the total mass M. For a thin envelope the
+/// refinement asks for 1e-8 M, below that.
+inline double resolution_floor(double M) { return 1e-7 * M; }
 
 /// The bracket as it stood when the search ended (or failed).
 struct Bracket {
@@ -123,7 +134,11 @@ Bisection bisect(RunContext& ctx, Mismatch& f, const Bracket& b, const Tolerance
         const double Rmid = x + dx;
         const double fm = f(Rmid, Trial::Mid);
         if (fm <= 0) x = Rmid;
-        if ((std::fabs(fm) < tol.tolf || fm == 0) && std::fabs(dx) < tol.tolx) {
+        // A step below rounding cannot move the root: the mismatch left is
+        // the integration's own (see Tolerances::tolf_floor).
+        const bool resolved = tol.tolf_floor > 0 && bracket_closed(Rmid, Rmid + dx) &&
+                              std::fabs(fm) <= tol.tolf_floor;
+        if (((std::fabs(fm) < tol.tolf || fm == 0) || resolved) && std::fabs(dx) < tol.tolx) {
             r.R = Rmid;
             r.f = fm;
             r.dx = dx;
@@ -217,7 +232,8 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
     if (refinement == Refinement::Brent) {
         // The ends' mismatches are known from the bracketing: not integrated again.
         res.R = zbrent2tol_known_ends(
-            ctx, [&](double r) { return f(r, Trial::Mid); }, b.Rlow, b.Rhigh, b.flow, b.fhigh, tol.tolx, tol.tolf);
+            ctx, [&](double r) { return f(r, Trial::Mid); }, b.Rlow, b.Rhigh, b.flow, b.fhigh, tol.tolx, tol.tolf,
+            tol.tolf_floor);
         res.nrefine = 0;
     } else {
         res.bisection = bisect(ctx, f, b, tol);

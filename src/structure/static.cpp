@@ -120,7 +120,7 @@ void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<
     // Converged when the mass mismatch is within the tolerance and the radius
     // interval below 1 % of the core radius.
     const SearchResult sr = find_outer_radius(ctx, policy, Refinement::Bisection,
-                                              Tolerances{0.01 * Rcore, in.M * factor}, corediffstatic, failure);
+                                              Tolerances{0.01 * Rcore, in.M * factor, resolution_floor(in.M)}, corediffstatic, failure);
     const Bisection& bi = sr.bisection;
     if (aff) {
         o << fmt::free("Structure converged: diff/Mearth, dx/RJ", bi.f / Mearth, bi.dx / Rjup) << '\n';

@@ -87,6 +87,29 @@ TEST(Zbrent2tol, UnbracketedRootOrJumpWithoutRootStopsTheRun) {
     EXPECT_EQ(calls, 102);
 }
 
+// A mismatch computed by an integration jumps by the integration's error
+// where its step sequence changes. A jump across the root that lies within
+// the caller's resolution is accepted once the bracket has closed to
+// rounding; a larger one stops the run as before; and a smooth function is
+// searched exactly as without a resolution (same root, same evaluations).
+TEST(Zbrent2tol, AJumpWithinTheResolutionIsAcceptedOnceTheBracketClosesToRounding) {
+    QuietRun r;
+    auto jump = [](double x) { return x < 0.3 ? -0.8 : 1.0; };
+    const double root = zbrent2tol_known_ends(r.ctx, jump, 0.0, 1.0, jump(0.0), jump(1.0), 1e-6, 0.5, 1.0);
+    EXPECT_NEAR(root, 0.3, 1e-15);
+    EXPECT_LE(std::fabs(jump(root)), 1.0);
+    const std::string msg = fatal_text([&] { zbrent2tol_known_ends(r.ctx, jump, 0.0, 1.0, -0.8, 1.0, 1e-6, 0.5, 0.7); });
+    EXPECT_EQ(msg.rfind(" ERROR: zbrent2tol exceeding maximum iterations\n", 0), 0u) << msg;
+
+    int plain = 0, floored = 0;
+    auto smooth = [](double t) { return std::exp(t) - 2.0; };
+    const double a = zbrent2tol(r.ctx, [&](double t) { return ++plain, smooth(t); }, 0.0, 1.0, 1e-9, 1e-12);
+    const double b = zbrent2tol_known_ends(r.ctx, [&](double t) { return ++floored, smooth(t); }, 0.0, 1.0,
+                                           smooth(0.0), smooth(1.0), 1e-9, 1e-12, 1e-3);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(plain, floored + 2);
+}
+
 TEST(Zbrent2tol, ReportsTheRootWhenVerbose) {
     QuietRun r;
     r.ctx.common.aff = true;
