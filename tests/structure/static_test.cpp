@@ -31,6 +31,22 @@ struct Profile {
     }
 };
 
+// The static search for total mass M, at the luminosity and about the
+// radius of the started planet s, with a flat luminosity profile.
+structure::StaticSearchInput flat_search_at(const PlanetState& s, double M) {
+    structure::StaticSearchInput in;
+    in.Mcore = s.Mcore;
+    in.M = M;
+    in.Mstar = s.Mstar;
+    in.a = s.aplanete;
+    in.rhocore = s.rhocore;
+    in.Y = s.YHe;
+    in.L = s.x(kL, s.nf);
+    in.Rprev = s.x(kR, s.nf);
+    in.flag = 1;
+    return in;
+}
+
 }  // namespace
 
 TEST(Lumiscale, MapsTheOldRangesOntoTheNewOnes) {
@@ -100,16 +116,7 @@ TEST(StaticSearch, FindsTheInitialSearchsRadiusWithinOnePercentOfTheCore) {
     const PlanetState& s = *p.s;
     // The planet with a hundredth of an Earth mass less, at the luminosity
     // and about the radius it has.
-    structure::StaticSearchInput in;
-    in.Mcore = s.Mcore;
-    in.M = s.Mtotale - 0.01 * cst::Mearth;
-    in.Mstar = s.Mstar;
-    in.a = s.aplanete;
-    in.rhocore = s.rhocore;
-    in.Y = s.YHe;
-    in.L = s.x(kL, s.nf);
-    in.Rprev = s.x(kR, s.nf);
-    in.flag = 1;
+    structure::StaticSearchInput in = flat_search_at(s, s.Mtotale - 0.01 * cst::Mearth);
     int nf = 0;
     Vec1<double> masse{kMaxShells};
     Mat1<double> x{5, kMaxShells};
@@ -141,16 +148,7 @@ TEST(StaticSearch, ATraceOfEnvelopeThinnerThanTheUsualLimitIsFoundNearTheCore) {
     velkaro::testing::StartedPlanet p({{1, "0.0539 aplanete"}, {2, "0.01 Menve"}, {3, "2.5589 Mcore"},
                                        {6, "18.9 Linit"}, {9, "1e7 tmax"}});
     const PlanetState& s = *p.s;
-    structure::StaticSearchInput in;
-    in.Mcore = s.Mcore;
-    in.M = s.Mcore + 1.2e-5 * cst::Mearth;
-    in.Mstar = s.Mstar;
-    in.a = s.aplanete;
-    in.rhocore = s.rhocore;
-    in.Y = s.YHe;
-    in.L = s.x(kL, s.nf);
-    in.Rprev = s.x(kR, s.nf);
-    in.flag = 1;
+    structure::StaticSearchInput in = flat_search_at(s, s.Mcore + 1.2e-5 * cst::Mearth);
     int nf = 0;
     Vec1<double> masse{kMaxShells};
     Mat1<double> x{5, kMaxShells};
