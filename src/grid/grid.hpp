@@ -67,6 +67,16 @@ std::string run_name(std::size_t id);
 /// (completed or stopped with a message); a directory without it is redone.
 inline constexpr const char* kMarker = "velkaro-grid.done";
 
+/// What a completion marker records: "status S", "wall_s T" and one
+/// "message M" line per line of the fatal message.
+struct Marker {
+    std::string status;                // "completed", "stopped", "crashed" or "timed out"
+    std::string wall_s;                // as written
+    std::vector<std::string> message;
+};
+/// The marker of the run in dir; none when the planet has not finished.
+std::optional<Marker> read_marker(const fs::path& dir);
+
 struct RunOptions {
     fs::path outdir;
     fs::path base;             // default: the table's "# base=" or "."

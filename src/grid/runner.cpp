@@ -156,15 +156,17 @@ void write_marker(const fs::path& dir, const PlanetResult& r) {
     fs::rename(dir / (std::string(kMarker) + ".tmp"), dir / kMarker);
 }
 
-PlanetResult read_marker(const fs::path& dir) {
-    PlanetResult r;
+std::optional<Marker> read_marker(const fs::path& dir) {
+    if (!finished(dir)) return std::nullopt;
     std::ifstream m(dir / kMarker);
+    Marker k;
     std::string line;
     while (std::getline(m, line)) {
-        if (line.rfind("status ", 0) == 0) r.status = line.substr(7);
-        else if (line.rfind("message ", 0) == 0) r.message.push_back(line.substr(8));
+        if (line.rfind("status ", 0) == 0) k.status = line.substr(7);
+        else if (line.rfind("wall_s ", 0) == 0) k.wall_s = line.substr(7);
+        else if (line.rfind("message ", 0) == 0) k.message.push_back(line.substr(8));
     }
-    return r;
+    return k;
 }
 
 PlanetResult run_isolated(const fs::path& dir, const fs::path& program, double time_limit_s) {
@@ -214,10 +216,11 @@ PlanetResult run_isolated(const fs::path& dir, const fs::path& program, double t
         r.status = "crashed";
         r.message = {"PROBLEME : velkaro-grid: the run was killed by signal " + std::to_string(sig) + " (" +
                      strsignal(sig) + "); see stderr.txt"};
-    } else if (finished(dir)) {
-        PlanetResult c = read_marker(dir);
-        c.wall_s = r.wall_s;
-        return c;
+    } else if (const auto k = read_marker(dir)) {
+        // The child ended by itself and left its result.
+        r.status = k->status;
+        r.message = k->message;
+        return r;
     } else {
         r.status = "crashed";
         r.message = {"PROBLEME : velkaro-grid: the run ended with exit status " + std::to_string(WEXITSTATUS(st)) +
@@ -267,10 +270,8 @@ RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
         ++rep.selected;
         if (finished(runs / run_name(id))) {
             ++rep.skipped;
-            std::ifstream m(runs / run_name(id) / kMarker);
-            std::string first;
-            std::getline(m, first);
-            if (first != "status completed") ++rep.failed_before;
+            const auto k = read_marker(runs / run_name(id));
+            if (!k || k->status != "completed") ++rep.failed_before;
             continue;
         }
         todo.push_back(id);

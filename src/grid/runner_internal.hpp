@@ -41,8 +41,6 @@ PlanetResult run_one(const fs::path& dir, const SharedTables* tables);
 PlanetResult run_isolated(const fs::path& dir, const fs::path& program, double time_limit_s);
 /// Write the completion marker of a finished planet (last, via rename).
 void write_marker(const fs::path& dir, const PlanetResult& r);
-/// The status and message of a marker (wall time not read).
-PlanetResult read_marker(const fs::path& dir);
 /// Whether dir holds a finished run (its completion marker).
 bool finished(const fs::path& dir);
 

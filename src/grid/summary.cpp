@@ -40,16 +40,12 @@ struct Ending {
 // console account.
 Ending read_ending(const fs::path& dir) {
     Ending e;
-    std::ifstream m(dir / kMarker);
-    if (!m) return e;
+    const auto k = read_marker(dir);
+    if (!k) return e;
+    e.status = k->status;
+    e.wall_s = k->wall_s;
+    for (std::size_t i = 0; i < k->message.size(); ++i) e.message += (i ? " | " : "") + k->message[i];
     std::string line;
-    std::vector<std::string> msg;
-    while (std::getline(m, line)) {
-        if (line.rfind("status ", 0) == 0) e.status = line.substr(7);
-        else if (line.rfind("wall_s ", 0) == 0) e.wall_s = line.substr(7);
-        else if (line.rfind("message ", 0) == 0) msg.push_back(line.substr(8));
-    }
-    for (std::size_t i = 0; i < msg.size(); ++i) e.message += (i ? " | " : "") + msg[i];
     // The final message is among the last lines of the console account (a
     // long run writes megabytes before it): only the tail is read.
     std::ifstream out(dir / "stdout.txt", std::ios::binary);

@@ -332,8 +332,8 @@ TEST(Population, IsolatedPlanetsRecordCrashesTimeOutsAndSilentExitsAndTheRestRun
     const auto rep = run_population(t, o);
     EXPECT_EQ(rep.ran, 2u);
     EXPECT_EQ(rep.failed, 1u);
-    EXPECT_EQ(read_marker(o.outdir / "runs" / run_name(1)).status, "completed");
-    const auto stopped = read_marker(o.outdir / "runs" / run_name(2));
+    EXPECT_EQ(read_marker(o.outdir / "runs" / run_name(1)).value().status, "completed");
+    const auto stopped = read_marker(o.outdir / "runs" / run_name(2)).value();
     EXPECT_EQ(stopped.status, "stopped");
     ASSERT_FALSE(stopped.message.empty());
     EXPECT_NE(stopped.message[0].find("YHe must lie between 0 and 1"), std::string::npos);
@@ -365,7 +365,7 @@ TEST(Population, IsolatedPlanetsRecordCrashesTimeOutsAndSilentExitsAndTheRestRun
         ASSERT_FALSE(r.message.empty()) << c.name;
         EXPECT_NE(r.message[0].find(c.says), std::string::npos) << r.message[0];
         EXPECT_LT(r.wall_s, 10) << c.name;
-        EXPECT_EQ(read_marker(dir).status, c.status) << c.name;
+        EXPECT_EQ(read_marker(dir).value().status, c.status) << c.name;
     }
     EXPECT_NE(slurp(out / "crash" / "stderr.txt").find("dying"), std::string::npos);
 }
