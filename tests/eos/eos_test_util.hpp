@@ -15,8 +15,11 @@
 
 #include "common/fatal.hpp"
 #include "eos/eos.hpp"
+#include "support/files.hpp"
 
 namespace eostest {
+
+using velkaro::testing::read_file;
 
 inline std::filesystem::path data_dir() { return VELKARO_DATA_DIR; }
 
@@ -41,11 +44,6 @@ inline std::vector<std::string> fatal_lines(const std::function<void()>& f) {
     }
     ADD_FAILURE() << "no FatalError thrown";
     return {};
-}
-
-inline std::string read_file(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 /// The three texts written under the standard table names to a fresh

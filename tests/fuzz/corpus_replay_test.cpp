@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
+#include "support/files.hpp"
+
+using velkaro::testing::read_file;
 
 #define VELKARO_DECLARE(name) VELKARO_FUZZ_TARGET(name);
 VELKARO_DECLARE(sivex)
@@ -39,13 +42,6 @@ const Entry kTargets[] = {{"sivex", velkaro_fuzz_sivex},
                           {"filters", velkaro_fuzz_filters},
                           {"magnitude_grids", velkaro_fuzz_magnitude_grids}};
 
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 }  // namespace
 
 TEST(FuzzCorpus, EveryTargetReplaysItsCorpus) {
@@ -59,7 +55,7 @@ TEST(FuzzCorpus, EveryTargetReplaysItsCorpus) {
         EXPECT_GE(files.size(), 3U) << "corpus of " << t.name;
         for (const auto& f : files) {
             SCOPED_TRACE(f.string());
-            const std::string bytes = slurp(f);
+            const std::string bytes = read_file(f);
             EXPECT_EQ(t.fn(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
         }
     }

@@ -10,19 +10,15 @@
 #include "common/fatal.hpp"
 #include "grid/grid.hpp"
 #include "grid/runner_internal.hpp"
+#include "support/files.hpp"
+
+using velkaro::testing::read_file;
 
 namespace fs = std::filesystem;
 using namespace velkaro;
 using namespace velkaro::grid;
 
 namespace {
-
-std::string slurp(const fs::path& f) {
-    std::ifstream in(f, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 void spit(const fs::path& f, const std::string& s) {
     std::ofstream out(f, std::ios::binary | std::ios::trunc);
@@ -181,16 +177,16 @@ TEST(Population, ThreadsGiveTheTracksOfSeparateRunsAFailureStaysItsOwnAndResumeR
         prepare_run_dir(single, make_inputs(kJupiter, t.columns, t.rows[id - 1]));
         const auto r = run_one(single, nullptr);
         EXPECT_EQ(r.status, "completed");
-        const std::string f1 = slurp(dir / "fort.1");
+        const std::string f1 = read_file(dir / "fort.1");
         EXPECT_GT(f1.size(), 1000u);
-        EXPECT_EQ(f1, slurp(single / "fort.1")) << "planet " << id;
+        EXPECT_EQ(f1, read_file(single / "fort.1")) << "planet " << id;
     }
-    const std::string failed = slurp(out / "runs" / run_name(3) / kMarker);
+    const std::string failed = read_file(out / "runs" / run_name(3) / kMarker);
     EXPECT_NE(failed.find("status stopped"), std::string::npos);
     EXPECT_NE(failed.find("YHe must lie between 0 and 1"), std::string::npos);
 
     // The summary: one row per planet, status and stop code, steps.
-    std::istringstream sum(slurp(out / "summary.csv"));
+    std::istringstream sum(read_file(out / "summary.csv"));
     std::vector<std::string> lines;
     for (std::string l; std::getline(sum, l);) lines.push_back(l);
     ASSERT_EQ(lines.size(), 5u);
@@ -199,7 +195,7 @@ TEST(Population, ThreadsGiveTheTracksOfSeparateRunsAFailureStaysItsOwnAndResumeR
 
     // Interrupt planet 2 (its marker gone, a stale file left) and resume.
     const fs::path p2 = out / "runs" / run_name(2);
-    const std::string track2 = slurp(p2 / "fort.1");
+    const std::string track2 = read_file(p2 / "fort.1");
     fs::remove(p2 / kMarker);
     spit(p2 / "fort.1", "half a line");
     spit(p2 / "stale", "x");
@@ -209,7 +205,7 @@ TEST(Population, ThreadsGiveTheTracksOfSeparateRunsAFailureStaysItsOwnAndResumeR
     EXPECT_EQ(again.skipped, 3u);
     EXPECT_EQ(again.failed_before, 1u);  // planet 3 stays a failure of this population
     EXPECT_EQ(again.ran, 1u);
-    EXPECT_EQ(slurp(p2 / "fort.1"), track2);
+    EXPECT_EQ(read_file(p2 / "fort.1"), track2);
     EXPECT_FALSE(fs::exists(p2 / "stale"));
     EXPECT_EQ(fs::last_write_time(out / "runs" / run_name(4) / "fort.1"), before);
 
@@ -256,7 +252,7 @@ TEST(Summary, RowsFromRunDirectoriesWithFortranFieldsAndStopCode) {
     t.columns = {"Mcore"};
     t.rows = {{"10"}, {"20"}};
     write_summary(t, out, {"1e7", "tmax", "1e10"});
-    std::istringstream sum(slurp(out / "summary.csv"));
+    std::istringstream sum(read_file(out / "summary.csv"));
     std::vector<std::string> l;
     for (std::string s; std::getline(sum, s);) l.push_back(s);
     ASSERT_EQ(l.size(), 3u);
@@ -306,7 +302,7 @@ TEST(Population, ChunkKOfMRunsEveryMthPlanetAndWritesNoSummary) {
         EXPECT_EQ(fs::exists(out / "runs" / run_name(id)), id == 2 || id == 5) << id;
     EXPECT_FALSE(fs::exists(out / "summary.csv"));
     write_summary(stored_table(out), out, RunOptions::default_ages());
-    std::istringstream sum(slurp(out / "summary.csv"));
+    std::istringstream sum(read_file(out / "summary.csv"));
     std::vector<std::string> l;
     for (std::string s; std::getline(sum, s);) l.push_back(s);
     ASSERT_EQ(l.size(), 8u);
@@ -341,7 +337,7 @@ TEST(Population, IsolatedPlanetsRecordCrashesTimeOutsAndSilentExitsAndTheRestRun
     const fs::path single = out / "single";
     prepare_run_dir(single, make_inputs(kJupiter, t.columns, t.rows[0]));
     ASSERT_EQ(run_one(single, nullptr).status, "completed");
-    EXPECT_EQ(slurp(o.outdir / "runs" / run_name(1) / "fort.1"), slurp(single / "fort.1"));
+    EXPECT_EQ(read_file(o.outdir / "runs" / run_name(1) / "fort.1"), read_file(single / "fort.1"));
 
     struct StandIn {
         const char* name;
@@ -367,5 +363,5 @@ TEST(Population, IsolatedPlanetsRecordCrashesTimeOutsAndSilentExitsAndTheRestRun
         EXPECT_LT(r.wall_s, 10) << c.name;
         EXPECT_EQ(read_marker(dir).value().status, c.status) << c.name;
     }
-    EXPECT_NE(slurp(out / "crash" / "stderr.txt").find("dying"), std::string::npos);
+    EXPECT_NE(read_file(out / "crash" / "stderr.txt").find("dying"), std::string::npos);
 }

@@ -13,6 +13,9 @@
 
 #include "opacity/gas_tables.hpp"
 #include "opacity/opacity.hpp"
+#include "support/files.hpp"
+
+using velkaro::testing::read_file;
 
 namespace {
 
@@ -171,20 +174,13 @@ int run_generator(const std::string& sources, const std::string& out, const std:
     return std::system(cmd.c_str());
 }
 
-std::string slurp(const std::string& f) {
-    std::ifstream in(f, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The committed tables are exactly what the generator makes from the
 // published tables; a damaged source table is refused with the file, line and
 // value.
 TEST(GasOpacity, Generator) {
     const std::string out = std::string(VELKARO_BINARY_DIR) + "/gas_tables_regenerated.cpp";
     ASSERT_EQ(run_generator(kSources, out, "/dev/null"), 0);
-    EXPECT_TRUE(slurp(out) == slurp(std::string(VELKARO_SOURCE_DIR) + "/src/opacity/gas_tables.cpp"))
+    EXPECT_TRUE(read_file(out) == read_file(std::string(VELKARO_SOURCE_DIR) + "/src/opacity/gas_tables.cpp"))
         << "src/opacity/gas_tables.cpp differs from the generator's output " << out;
 
     const std::string dir = std::string(VELKARO_BINARY_DIR) + "/opacitytables_bad";
@@ -197,7 +193,7 @@ TEST(GasOpacity, Generator) {
             o << (++n == 100 && std::string(tag) == "0.5" ? line.replace(22, 10, "1.23x4E-03") : line) << '\n';
     }
     EXPECT_NE(run_generator(dir, dir + "/out.cpp", dir + "/log.txt"), 0);
-    const std::string msg = slurp(dir + "/log.txt");
+    const std::string msg = read_file(dir + "/log.txt");
     EXPECT_NE(msg.find("freedman2014_MH0.5.txt, line 100"), std::string::npos) << msg;
     EXPECT_NE(msg.find("1.23x4E-03"), std::string::npos) << msg;
 }

@@ -24,6 +24,9 @@
 #include "run/driver.hpp"
 #include "run/initialize.hpp"
 #include "run/input.hpp"
+#include "support/files.hpp"
+
+using velkaro::testing::read_file;
 
 using namespace velkaro;
 using processes::calctheta;
@@ -49,11 +52,6 @@ double fd_sommerfeld(double j, double psi) {
     return std::pow(psi, j + 1) / (j + 1) *
            (1 + a1 * kPi * kPi / 6 / std::pow(psi, 2) + a2 * 7 * std::pow(kPi, 4) / 360 / std::pow(psi, 4) +
             a3 * 31 * std::pow(kPi, 6) / 15120 / std::pow(psi, 6));
-}
-
-std::string read_file(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 }  // namespace

@@ -11,18 +11,14 @@
 #include "run/context.hpp"
 #include "run/driver.hpp"
 #include "run_dir.hpp"
+#include "support/files.hpp"
+
+using velkaro::testing::read_file;
 
 using namespace velkaro;
 using velkaro::testing::RunDir;
 
 namespace {
-
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream f(p);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 // The 22-character fields of a track line.
 std::vector<double> fields(const std::string& line) {
@@ -48,7 +44,7 @@ struct PlanetRun {
         ctx.rundir = dir.path();
         run_planet(ctx);
     }
-    std::string track() const { return slurp(dir.path() / "fort.1"); }
+    std::string track() const { return read_file(dir.path() / "fort.1"); }
 };
 
 }  // namespace

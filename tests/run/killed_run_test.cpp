@@ -17,17 +17,13 @@
 #include <thread>
 
 #include "run/run_dir.hpp"
+#include "support/files.hpp"
+
+using velkaro::testing::read_file;
 
 namespace {
 
 constexpr std::size_t kTrackLine = 193 * 22 + 1;
-
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 }  // namespace
 
@@ -68,7 +64,7 @@ TEST(KilledRun, TrackFileHoldsOnlyCompleteLines) {
     ASSERT_FALSE(exited) << "the run ended before it was killed, status " << status;
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 
-    const std::string text = slurp(fort1);
+    const std::string text = read_file(fort1);
     ASSERT_GE(text.size(), 20 * kTrackLine);
     EXPECT_EQ(text.size() % kTrackLine, 0U) << "a partial line of " << text.size() % kTrackLine << " characters";
     std::size_t lines = 0;
