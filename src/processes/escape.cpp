@@ -17,7 +17,6 @@ namespace {
 
 using cst::G;
 
-constexpr double kGyr = 1e9 * cst::year;
 // Isothermal sound speed of the 10^4 K ionised wind [cm/s] and its square.
 constexpr double kCs = 1289521.4902013561;
 constexpr double kCs2 = 1662865673691.1262;

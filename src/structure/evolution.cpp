@@ -106,13 +106,7 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
 }
 
 void iterater(RunContext& ctx, PlanetState& st) {
-    EvolutionSearchInput in;
-    in.Mcore = st.Mcore;
-    in.M = st.Mtotale;
-    in.Mstar = st.Mstar;
-    in.a = st.aplanete;
-    in.rhocore = st.rhocore;
-    in.Y = st.YHe;
+    EvolutionSearchInput in{search_planet(st)};
     in.Eold = st.Etotold;
     in.Rprev = st.Routold;
     in.k = st.cLesti;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "common/arrays.hpp"
+#include "structure/search_planet.hpp"
 
 namespace velkaro {
 struct RunContext;
@@ -14,13 +15,7 @@ struct RunContext;
 
 namespace velkaro::structure {
 
-struct EvolutionSearchInput {
-    double Mcore = 0;    // core mass [g]
-    double M = 0;        // total mass [g]
-    double Mstar = 0;    // stellar mass [g]
-    double a = 0;        // orbital distance [cm]
-    double rhocore = 0;  // mean core density [g cm^-3]
-    double Y = 0;        // helium mass fraction
+struct EvolutionSearchInput : SearchPlanet {
     double Eold = 0;     // total energy of the previous structure [erg]
     double Rprev = 0;    // outer radius of the previous structure [cm]
     double k = 1;        // correction of the contraction luminosity (cLesti)

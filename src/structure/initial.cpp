@@ -78,14 +78,7 @@ void iteraterinit(RunContext& ctx, const InitialSearchInput& in, int& nf, Vec1<d
 }
 
 void iteraterinit(RunContext& ctx, PlanetState& st) {
-    InitialSearchInput in;
-    in.Mcore = st.Mcore;
-    in.M = st.Mtotale;
-    in.Mstar = st.Mstar;
-    in.a = st.aplanete;
-    in.rhocore = st.rhocore;
-    in.teq = ctx.dbdtemp.teq;
-    in.Y = st.YHe;
+    InitialSearchInput in{search_planet(st)};
     in.L = st.Linit;
     in.Rguess = st.Routguess;
     iteraterinit(ctx, in, st.nf, st.masse, st.x);

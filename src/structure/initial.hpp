@@ -6,6 +6,7 @@
 #pragma once
 
 #include "common/arrays.hpp"
+#include "structure/search_planet.hpp"
 
 namespace velkaro {
 struct RunContext;
@@ -14,14 +15,7 @@ struct RunContext;
 namespace velkaro::structure {
 
 /// Inputs of the initial structure search.
-struct InitialSearchInput {
-    double Mcore = 0;    // core mass [g]
-    double M = 0;        // total mass [g]
-    double Mstar = 0;    // stellar mass [g]
-    double a = 0;        // orbital distance [cm]
-    double rhocore = 0;  // mean core density [g cm^-3]
-    double teq = 0;      // equilibrium temperature [K] (not used by the grey boundary)
-    double Y = 0;        // helium mass fraction
+struct InitialSearchInput : SearchPlanet {
     double L = 0;        // luminosity imposed at the outer boundary [erg/s]
     double Rguess = 0;   // first estimate of the outer radius [cm]
 };

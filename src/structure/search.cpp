@@ -10,6 +10,7 @@
 #include "common/format.hpp"
 #include "common/model_state.hpp"
 #include "run/context.hpp"
+#include "structure/search_planet.hpp"
 
 namespace velkaro::structure {
 
@@ -123,6 +124,10 @@ void structure_summary(RunContext& ctx, const char* heading, const char* found, 
     o << fmt::free("Pcore/bar,Pout/bar", x(kP, 1) / 1e6, x(kP, nf) / 1e6) << '\n';
     o << fmt::free("Tcore,Tout        ", x(kT, 1), x(kT, nf)) << '\n';
     o << fmt::free("taucore,tauout    ", x(kTau, 1), x(kTau, nf)) << '\n';
+}
+
+SearchPlanet search_planet(const PlanetState& st) {
+    return {.Mcore = st.Mcore, .M = st.Mtotale, .Mstar = st.Mstar, .a = st.aplanete, .rhocore = st.rhocore, .Y = st.YHe};
 }
 
 }  // namespace velkaro::structure

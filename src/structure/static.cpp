@@ -135,14 +135,7 @@ void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<
 }
 
 void iteraterstatic(RunContext& ctx, PlanetState& st) {
-    StaticSearchInput in;
-    in.Mcore = st.Mcore;
-    in.M = st.Mtotale;
-    in.Mstar = st.Mstar;
-    in.a = st.aplanete;
-    in.rhocore = st.rhocore;
-    in.teq = ctx.dbdtemp.teq;
-    in.Y = st.YHe;
+    StaticSearchInput in{search_planet(st)};
     in.L = st.Lstatic;
     in.Rprev = st.Routold;
     in.flag = 0;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "common/arrays.hpp"
+#include "structure/search_planet.hpp"
 
 namespace velkaro {
 struct RunContext;
@@ -22,14 +23,7 @@ namespace velkaro::structure {
 void lumiscale(int n, const Vec1<double>& lumi_old, const Vec1<double>& mass_old, double L_new, double L_ref,
                double M, double Mcore, Vec1<double>& lumi_out, Vec1<double>& mass_out);
 
-struct StaticSearchInput {
-    double Mcore = 0;    // core mass [g]
-    double M = 0;        // new total mass [g]
-    double Mstar = 0;    // stellar mass [g]
-    double a = 0;        // orbital distance [cm]
-    double rhocore = 0;  // mean core density [g cm^-3]
-    double teq = 0;      // equilibrium temperature [K] (not used by the grey boundary)
-    double Y = 0;        // helium mass fraction
+struct StaticSearchInput : SearchPlanet {  // M: the new total mass
     double L = 0;        // luminosity imposed at the outer boundary [erg/s]
     double Rprev = 0;    // radius about which the bracket opens [cm]
     int flag = 0;        // 0: rescaled previous profile; otherwise a flat one

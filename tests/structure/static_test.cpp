@@ -34,13 +34,8 @@ struct Profile {
 // The static search for total mass M, at the luminosity and about the
 // radius of the started planet s, with a flat luminosity profile.
 structure::StaticSearchInput flat_search_at(const PlanetState& s, double M) {
-    structure::StaticSearchInput in;
-    in.Mcore = s.Mcore;
+    structure::StaticSearchInput in{structure::search_planet(s)};
     in.M = M;
-    in.Mstar = s.Mstar;
-    in.a = s.aplanete;
-    in.rhocore = s.rhocore;
-    in.Y = s.YHe;
     in.L = s.x(kL, s.nf);
     in.Rprev = s.x(kR, s.nf);
     in.flag = 1;
@@ -126,13 +121,7 @@ TEST(StaticSearch, FindsTheInitialSearchsRadiusWithinOnePercentOfTheCore) {
     const double Rstatic = x(kR, nf), Rcore = x(kR, 1);
     EXPECT_NE(p.out.str().find("Structure converged: diff/Mearth, dx/RJ"), std::string::npos);
 
-    structure::InitialSearchInput ini;
-    ini.Mcore = in.Mcore;
-    ini.M = in.M;
-    ini.Mstar = in.Mstar;
-    ini.a = in.a;
-    ini.rhocore = in.rhocore;
-    ini.Y = in.Y;
+    structure::InitialSearchInput ini{in};  // the same planet
     ini.L = in.L;
     ini.Rguess = in.Rprev;
     structure::iteraterinit(p.ctx, ini, nf, masse, x);
