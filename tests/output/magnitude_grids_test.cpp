@@ -9,15 +9,16 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "output/magnitude_grids.hpp"
 #include "output/observables.hpp"
 #include "support/fatal_text.hpp"
+#include "support/files.hpp"
 
 using namespace velkaro::output;
 using velkaro::testing::fatal_text;
+using velkaro::testing::read_file;
 namespace fs = std::filesystem;
 
 namespace {
@@ -171,14 +172,8 @@ TEST(MagnitudeGrids, GeneratorReproducesCommittedGridsAndFilesAreChecked) {
     const std::string cmd = std::string("\"") + VELKARO_MAGGRIDS + "\" --sources \"" + kData +
                             "sources/photometry\" --out \"" + out.string() + "\" 2> /dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    auto slurp = [](const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    };
     for (int f = 1; f <= kGridFilters; ++f)
-        EXPECT_TRUE(slurp(out / grid_file(f)) == slurp(kData + grid_file(f))) << grid_file(f) << " differs";
+        EXPECT_TRUE(read_file(out / grid_file(f)) == read_file(kData + grid_file(f))) << grid_file(f) << " differs";
 
     // A missing file and a short one are refused, naming the file.
     fs::remove(out / "NACOMPRIME.sfl");

@@ -4,11 +4,8 @@
 // deuterium conservation and the mixing diagnostics on real structures.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -75,10 +72,7 @@ TEST(FermiDiracTables, TableEndsAndAnalyticLimits) {
     EXPECT_DOUBLE_EQ(p[n - 1], 80.0);
     for (int k = 1; k < n; ++k) EXPECT_NEAR(p[k] - p[k - 1], 0.344, 1e-12) << k;
 
-    // Non-degenerate end: F_j -> Gamma(j+1) e^psi, first correction
-    // -e^psi / 2^(j+1); the full series for every psi < 0 in the table.
-    EXPECT_NEAR(f[0] / (std::sqrt(kPi) / 2 * std::exp(-6.0)), 1, std::exp(-6.0) / std::pow(2, 1.5) * 1.01);
-    EXPECT_NEAR(g[0] / (std::sqrt(kPi) * std::exp(-6.0)), 1, std::exp(-6.0) / std::sqrt(2) * 1.01);
+    // Non-degenerate end: the full alternating series for every psi < 0.
     for (int k = 0; p[k] < 0; ++k) {
         EXPECT_NEAR(f[k] / fd_series(0.5, p[k]), 1, 2e-12) << p[k];
         EXPECT_NEAR(g[k] / fd_series(-0.5, p[k]), 1, 2e-12) << p[k];
@@ -88,11 +82,9 @@ TEST(FermiDiracTables, TableEndsAndAnalyticLimits) {
     EXPECT_NEAR(fdbuild::fermi_dirac(-1, 0.0), std::sqrt(kPi) * (1 - std::sqrt(2.0)) * -1.460354508809587, 1e-13);
     // Degenerate end: (2/3) psi^1.5 and 2 psi^0.5 with their Sommerfeld terms.
     for (int k = n - 30; k < n; ++k) {
-        EXPECT_NEAR(f[k] / (2.0 / 3 * std::pow(p[k], 1.5)), 1, 1.1 * kPi * kPi / 8 / (p[k] * p[k]));
         EXPECT_NEAR(f[k] / fd_sommerfeld(0.5, p[k]), 1, 1e-12) << p[k];
         EXPECT_NEAR(g[k] / fd_sommerfeld(-0.5, p[k]), 1, 1e-11) << p[k];
     }
-    EXPECT_NEAR(g[n - 1] / (2 * std::sqrt(80.0)), 1, 1e-4);
 }
 
 TEST(Calctheta, LimitsNodesAndInversion) {
@@ -162,10 +154,6 @@ protected:
         for (int i = 1; i <= s.nf; ++i) s.lumitdsold(i) = s.x(kL, i);
         s.dtold = 1e4 * cst::year;
     }
-    static void TearDownTestSuite() {
-        base_.reset();
-        ctx_.reset();
-    }
     // One run context for the suite (the burning keeps only work arrays in
     // it); a fresh copy of the planet for each test.
     void SetUp() override {
@@ -195,26 +183,22 @@ TEST_F(DeuteriumBurning, PlanetsUpTo2000EarthMassesBurnNothing) {
     // decides. Just above the limit the same interior burns.
     const double limit = 2000 * cst::Mearth;
     const double mtot = base_->masseold(base_->nfold);
-    struct Case {
-        double mass;
-        bool burns;
-    };
-    for (const Case c : {Case{limit, false}, Case{1000 * cst::Mearth, false}, Case{std::nextafter(limit, 2 * limit), true}}) {
+    for (auto [mass, burns] : {std::pair{limit, false}, {1000 * cst::Mearth, false}, {std::nextafter(limit, 2 * limit), true}}) {
         s_ = std::make_unique<PlanetState>(*base_);
         PlanetState& p = s();
-        for (int i = 1; i <= p.nfold; ++i) p.masseold(i) *= c.mass / mtot;
-        p.masseold(p.nfold) = c.mass;
+        for (int i = 1; i <= p.nfold; ++i) p.masseold(i) *= mass / mtot;
+        p.masseold(p.nfold) = mass;
         p.lburnold.fill(1.0);  // cleared by the call
         processes::dburnnuvo(ctx(), p);
-        if (c.burns) {
-            EXPECT_GT(p.Lburntot, 0) << c.mass;
-            EXPECT_GT(p.tburn, 0) << c.mass;
+        if (burns) {
+            EXPECT_GT(p.Lburntot, 0) << mass;
+            EXPECT_GT(p.tburn, 0) << mass;
             continue;
         }
         int nonzero = 0;
         for (int i = 1; i <= p.nfold; ++i) nonzero += shell(i).eps != 0;
         for (int i = 1; i <= kMaxShells; ++i) nonzero += (p.lburnold(i) != 0) + (p.xdeu(i) != p.xdeuold(i));
-        EXPECT_EQ(nonzero, 0) << c.mass;
+        EXPECT_EQ(nonzero, 0) << mass;
         EXPECT_EQ(p.Lburntot, 0.0);
         EXPECT_EQ(p.tburn, 0.0);
     }
