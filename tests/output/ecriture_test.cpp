@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -41,19 +42,15 @@ std::vector<std::string> fields(const std::string& line, std::size_t w) {
     return v;
 }
 
-// A number as Fortran writes it in a field; NaN when the field is not one.
-double fortran_real(const std::string& field) {
-    std::string t = field.substr(std::min(field.size(), field.find_first_not_of(' ')));
-    while (!t.empty() && t.back() == ' ') t.pop_back();
+// A number as Fortran writes it in a field (a three-digit exponent drops
+// the E: -0.9000000000+100); NaN when the field is not one.
+double fortran_real(std::string t) {
     const auto e = t.find_last_of("+-");
-    if (e != std::string::npos && e > 0 && t[e - 1] != 'E' && t[e - 1] != 'e') t.insert(e, "E");
-    std::size_t used = 0;
-    try {
-        const double x = std::stod(t, &used);
-        return used == t.size() && !t.empty() ? x : std::nan("");
-    } catch (const std::exception&) {
-        return std::nan("");
-    }
+    if (e != std::string::npos && e > 0 && std::isdigit(static_cast<unsigned char>(t[e - 1]))) t.insert(e, "E");
+    std::istringstream in(t);
+    double x;
+    char rest;
+    return (in >> x) && !(in >> rest) ? x : std::nan("");
 }
 
 // The value of the named column among the fields of a track line.
@@ -112,8 +109,7 @@ TEST(Ecriture, TrackLineLayoutAndItsColumnDescription) {
     EXPECT_EQ(f[0], std::string(21, ' ') + "0");
     EXPECT_EQ(f[192], std::string(18, ' ') + "-111");
     EXPECT_EQ(std::stoi(f[2]), run.s->nf);
-    // Every field is a number (a Fortran real with a three-digit exponent
-    // drops the E: -0.9000000000+100).
+    // Every field is a number.
     for (std::size_t k = 0; k < f.size(); ++k) EXPECT_FALSE(std::isnan(fortran_real(f[k]))) << k + 1 << ": " << f[k];
 
     // The description: one row per field, in the order of the fields.
