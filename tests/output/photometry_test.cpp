@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/constants.hpp"
@@ -210,25 +211,18 @@ TEST(FilterCurves, TransmissionEdgesAndRefusals) {
     std::ostringstream longfile;
     longfile << "# 1201 samples\n";
     for (int i = 0; i < 1201; ++i) longfile << 1.0 + 0.001 * i << " 0.5\n";
-    struct Bad {
-        const char* name;
-        std::string text;  // empty: the file is removed
-        const char* why;
-    };
-    const std::vector<Bad> bad = {
-        {"missing", "", "cannot be opened"},
-        {"malformed", "# um\n1.0 0.1\n1.1 O.5\n1.2 0.1\n", "line 3: expected two numbers"},
-        {"too long", longfile.str(), "more than 1200 samples"},
-        {"falling", "# um\n1.0 0.1\n0.9 0.5\n", "rise from line to line"},
-    };
-    for (const Bad& b : bad) {
-        FilterDir d(std::string("photometry_bad_") + (b.name[0] == 't' ? "long" : b.name));
-        if (b.text.empty())
+    // {case, file text (empty: the file is removed), expected reason}
+    for (const auto& [name, text, why] : {std::tuple<const char*, std::string, const char*>{"missing", "", "cannot be opened"},
+                                          {"malformed", "# um\n1.0 0.1\n1.1 O.5\n1.2 0.1\n", "line 3: expected two numbers"},
+                                          {"long", longfile.str(), "more than 1200 samples"},
+                                          {"falling", "# um\n1.0 0.1\n0.9 0.5\n", "rise from line to line"}}) {
+        FilterDir d(std::string("photometry_bad_") + name);
+        if (text.empty())
             fs::remove(d.path(10));
         else
-            d.put(10, b.text);
+            d.put(10, text);
         const std::string msg = fatal_text([&] { d.load(); });
-        EXPECT_NE(msg.find(b.why), std::string::npos) << b.name << ": " << msg;
-        EXPECT_NE(msg.find("PROBLEME : Filename " + d.path(10)), std::string::npos) << b.name << ": " << msg;
+        EXPECT_NE(msg.find(why), std::string::npos) << name << ": " << msg;
+        EXPECT_NE(msg.find("PROBLEME : Filename " + d.path(10)), std::string::npos) << name << ": " << msg;
     }
 }

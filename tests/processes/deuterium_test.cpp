@@ -166,15 +166,12 @@ protected:
     const processes::DeutShell& shell(int i) { return ctx_->processes.deut.shell(i); }
     double menv() { return s_->masseold(s_->nfold) - s_->masseold(1); }
 
-    static std::ostringstream sink_;
-    static std::unique_ptr<RunContext> ctx_;
-    static std::unique_ptr<PlanetState> base_;
+    static inline std::ostringstream sink_;
+    static inline std::unique_ptr<RunContext> ctx_;
+    static inline std::unique_ptr<PlanetState> base_;
     std::ostringstream out_;
     std::unique_ptr<PlanetState> s_;
 };
-std::ostringstream DeuteriumBurning::sink_;
-std::unique_ptr<RunContext> DeuteriumBurning::ctx_;
-std::unique_ptr<PlanetState> DeuteriumBurning::base_;
 
 }  // namespace
 
