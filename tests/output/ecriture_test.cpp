@@ -23,6 +23,7 @@
 #include "run/input.hpp"
 #include "run/run_dir.hpp"
 #include "support/fatal_text.hpp"
+#include "support/files.hpp"
 
 using namespace velkaro;
 using velkaro::testing::RunDir;
@@ -226,10 +227,7 @@ TEST(Ecriture, NoEvolutionRunOfTheJupiterExample) {
 }
 
 TEST(Ecriture, ReadmeListsEveryColumn) {
-    std::ifstream f(std::string(VELKARO_SOURCE_DIR) + "/README.md");
-    std::stringstream ss;
-    ss << f.rdbuf();
-    const std::string readme = ss.str();
+    const std::string readme = velkaro::testing::read_file(std::string(VELKARO_SOURCE_DIR) + "/README.md");
     const auto check = [&](const auto& cols, const char* heading) {
         const auto at = readme.find(heading);
         ASSERT_NE(at, std::string::npos) << heading;
