@@ -212,10 +212,11 @@ TEST(FilterCurves, TransmissionEdgesAndRefusals) {
     longfile << "# 1201 samples\n";
     for (int i = 0; i < 1201; ++i) longfile << 1.0 + 0.001 * i << " 0.5\n";
     // {case, file text (empty: the file is removed), expected reason}
-    for (const auto& [name, text, why] : {std::tuple<const char*, std::string, const char*>{"missing", "", "cannot be opened"},
-                                          {"malformed", "# um\n1.0 0.1\n1.1 O.5\n1.2 0.1\n", "line 3: expected two numbers"},
-                                          {"long", longfile.str(), "more than 1200 samples"},
-                                          {"falling", "# um\n1.0 0.1\n0.9 0.5\n", "rise from line to line"}}) {
+    for (const auto& [name, text, why] :
+         {std::tuple<const char*, std::string, const char*>{"missing", "", "cannot be opened"},
+          {"malformed", "# um\n1.0 0.1\n1.1 O.5\n1.2 0.1\n", "line 3: expected two numbers"},
+          {"long", longfile.str(), "more than 1200 samples"},
+          {"falling", "# um\n1.0 0.1\n0.9 0.5\n", "rise from line to line"}}) {
         FilterDir d(std::string("photometry_bad_") + name);
         if (text.empty())
             fs::remove(d.path(10));

@@ -180,7 +180,8 @@ TEST_F(DeuteriumBurning, PlanetsUpTo2000EarthMassesBurnNothing) {
     // decides. Just above the limit the same interior burns.
     const double limit = 2000 * cst::Mearth;
     const double mtot = base_->masseold(base_->nfold);
-    for (auto [mass, burns] : {std::pair{limit, false}, {1000 * cst::Mearth, false}, {std::nextafter(limit, 2 * limit), true}}) {
+    const double above = std::nextafter(limit, 2 * limit);
+    for (auto [mass, burns] : {std::pair{limit, false}, {1000 * cst::Mearth, false}, {above, true}}) {
         s_ = std::make_unique<PlanetState>(*base_);
         PlanetState& p = s();
         for (int i = 1; i <= p.nfold; ++i) p.masseold(i) *= mass / mtot;
