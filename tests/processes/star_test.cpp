@@ -3,7 +3,6 @@
 // Sun, against the published track rows themselves and at the edges of the
 // mass and age ranges, and the equilibrium tide a planet raises on the star.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
 #include <filesystem>
@@ -22,6 +21,7 @@
 #include "processes/tides.hpp"
 #include "processes/tracks.hpp"
 #include "run/context.hpp"
+#include "run/run_dir.hpp"
 #include "support/fatal_text.hpp"
 
 using namespace velkaro;
@@ -29,10 +29,9 @@ using processes::starprops;
 using processes::StarProps;
 using processes::StellarTracks;
 using velkaro::testing::fatal_text;
+using velkaro::testing::RunDir;
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr double kSunAge = 4.57e9 * cst::year;
 
@@ -87,25 +86,17 @@ void expect_row(const StarProps& p, const Row& row, double tol) {
     EXPECT_NEAR(logl_of(p), row.logl, tol);
 }
 
-// A scratch directory per test, removed afterwards.
-struct TempDir {
-    fs::path dir;
-    TempDir() {
-        std::string name = (fs::temp_directory_path() / "velkaro_tracks_XXXXXX").string();
-        dir = ::mkdtemp(name.data());
-    }
-    ~TempDir() { fs::remove_all(dir); }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(dir / name) << text;
-        return (dir / name).string();
-    }
-};
+// `text` as file `name` in a scratch run directory; its path.
+std::string put(const RunDir& tmp, const std::string& name, const std::string& text) {
+    std::ofstream(tmp.path() / name) << text;
+    return (tmp.path() / name).string();
+}
 
 const std::string kLyonHead = "h1\nh2\nh3\n", kPisaHead = "#\n#\n#\n#\n#\n#\n";
 
 // The message of reading file `name` holding `text` in the layout of track k.
-std::string read_error(const TempDir& tmp, const std::string& name, const std::string& text, int k) {
-    const std::string f = tmp.write(name, text);
+std::string read_error(const RunDir& tmp, const std::string& name, const std::string& text, int k) {
+    const std::string f = put(tmp, name, text);
     const std::string msg = fatal_text([&] { StellarTracks::read_track(f, k); });
     EXPECT_NE(msg.find(f), std::string::npos) << msg;
     return msg;
@@ -227,9 +218,9 @@ TEST(TrackFiles, ShippedSetLoadsOnceFromARelativePath) {
 }
 
 TEST(TrackFiles, MissingEmptyAndOverlongFilesStopTheRun) {
-    TempDir tmp;
-    // Missing: the first file of an empty data directory.
-    const std::string msg = fatal_text([&] { StellarTracks::load(tmp.dir.string() + "/"); });
+    RunDir tmp;
+    // Missing: the first file of a data directory without tracks.
+    const std::string msg = fatal_text([&] { StellarTracks::load(tmp.path().string() + "/"); });
     EXPECT_NE(msg.find("BHAC15/M0.1.dat"), std::string::npos) << msg;
     EXPECT_NE(msg.find("PROBLEME"), std::string::npos) << msg;
     // Nothing at all, headers only, or blank lines after them.
@@ -242,12 +233,12 @@ TEST(TrackFiles, MissingEmptyAndOverlongFilesStopTheRun) {
             s += std::to_string(j) + " " + std::to_string(5.0 + 0.003 * j) + " 0.7 1.0 3.9 x\n";
         return s;
     };
-    EXPECT_EQ(StellarTracks::read_track(tmp.write("ok.DAT", rows(1500)), 20).nt, 1500);
+    EXPECT_EQ(StellarTracks::read_track(put(tmp, "ok.DAT", rows(1500)), 20).nt, 1500);
     EXPECT_NE(read_error(tmp, "long.DAT", rows(1501), 20).find("more than 1500"), std::string::npos);
 }
 
 TEST(TrackFiles, BadValuesNameFileLineAndValue) {
-    TempDir tmp;
+    RunDir tmp;
     const std::tuple<std::string, int, const char*> cases[] = {
         {kLyonHead + "0.1 6.0 3000. -1.0\n0.1 6.1 abc -1.1\n", 1, "line 5: cannot read the value 'abc'"},
         {kLyonHead + "0.1 6.0 3000.\n", 1, "line 4: expected 4 values, found 3"},
