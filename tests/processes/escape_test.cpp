@@ -44,13 +44,7 @@ StartedPlanet& hot_neptune() {
 }
 
 EscapeInput input_at(double t_gyr, double a_au, double dt = 1e13) {
-    EscapeInput in;
-    in.Y = 0.27;
-    in.a = a_au * cst::AU;
-    in.temps = t_gyr * kGyr;
-    in.dt = dt;
-    in.mstar = cst::Msun;
-    return in;
+    return {.Y = 0.27, .a = a_au * cst::AU, .temps = t_gyr * kGyr, .dt = dt, .mstar = cst::Msun};
 }
 
 // A 10 Earth-mass planet whose mass grows linearly with radius from the core
