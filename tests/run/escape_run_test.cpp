@@ -4,13 +4,11 @@
 // at start, start inside the star, a bare core spiralling into the star).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "common/constants.hpp"
 #include "common/model_state.hpp"
 #include "run/checks.hpp"
 #include "run/context.hpp"

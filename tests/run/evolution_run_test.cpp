@@ -17,12 +17,11 @@ namespace {
 // A run of the Jupiter example's planet (hot start) to tmax_yr.
 struct PlanetRun {
     velkaro::testing::RunDir dir;
-    std::string out;  // the console account
     PlanetRun(const std::string& tmax_yr, const std::string& linit = "1.0d5") {
         dir.write("sivex.in", velkaro::testing::edited(velkaro::testing::jupiter_run_file(),
                                                        {{6, linit + "  Linit/LJ"}, {9, tmax_yr + "  tmax/yr"}}));
     }
-    void go() { out = dir.run(); }
+    void go() { dir.run(); }
     std::string track() const { return read_file(dir.path() / "fort.1"); }
 };
 
@@ -31,8 +30,6 @@ struct PlanetRun {
 TEST(Evolution, JupiterToTenMillionYearsAgainstStoredValues) {
     PlanetRun r("1.0d7");
     r.go();
-    EXPECT_NE(r.out.find("VELKARO21: Progam terminated. May the entropy be with you.   1.0000000000000000"),
-              std::string::npos);
     std::istringstream t(r.track());
     std::string line, last;
     int lines = 0;

@@ -2,11 +2,9 @@
 // defaults completed after reading, and a clear stop on every bad input.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <fstream>
 #include <sstream>
 
-#include "common/constants.hpp"
-#include "common/fatal.hpp"
 #include "common/model_state.hpp"
 #include "run/context.hpp"
 #include "run/input.hpp"
@@ -54,23 +52,6 @@ TEST(InputValues, FortranForms) {
     EXPECT_EQ(input::parse_character("'it''s/'"), "it's/");
     EXPECT_EQ(input::parse_character("../data/eos/"), "..");
     EXPECT_FALSE(input::parse_character("'unclosed").has_value());
-}
-
-TEST(Initcond, ValuesAreConvertedToCgsBeforeTheEosIsNeeded) {
-    Fixture f;
-    // initcond goes on to load the EOS tables; whatever that does, the run
-    // values are read and converted first.
-    try {
-        initcond(f.ctx, f.s);
-    } catch (const FatalError&) {
-    }
-    EXPECT_DOUBLE_EQ(f.s.aplanete, 5.2 * 1.5e13);
-    EXPECT_DOUBLE_EQ(f.s.Menve, 307.8285 * 5.97424e27);
-    EXPECT_DOUBLE_EQ(f.s.Mstar, 1.9891e33);
-    EXPECT_DOUBLE_EQ(f.s.Linit, 1e4 * 3.3498660000000005e24);
-    EXPECT_DOUBLE_EQ(f.s.tstart, 1e6 * 3.15576e7);
-    EXPECT_EQ(f.ctx.path.path_tableseos, std::string(VELKARO_DATA_DIR) + "/eos/");
-    EXPECT_EQ(f.ctx.path.path_fichiersdg, std::string(VELKARO_DATA_DIR) + "/");
 }
 
 TEST(Initcond, PathFileProblemsUseTheirOwnMessages) {

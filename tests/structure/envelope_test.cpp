@@ -15,8 +15,6 @@
 #include "run/context.hpp"
 #include "run/driver.hpp"
 #include "structure/equations.hpp"
-#include "structure/initial.hpp"
-#include "structure/solvers.hpp"
 
 using namespace velkaro;
 using namespace velkaro::structure;
