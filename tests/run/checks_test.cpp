@@ -102,17 +102,16 @@ TEST_F(Checks, StartChecks) {
     // A rock/ice core of ten Earth masses: between 1.5 and 4 Earth radii.
     EXPECT_GT(s->x(kR, 1), 1.5 * cst::Rearth);
     EXPECT_LT(s->x(kR, 1), 4.0 * cst::Rearth);
+}
 
-    // Inside the star: put on its surface, the envelope not declared lost.
+TEST_F(Checks, StartInsideTheStar) {
     const auto st = processes::starprops(ctx, s->tstart, s->Mstar);
-    s->Mtotale = 318 * cst::Mearth;
-    s->envelopeflag = 1.0;
     s->aplanete = 0.9 * st.rstar;
     checkinitcond(ctx, *s);
     EXPECT_TRUE(s->isdone);
     EXPECT_EQ(s->stopcode, 7.0);
     EXPECT_EQ(s->aplanete, st.rstar);
-    EXPECT_EQ(s->envelopeflag, 1.0);
+    EXPECT_EQ(s->envelopeflag, 1.0);  // the envelope is not declared lost
     EXPECT_EQ(s->nf, 1);
     // At the stellar surface the equilibrium temperature is T* / sqrt(2).
     EXPECT_NEAR(s->x(kT, 1), st.teffstar / std::sqrt(2.0), 1e-9 * st.teffstar);

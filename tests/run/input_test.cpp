@@ -73,10 +73,7 @@ TEST(Initcond, PathFileProblemsUseTheirOwnMessages) {
 
 TEST(Initcond, BadRunFileNamesFileLineAndValue) {
     const auto lines = velkaro::testing::jupiter_run_file();
-    struct Bad {
-        int line;
-        std::string text, expect;  // expect: how the message begins after the file's name
-    };
+    struct Bad { int line; std::string text, expect; };  // expect: how the message goes on after the file's name
     const Bad cases[] = {
         {3, "abc", "line 3: expected a real number (Mcore/Mearth), found \"abc\""},
         {3, "0.0", "line 3: Mcore/Mearth must be positive"},

@@ -27,10 +27,7 @@ struct Zbrent2tol : ::testing::Test {
 };
 
 TEST_F(Zbrent2tol, FindsKnownRoots) {
-    struct Case {
-        double (*f)(double);
-        double a, b, root;
-    };
+    struct Case { double (*f)(double); double a, b, root; };
     const Case cases[] = {
         {[](double x) { return x * x - 2.0; }, 0.0, 2.0, std::sqrt(2.0)},
         {[](double x) { return std::cos(x) - x; }, 0.0, 1.0, 0.7390851332151607},  // Dottie number
