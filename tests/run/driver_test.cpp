@@ -3,17 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <sys/wait.h>
 
 #include "common/constants.hpp"
-#include "common/fatal.hpp"
 #include "common/model_state.hpp"
 #include "run/context.hpp"
 #include "run/driver.hpp"
 #include "run/initialize.hpp"
 #include "run_dir.hpp"
+#include "support/files.hpp"
 
 using namespace velkaro;
 using velkaro::testing::RunDir;
@@ -41,41 +40,25 @@ TEST(Initialize, StartStateIsIndependentOfThePlanet) {
     EXPECT_EQ(out.str(), "\nSBR INITALIZE\n Mtotale    310.00000000000000     \n xDeu(1)    3.0000000000000004E-005\n");
 }
 
-TEST(Driver, StartUpPrintsBannerAndNotesThenReadsTheRun) {
+TEST(Driver, StartUpPrintsBannerAndNotesThenRunsInItsFixedOrder) {
     RunDir dir;
     dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 9, "1.02d6  tmax/yr");  // a few steps
-    RunContext ctx;
-    std::ostringstream out;
-    ctx.out = &out;
-    ctx.rundir = dir.path();
-    run_planet(ctx);
-    const std::string text = out.str();
-    const auto notes = development_notes();
-    ASSERT_EQ(notes.size(), 14u);
-    std::size_t pos = text.find(logo()[1]);
-    ASSERT_NE(pos, std::string::npos);
-    const char* numbers[] = {" 1:", " 2:", " 3:", " 4:", " 6:", " 7:", "10:", "11:", "12:", "11:", "13:", "14:", "16:", "17:"};
-    for (std::size_t i = 0; i < notes.size(); ++i) {
-        EXPECT_EQ(notes[i].substr(5, 3), numbers[i]);
-        const auto p = text.find(notes[i] + "\n", pos);
-        ASSERT_NE(p, std::string::npos) << notes[i];
-        pos = p;
-    }
+    const std::string text = dir.run();
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "fort.1"));
-    // The start-up in its fixed order, up to the initial structure.
-    std::size_t last = pos;
+    // Banner, notes, the start-up up to the initial structure, the time loop, the end.
+    ASSERT_EQ(development_notes().size(), 14u);
+    std::vector<std::string> order{logo()[1]};
+    for (const auto& n : development_notes()) order.push_back(n + "\n");
     for (const char* o : {"SBR INITCOND: Initial conditions", "SBR INIT23BAND: Initial conditions part 2",
-                          "SBR INITALIZE", "SBR ITERATERINIT", "Initial structure found"}) {
+                          "SBR INITALIZE", "SBR ITERATERINIT", "Initial structure found", "SBR TIMESTEP",
+                          "SBR NuvoDburn", "SBR ITERATER T", "SBR LUMIVAR 1th", "SBR CALC_CORRLESTI",
+                          "TIME STEP FINISHED", "Time intervall integrated.",
+                          "VELKARO21: Progam terminated. May the entropy be with you.   1.0000000000000000"})
+        order.emplace_back(o);
+    std::size_t last = 0;
+    for (const auto& o : order) {
         const auto p = text.find(o, last);
-        EXPECT_NE(p, std::string::npos) << o;
-        last = p;
-    }
-    // Then the time loop and the end of the run.
-    for (const char* o : {"SBR TIMESTEP", "SBR NuvoDburn", "SBR ITERATER T", "SBR LUMIVAR 1th",
-                          "SBR CALC_CORRLESTI", "TIME STEP FINISHED", "Time intervall integrated.",
-                          "VELKARO21: Progam terminated. May the entropy be with you.   1.0000000000000000"}) {
-        const auto p = text.find(o, last);
-        EXPECT_NE(p, std::string::npos) << o;
+        ASSERT_NE(p, std::string::npos) << o;
         last = p;
     }
 }
@@ -92,45 +75,32 @@ TEST(Driver, StepSummaryLayout) {
         s->x(kL, i) = i * cst::Ljup;
         s->x(kR, i) = i * cst::Rjup;
     }
-    const std::string expect =
-        "\n" + std::string(50, '#') + "\n" +
-        " " + "        TIME STEP FINISHED            T\n"
-        " Timestep, temps/an, entro                 12    1.00000E+09    6.00000E+00\n"
-        " Lcore/LJ, Ltot/LJ , L2to3/LJ     1.00000E+00    3.00000E+00    2.00000E+00\n"
-        " Rcore/RJ, Rtot/RJ , R2to3/RJ     1.00000E+00    3.00000E+00    2.00000E+00\n" +
-        std::string(50, '#') + "\n";
-    EXPECT_EQ(step_summary(ctx, *s), expect);
+    const std::string rule(50, '#');
+    EXPECT_EQ(step_summary(ctx, *s),
+              "\n" + rule + "\n         TIME STEP FINISHED            T\n"
+              " Timestep, temps/an, entro                 12    1.00000E+09    6.00000E+00\n"
+              " Lcore/LJ, Ltot/LJ , L2to3/LJ     1.00000E+00    3.00000E+00    2.00000E+00\n"
+              " Rcore/RJ, Rtot/RJ , R2to3/RJ     1.00000E+00    3.00000E+00    2.00000E+00\n" + rule + "\n");
 }
-
-namespace {
-int run_program(const std::string& args, std::string* output = nullptr) {
-    const std::string log = std::filesystem::temp_directory_path() / "velkaro-exit-test.log";
-    const std::string cmd = std::string(VELKARO_BINARY_DIR) + "/velkaro " + args + " > " + log + " 2>&1";
-    const int rc = std::system(cmd.c_str());
-    if (output) {
-        std::ifstream f(log);
-        std::stringstream ss;
-        ss << f.rdbuf();
-        *output = ss.str();
-    }
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-}  // namespace
 
 TEST(Program, ExitStatusAndCommandLine) {
+    const auto log = std::filesystem::temp_directory_path() / "velkaro-exit-test.log";
     std::string out;
-    EXPECT_EQ(run_program("--help", &out), 0);
+    auto run = [&](const std::string& args) {
+        const int rc = std::system((std::string(VELKARO_BINARY_DIR) + "/velkaro " + args + " > " + log.string() + " 2>&1").c_str());
+        out = velkaro::testing::read_file(log);
+        return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    };
+    EXPECT_EQ(run("--help"), 0);
     EXPECT_NE(out.find("usage: velkaro [RUNDIR]"), std::string::npos);
-    EXPECT_EQ(run_program("--version", &out), 0);
+    EXPECT_EQ(run("--version"), 0);
     EXPECT_NE(out.find("velkaro "), std::string::npos);
-    EXPECT_EQ(run_program("--frobnicate", &out), 1);
-    EXPECT_EQ(run_program("/nonexistent/velkaro/run", &out), 1);
+    EXPECT_EQ(run("--frobnicate"), 1);
+    EXPECT_EQ(run("/nonexistent/velkaro/run"), 1);
     EXPECT_NE(out.find("does not exist"), std::string::npos);
-
     RunDir dir;
-    auto lines = velkaro::testing::jupiter_run_file();
-    dir.write_with("sivex.in", lines, 4, "1.5 YHe");
-    EXPECT_EQ(run_program(dir.path().string(), &out), 1);
+    dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 4, "1.5 YHe");
+    EXPECT_EQ(run(dir.path().string()), 1);
     EXPECT_NE(out.find("PROBLEME : input file sivex.in, line 4: YHe must lie between 0 and 1"), std::string::npos)
         << out;
 }

@@ -2,11 +2,9 @@
 // defaults completed after reading, and a clear stop on every bad input.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <fstream>
 #include <sstream>
 
-#include "common/constants.hpp"
-#include "common/fatal.hpp"
 #include "common/model_state.hpp"
 #include "run/context.hpp"
 #include "run/input.hpp"
@@ -14,6 +12,7 @@
 #include "support/fatal_text.hpp"
 
 using namespace velkaro;
+using velkaro::testing::edited;
 using velkaro::testing::fatal_text;
 using velkaro::testing::RunDir;
 
@@ -55,44 +54,26 @@ TEST(InputValues, FortranForms) {
     EXPECT_FALSE(input::parse_character("'unclosed").has_value());
 }
 
-TEST(Initcond, ValuesAreConvertedToCgsBeforeTheEosIsNeeded) {
-    Fixture f;
-    // initcond goes on to load the EOS tables; whatever that does, the run
-    // values are read and converted first.
-    try {
-        initcond(f.ctx, f.s);
-    } catch (const FatalError&) {
-    }
-    EXPECT_DOUBLE_EQ(f.s.aplanete, 5.2 * 1.5e13);
-    EXPECT_DOUBLE_EQ(f.s.Menve, 307.8285 * 5.97424e27);
-    EXPECT_DOUBLE_EQ(f.s.Mstar, 1.9891e33);
-    EXPECT_DOUBLE_EQ(f.s.Linit, 1e4 * 3.3498660000000005e24);
-    EXPECT_DOUBLE_EQ(f.s.tstart, 1e6 * 3.15576e7);
-    EXPECT_EQ(f.ctx.path.path_tableseos, std::string(VELKARO_DATA_DIR) + "/eos/");
-    EXPECT_EQ(f.ctx.path.path_fichiersdg, std::string(VELKARO_DATA_DIR) + "/");
-}
-
 TEST(Initcond, PathFileProblemsUseTheirOwnMessages) {
-    {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "Sbr init: ERROR opening path.dat\nPROBLEME : path.dat"},  // no file
+        {{"'only/one/line/'"}, "PROBLEME : sbr init: reading path.dat"},
+        {{"'unclosed", "'x/'"}, "PROBLEME : sbr init: reading path.dat"},
+    };
+    for (const auto& [file, expect] : cases) {
         Fixture f;
-        f.dir.remove("path.dat");
+        file.empty() ? f.dir.remove("path.dat") : f.dir.write("path.dat", file);
         const auto msg = fatal_text([&] { initcond(f.ctx, f.s); });
-        EXPECT_NE(msg.find("Sbr init: ERROR opening path.dat\nPROBLEME : path.dat"), std::string::npos) << msg;
-    }
-    for (const std::vector<std::string>& bad : {std::vector<std::string>{"'only/one/line/'"}, {"'unclosed", "'x/'"}}) {
-        Fixture f;
-        f.dir.write("path.dat", bad);
-        EXPECT_EQ(fatal_text([&] { initcond(f.ctx, f.s); }), "PROBLEME : sbr init: reading path.dat");
+        if (file.empty())
+            EXPECT_NE(msg.find(expect), std::string::npos) << msg;
+        else
+            EXPECT_EQ(msg, expect);
     }
 }
 
 TEST(Initcond, BadRunFileNamesFileLineAndValue) {
     const auto lines = velkaro::testing::jupiter_run_file();
-    struct Bad {
-        int line;
-        std::string text;
-        std::string expect;  // must appear in the message
-    };
+    struct Bad { int line; std::string text, expect; };  // expect: how the message goes on after the file's name
     const Bad cases[] = {
         {3, "abc", "line 3: expected a real number (Mcore/Mearth), found \"abc\""},
         {3, "0.0", "line 3: Mcore/Mearth must be positive"},
@@ -115,9 +96,7 @@ TEST(Initcond, BadRunFileNamesFileLineAndValue) {
         return msg;
     };
     for (const auto& c : cases) {
-        auto bad = lines;
-        bad[static_cast<std::size_t>(c.line - 1)] = c.text;
-        const auto msg = message_for(bad);
+        const auto msg = message_for(edited(lines, {{c.line, c.text}}));
         EXPECT_EQ(msg.rfind("PROBLEME : input file sivex.in, " + c.expect, 0), 0u) << msg;
     }
     auto shorter = lines;
@@ -128,63 +107,44 @@ TEST(Initcond, BadRunFileNamesFileLineAndValue) {
 }
 
 TEST(Init2bd, ModelselectForcedTauoutDefaultAndManualRatiosEchoed) {
-    Fixture f;
-    auto atm = velkaro::testing::jupiter_atmosphere_file();
-    atm[0] = "3";
-    atm[3] = "5.0";
-    f.dir.write("sivexdualband.in", atm);
-    init2bd(f.ctx);
-    const std::string out = f.out.str();
+    const auto atm = velkaro::testing::jupiter_atmosphere_file();
+    auto read = [](const std::vector<std::string>& file) {
+        auto f = std::make_unique<Fixture>();
+        f->dir.write("sivexdualband.in", file);
+        init2bd(f->ctx);
+        return f;
+    };
+    const auto f = read(edited(atm, {{1, "3"}, {4, "5.0"}}));
+    const std::string out = f->out.str();
     EXPECT_NE(out.find(" Modelselect forced to 0\n"), std::string::npos);
     EXPECT_NE(out.find(" modelselect            0\n"), std::string::npos) << out;
-    EXPECT_DOUBLE_EQ(f.ctx.dbdboundary.tauoutorig, 2.0 / 3.0);  // not manual: line 4 ignored
+    EXPECT_DOUBLE_EQ(f->ctx.dbdboundary.tauoutorig, 2.0 / 3.0);  // not manual: line 4 ignored
     EXPECT_NE(out.find(" kv2kth        0.10000000000000001     \n kv2kth2       0.20000000000000001     \n"),
               std::string::npos)
         << out;
-
-    Fixture g;
-    atm[2] = "T";
-    g.dir.write("sivexdualband.in", atm);
-    init2bd(g.ctx);
-    EXPECT_EQ(g.ctx.dbdboundary.tauoutorig, 5.0);
-
+    EXPECT_EQ(read(edited(atm, {{3, "T"}, {4, "5.0"}}))->ctx.dbdboundary.tauoutorig, 5.0);
     // A metallicity outside the tables is reported and kept.
-    Fixture h;
-    atm[7] = "2.0";
-    h.dir.write("sivexdualband.in", atm);
-    init2bd(h.ctx);
-    EXPECT_NE(h.out.str().find(" Metallicity for opacity out of range   2.0000000000000000     \n"
-                               " Extrapolating from 0 or 1.7\n"),
+    const auto h = read(edited(atm, {{8, "2.0"}}));
+    EXPECT_NE(h->out.str().find(" Metallicity for opacity out of range   2.0000000000000000     \n"
+                                " Extrapolating from 0 or 1.7\n"),
               std::string::npos);
-    EXPECT_EQ(h.ctx.opacity.metallicity, 2.0);
+    EXPECT_EQ(h->ctx.opacity.metallicity, 2.0);
 }
 
 TEST(Init2bd, BadAtmosphereFileStopsClearly) {
     const auto atm = velkaro::testing::jupiter_atmosphere_file();
-    struct Bad {
-        int line;
-        std::string text;
-        std::string expect;
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {edited(atm, {{2, "maybe"}}), "line 2: expected a logical T or F (GasEvap)"},
+        {edited(atm, {{16, "1.5"}}), "line 16: expected an integer (Evapmodel)"},
+        // Tides on with a non-positive stellar Q would divide by zero later.
+        {edited(atm, {{6, "0.0"}, {7, "T"}}), "line 6: Qstar must be positive when Tides is on"},
     };
-    const Bad cases[] = {
-        {2, "maybe", "line 2: expected a logical T or F (GasEvap)"},
-        {16, "1.5", "line 16: expected an integer (Evapmodel)"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.expect);
+    for (const auto& [file, expect] : cases) {
         Fixture f;
-        f.dir.write_with("sivexdualband.in", atm, c.line, c.text);
+        f.dir.write("sivexdualband.in", file);
         const auto msg = fatal_text([&] { init2bd(f.ctx); });
-        EXPECT_NE(msg.find("PROBLEME : input file sivexdualband.in, " + c.expect), std::string::npos) << msg;
+        EXPECT_NE(msg.find("PROBLEME : input file sivexdualband.in, " + expect), std::string::npos) << msg;
     }
-    // Tides on with a non-positive stellar Q would divide by zero later.
-    Fixture f;
-    auto a = atm;
-    a[5] = "0.0";
-    a[6] = "T";
-    f.dir.write("sivexdualband.in", a);
-    EXPECT_NE(fatal_text([&] { init2bd(f.ctx); }).find("line 6: Qstar must be positive when Tides is on"),
-              std::string::npos);
 }
 
 // An input file of more than a mebibyte (here one endless line after the

@@ -6,10 +6,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "run/context.hpp"
+#include "run/driver.hpp"
 
 namespace velkaro::testing {
 
@@ -24,6 +29,13 @@ inline std::vector<std::string> jupiter_run_file() {
 inline std::vector<std::string> jupiter_atmosphere_file() {
     return {"0", "F", "F", "0.6666667", "F", "1.0d6", "F", "0.0", "1.0", "F", "0.25",
             "T  kv2kthmanual", "0.1  kv2kth", "0.2  kv2kth2", "0.0", "0"};
+}
+
+/// lines with some of them replaced: {line number (1-based), text}.
+inline std::vector<std::string> edited(std::vector<std::string> lines,
+                                       std::initializer_list<std::pair<int, std::string>> changes) {
+    for (const auto& [n, text] : changes) lines.at(static_cast<std::size_t>(n - 1)) = text;
+    return lines;
 }
 
 class RunDir {
@@ -55,6 +67,16 @@ public:
         write(name, lines);
     }
     void remove(const std::string& name) const { std::filesystem::remove(dir_ / name); }
+
+    /// A whole run of the planet in this directory; returns the console account.
+    std::string run() const {
+        RunContext ctx;
+        std::ostringstream out;
+        ctx.out = &out;
+        ctx.rundir = dir_;
+        run_planet(ctx);
+        return out.str();
+    }
 
 private:
     std::filesystem::path dir_;

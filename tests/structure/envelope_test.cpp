@@ -15,8 +15,6 @@
 #include "run/context.hpp"
 #include "run/driver.hpp"
 #include "structure/equations.hpp"
-#include "structure/initial.hpp"
-#include "structure/solvers.hpp"
 
 using namespace velkaro;
 using namespace velkaro::structure;
@@ -49,9 +47,20 @@ struct JupiterStart {
     }
 };
 
+// Computed once for the whole suite: the hot start and today's luminosity.
 const JupiterStart& jupiter() {
-    static const JupiterStart j;  // computed once for the whole suite
+    static const JupiterStart j;
     return j;
+}
+const JupiterStart& jupiter_now() {
+    static const JupiterStart j(1.0);
+    return j;
+}
+
+// The effective temperature (L / (4 pi R^2 sigma))^(1/4) at the top of a structure [K].
+double teff(const PlanetState& s) {
+    const double R = s.x(kR, s.nf);
+    return std::pow(s.x(kL, s.nf) / (12.566370616 * R * R * 5.6735730625000006e-05), 0.25);
 }
 
 // The EOS at shell i of a structure.
@@ -66,7 +75,6 @@ eos::EosOut eos_at(const RunContext& ctx, const PlanetState& s, int i) {
 TEST(InitialStructure, ShellsRunFromTheCoreWithExactCoreMass) {
     const auto& j = jupiter();
     const PlanetState& s = *j.s;
-    const double R = s.x(kR, s.nf), L = s.x(kL, s.nf);
     ASSERT_GT(s.nf, 50);
     EXPECT_EQ(s.masse(1), s.Mcore);
     EXPECT_NEAR(s.masse(s.nf), s.Mtotale, 1e-12 * s.Mtotale);
@@ -81,11 +89,10 @@ TEST(InitialStructure, ShellsRunFromTheCoreWithExactCoreMass) {
     // The inner radius is the core radius of the last pass's density.
     EXPECT_NEAR(s.x(kR, 1), std::cbrt(s.Mcore / (cst::fourpi_3 * s.rhocore)), 1e-3 * s.x(kR, 1));
     EXPECT_EQ(s.x(kP, s.nf), 1e8);  // the boundary at 100 bar
-    // The Teff column of the last table row is (L / (4 pi R^2 sigma))^(1/4).
+    // The Teff column of the last table row.
     const std::string text = j.out.str();
     const auto row = text.rfind("\nINI ");
-    const double printed = std::stod(text.substr(text.find('\n', row + 1) - 13, 13));
-    EXPECT_NEAR(printed / std::pow(L / (12.566370616 * R * R * 5.6735730625000006e-05), 0.25), 1.0, 1e-4);
+    EXPECT_NEAR(std::stod(text.substr(text.find('\n', row + 1) - 13, 13)) / teff(s), 1.0, 1e-4);
 }
 
 TEST(InitialStructure, SatisfiesHydrostaticEquilibriumAndMassContinuity) {
@@ -144,12 +151,9 @@ TEST(InitialStructure, JupiterRegression) {
 TEST(InitialStructure, PresentJupiterLuminosityGivesJupitersRadius) {
     // At Jupiter's own luminosity the structure should be Jupiter-sized and
     // its effective temperature near the observed intrinsic ~100 K.
-    const JupiterStart j(1.0);
-    const PlanetState& s = *j.s;
+    const PlanetState& s = *jupiter_now().s;
     EXPECT_NEAR(s.x(kR, s.nf) / cst::Rjup, 1.0, 0.05);
-    const double R = s.x(kR, s.nf);
-    const double teff = std::pow(s.x(kL, s.nf) / (12.566370616 * R * R * 5.6735730625000006e-05), 0.25);
-    EXPECT_NEAR(teff, 100.0, 5.0);
+    EXPECT_NEAR(teff(s), 100.0, 5.0);
 }
 
 TEST(InitialStructure, TwoPlanetsInTwoThreadsMatchSeparateRuns) {
@@ -160,14 +164,12 @@ TEST(InitialStructure, TwoPlanetsInTwoThreadsMatchSeparateRuns) {
     std::thread tb([&] { b = std::make_unique<JupiterStart>(1.0); });
     ta.join();
     tb.join();
-    const PlanetState& alone = *jupiter().s;
-    ASSERT_EQ(a->s->nf, alone.nf);
-    for (int i = 1; i <= alone.nf; ++i)
-        for (int k = 1; k <= 5; ++k) ASSERT_EQ(a->s->x(k, i), alone.x(k, i)) << k << " " << i;
-    EXPECT_EQ(a->out.str(), jupiter().out.str());
-    const JupiterStart b_alone(1.0);
-    EXPECT_EQ(b->s->x(kR, b->s->nf), b_alone.s->x(kR, b_alone.s->nf));
-    EXPECT_EQ(b->out.str(), b_alone.out.str());
+    for (const auto& [run, alone] : {std::pair{a.get(), &jupiter()}, std::pair{b.get(), &jupiter_now()}}) {
+        ASSERT_EQ(run->s->nf, alone->s->nf);
+        for (int i = 1; i <= alone->s->nf; ++i)
+            for (int k = 1; k <= 5; ++k) ASSERT_EQ(run->s->x(k, i), alone->s->x(k, i)) << k << " " << i;
+        EXPECT_EQ(run->out.str(), alone->out.str());
+    }
 }
 
 TEST(StructureEquations, LuminosityProfileSignsAndRepairs) {
@@ -175,16 +177,11 @@ TEST(StructureEquations, LuminosityProfileSignsAndRepairs) {
     point_at_data(ctx);
     std::ostringstream out;
     ctx.out = &out;
-    const double lumi[3] = {1e24, 2e24, 4e24};
-    const double mass[3] = {1e30, 1.5e30, 2e30};
+    const double lumi[3] = {1e24, 2e24, 4e24}, mass[3] = {1e30, 1.5e30, 2e30};
     const LuminosityProfile prof{lumi, mass, 3};
     State y, dydx;
     auto at_mass = [&](double m) {
-        y(1) = 1e10;
-        y(2) = 2000;
-        y(3) = m;
-        y(4) = -1;
-        y(5) = 10;
+        y = State{{1e10, 2000, m, -1, 10}};
         derivee_enveloppe_new(ctx, 7e9, y, dydx, 0.27, prof);
         return y(4);
     };
@@ -196,10 +193,8 @@ TEST(StructureEquations, LuminosityProfileSignsAndRepairs) {
     ctx.common.lconst = true;  // constant luminosity: the outer value
     EXPECT_EQ(at_mass(1.25e30), 4e24);
     // The equations' signs: P and T rise inward, mass grows outward, tau inward.
-    EXPECT_LT(dydx(1), 0);
-    EXPECT_LT(dydx(2), 0);
-    EXPECT_GT(dydx(3), 0);
-    EXPECT_LT(dydx(5), 0);
+    EXPECT_TRUE(dydx(1) < 0 && dydx(2) < 0 && dydx(3) > 0 && dydx(5) < 0)
+        << dydx(1) << " " << dydx(2) << " " << dydx(3) << " " << dydx(5);
     EXPECT_TRUE(out.str().empty());
     // A non-positive temperature is reported and repaired; so is a negative depth.
     y(2) = -5;

@@ -65,17 +65,20 @@ TEST(IsothermalLayer, IntegratorReproducesTheBarometricProfile) {
 
 TEST(IsothermalLayer, RunningOutOfMassStopsAtTheAnalyticDepth) {
     // A total mass only 1.5 times what lies above r0 - 8H, and a "core" of
-    // that same mass: the integration must stop where the enclosed mass falls
-    // below half the core mass, between r0 - 9H and r0 - 7H.
+    // that same mass: the integration must stop at the first point where the
+    // enclosed mass falls below half the core mass, between r0 - 9H and
+    // r0 - 7H, and leave the starting state as it was.
     const IsothermalLayer L;
     const double mtot = 1.5 * L.dm(L.r0 - 8.0 * L.H), rin = L.r0 - 20 * L.H;
     const OdeintSettings s = solver_settings(rin, mtot, 2 * mtot);
     State y = L.top(mtot);
     Trajectory t;
     ASSERT_EQ(odeint_planete2(y, L.r0, rin, s, t, L), OdeEnd::mass_exhausted);
+    EXPECT_EQ(y, L.top(mtot));
     const double threshold = 0.5 * mtot - s.dmtol;
     const double rlast = t.xp(t.kount), mlast = t.yp(3, t.kount);
     EXPECT_LT(mlast, threshold);
+    EXPECT_GE(t.yp(3, t.kount - 1), threshold);
     EXPECT_NEAR((mtot - mlast) / mtot, L.dm(rlast) / mtot, 1e-9);
     EXPECT_GT(rlast, L.r0 - 9.0 * L.H);
     EXPECT_LT(rlast, L.r0 - 7.0 * L.H);

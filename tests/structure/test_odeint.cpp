@@ -46,9 +46,7 @@ TEST(Rkck, OrderOfAccuracyOnNonlinearProblems) {
             State y = exact(x0), dydx, yout, yerr;
             derivs(x0, y, dydx);
             rkck(y, dydx, x0, h, yout, yerr, derivs);
-            const double truth = exact(x0 + h)(comp);
-            const double err5 = std::fabs(yout(comp) - truth);
-            const double est = std::fabs(yerr(comp));
+            const double truth = exact(x0 + h)(comp), err5 = std::fabs(yout(comp) - truth), est = std::fabs(yerr(comp));
             SCOPED_TRACE("component " + std::to_string(comp) + " h " + std::to_string(h));
             if (k == 3) {
                 EXPECT_NEAR(est / std::fabs(yout(comp) - yerr(comp) - truth), 1.0, 0.15);
@@ -108,24 +106,11 @@ TEST(Odeint, GlobalErrorFollowsTheTolerance) {
     }
 }
 
-TEST(Odeint, WrongSignFirstStepPointsTowardsTheTarget) {
-    Trajectory t;
-    for (double dir : {+1.0, -1.0}) {
-        const double x1 = dir > 0 ? 0.0 : 3.0, x2 = 3.0 - x1;
-        State y{{0, 1, 1, 0, 1}};
-        ASSERT_EQ(odeint_planete2(y, x1, x2, settings(1e-10, -dir * 0.01, -dir * 1e-9, 1e-6), t, oscillator(1.0)),
-                  OdeEnd::reached_x2);
-        ASSERT_GE(t.kount, 3);
-        EXPECT_EQ(t.xp(1), x1);
-        EXPECT_EQ(t.xp(2), x1 + dir * 0.01);
-        for (int k = 2; k <= t.kount; ++k) EXPECT_GT(dir * (t.xp(k) - t.xp(k - 1)), 0.0) << k;
-    }
-}
-
 TEST(Odeint, EndsExactlyAtTargetKeepingTheLuminosityTheDerivativeWrites) {
-    // Inward on the radius scale, as the envelope is integrated. The
-    // envelope's derivative routine stores the luminosity it used in y(4);
-    // recorded points and the final state must carry that value.
+    // Inward on the radius scale, as the envelope is integrated (its accuracy
+    // there: the barometric layer). The envelope's derivative routine stores
+    // the luminosity it used in y(4); recorded points and the final state
+    // must carry that value.
     Trajectory t;
     const double x1 = 1.7e9, x2 = 3.3e8, k = 1.0 / 2e8, L0 = 3.3e24;
     auto f = [&](double x, State& y, State& d) {
@@ -137,8 +122,6 @@ TEST(Odeint, EndsExactlyAtTargetKeepingTheLuminosityTheDerivativeWrites) {
     ASSERT_EQ(odeint_planete2(y, x1, x2, s, t, f), OdeEnd::reached_x2);
     EXPECT_EQ(t.xp(t.kount), x2);
     for (int i = 1; i <= nvar; ++i) EXPECT_EQ(t.yp(i, t.kount), y(i)) << i;
-    EXPECT_NEAR(y(1), std::cos(k * (x2 - x1)), 1e-8);
-    EXPECT_NEAR(y(2), -std::sin(k * (x2 - x1)), 1e-8);
     for (int j = 1; j <= t.kount; ++j) EXPECT_EQ(t.yp(4, j), L0) << j;
     // Recorded points are more than dxsav apart (except the final one).
     for (int j = 2; j < t.kount; ++j) EXPECT_GT(std::fabs(t.xp(j) - t.xp(j - 1)), s.dxsav) << j;
@@ -155,36 +138,19 @@ TEST(Odeint, ExactStepsGrowFiveFoldFromTheFirstStep) {
     EXPECT_EQ(t.xp(t.kount), 0.0);
 }
 
-TEST(Odeint, MassExhaustedOrNonFiniteEndsEarlyAndLeavesYstartUntouched) {
-    Trajectory t;
-    // m(r) = r: the mass falls linearly while integrating inward from r = 10;
-    // stop once m < mstop/2 - dmtol = 3.9.
-    {
-        auto f = [](double, State&, State& d) { d = State{{0, 0, 1, 0, 0}}; };
-        const State start{{5, 6, 10, 7, 0.5}};
-        State y = start;
-        OdeintSettings s = settings(1e-10, -0.01, -1e-6, 1e-9);
-        s.mstop = 8.0;
-        s.dmtol = 0.1;
-        ASSERT_EQ(odeint_planete2(y, 10.0, 0.0, s, t, f), OdeEnd::mass_exhausted);
-        EXPECT_EQ(y, start);
-        const double mlast = t.yp(3, t.kount);
-        EXPECT_LT(mlast, 3.9);
-        EXPECT_GE(t.yp(3, t.kount - 1), 3.9);
-        EXPECT_NEAR(mlast, t.xp(t.kount), 1e-12);  // the last point lies on m = r
-    }
+// (Running out of mass is checked against the barometric layer.)
+TEST(Odeint, NonFiniteMassEndsTheTrialAtOnceAndLeavesYstartUntouched) {
     // A NaN mass ends the trial at once instead of crawling on at hmin.
-    {
-        auto f = [](double x, State&, State& d) {
-            d = State{{0, 0, x < 5.0 ? std::numeric_limits<double>::quiet_NaN() : 1.0, 0, 0}};
-        };
-        const State start{{1, 1, 20, 1, 1}};
-        State y = start;
-        ASSERT_EQ(odeint_planete2(y, 10.0, 0.0, settings(1e-10, -0.01, -1e-3), t, f), OdeEnd::nonfinite_mass);
-        EXPECT_EQ(y, start);
-        EXPECT_TRUE(std::isnan(t.yp(3, t.kount)));
-        EXPECT_GT(t.xp(t.kount), 4.0);
-    }
+    Trajectory t;
+    auto f = [](double x, State&, State& d) {
+        d = State{{0, 0, x < 5.0 ? std::numeric_limits<double>::quiet_NaN() : 1.0, 0, 0}};
+    };
+    const State start{{1, 1, 20, 1, 1}};
+    State y = start;
+    ASSERT_EQ(odeint_planete2(y, 10.0, 0.0, settings(1e-10, -0.01, -1e-3), t, f), OdeEnd::nonfinite_mass);
+    EXPECT_EQ(y, start);
+    EXPECT_TRUE(std::isnan(t.yp(3, t.kount)));
+    EXPECT_GT(t.xp(t.kount), 4.0);
 }
 
 TEST(Odeint, NegligibleLuminosityDoesNotSteerTheStepSize) {
@@ -222,15 +188,24 @@ struct FixedStepper {
     }
 };
 
-TEST(Odeint, ProposalsBelowMinimumAreRaisedToItTowardsTheTarget) {
-    // Outward with the callers' negative hmin: every raised step is +0.5.
+TEST(Odeint, FirstStepAndProposalsBelowMinimumPointTowardsTheTarget) {
+    // Outward and inward, with a first step and a minimum step of the wrong
+    // sign (the callers' negative hmin outward): the first step is 1 towards
+    // the target, every raised proposal 0.5 towards it.
     Trajectory t;
-    std::vector<double> trials;
-    State y = ones;
-    ASSERT_EQ(odeint_planete2(y, 0.0, 10.0, settings(1e-10, -1.0, -0.5), t, zero, FixedStepper{1e-9, &trials}),
-              OdeEnd::reached_x2);
-    ASSERT_EQ(trials.size(), 19u);  // 1, then eighteen steps of 0.5 up to 10
-    for (std::size_t k = 1; k < trials.size(); ++k) EXPECT_EQ(trials[k], 0.5) << k;
+    for (double dir : {+1.0, -1.0}) {
+        const double x1 = dir > 0 ? 0.0 : 10.0, x2 = 10.0 - x1;
+        std::vector<double> trials;
+        State y = ones;
+        ASSERT_EQ(odeint_planete2(y, x1, x2, settings(1e-10, -dir, -dir * 0.5, 1e-6), t, zero, FixedStepper{1e-9, &trials}),
+                  OdeEnd::reached_x2);
+        ASSERT_EQ(trials.size(), 19u);  // 1, then eighteen steps of 0.5 up to the target
+        EXPECT_EQ(trials[0], dir);
+        for (std::size_t k = 1; k < trials.size(); ++k) EXPECT_EQ(trials[k], dir * 0.5) << k;
+        EXPECT_EQ(t.xp(1), x1);
+        EXPECT_EQ(t.xp(2), x1 + dir);
+        EXPECT_EQ(t.xp(t.kount), x2);
+    }
 }
 
 TEST(Odeint, RecordingIsBoundedByTheCapacity) {
