@@ -178,6 +178,12 @@ class Cases(unittest.TestCase):
         # 4.5 Gyr lies between 1 and 4.6 Gyr on the track: interpolated in log age.
         w = math.log10(4.5 / 1.0) / math.log10(4.6 / 1.0)
         self.assertAlmostEqual(rows[2]["model"], 1.134 + w * (1.083 - 1.134))
+        # A radius column that is 0 (its level not crossed) gives no
+        # comparison, not a difference of -100 %.
+        missing = []
+        track["Rcol"] = [0.0, 0.0, 0.0, 0.0]
+        self.assertEqual(vv.compare_case(case, track, self.sets, "R_1bar_RE", missing), [])
+        self.assertEqual(len(missing), 3)
 
     def test_bounds(self):
         st = vv.statistics([{"set": "A", "quantity": "R", "difference": d} for d in (1.0, -4.0)])
