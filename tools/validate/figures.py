@@ -53,27 +53,41 @@ def fortney(outdir, cases, tracks, sets, radius_column):
     if not fc:
         return
     dists = sorted({c["a_AU"] for c in fc})
-    fig, axes = plt.subplots(1, len(dists), figsize=(3.0 * len(dists) + 1, 4.2), sharey=True, squeeze=False)
+    ncol = min(3, len(dists) + 1)
+    nrow = (len(dists) + 1 + ncol - 1) // ncol
+    fig, axes = plt.subplots(nrow, ncol, figsize=(3.7 * ncol, 3.4 * nrow), sharey=True, squeeze=False)
+    panels = [ax for row in axes for ax in row]
     cores = sorted({c["Mcore"] for c in fc})
     colours = dict(zip(cores, _colours(len(cores))))
-    for ax, a in zip(axes[0], dists):
+    handles = {}
+    for ax, a in zip(panels, dists):
         for c in (c for c in fc if c["a_AU"] == a):
             tr = tracks[c["case"]]
-            style = "-" if c["Mp_ME"] < 1000 else "--"
+            heavy = c["Mp_ME"] > 1000
             ages = [t / 1e9 for t in tr["age"]]
             sel = [k for k, t in enumerate(ages) if t >= 0.1]
-            ax.plot([ages[k] for k in sel], [tr["Rcol"][k] for k in sel], style, color=colours[c["Mcore"]], lw=1.2,
-                    label=f"{c['Mp_ME']:.0f} ME, core {c['Mcore']:.0f}")
+            (line,) = ax.plot([ages[k] for k in sel], [tr["Rcol"][k] for k in sel], "--" if heavy else "-",
+                              color=colours[c["Mcore"]], lw=1.2)
             pts = [r for r in sets[pub.FORTNEY] if (r["Mp_Mearth"], r["Mcore_Mearth"], r["a_AU"])
                    == (c["Mp_ME"], c["Mcore"], a)]
-            ax.plot([r["age_Gyr"] for r in pts], [r["R_Rjup"] for r in pts], "o" if c["Mp_ME"] < 1000 else "s",
-                    color=colours[c["Mcore"]], ms=5, mfc="none")
+            (mark,) = ax.plot([r["age_Gyr"] for r in pts], [r["R_Rjup"] for r in pts], "s" if heavy else "o",
+                              color=colours[c["Mcore"]], ms=5, mfc="none")
+            handles[(c["Mp_ME"], c["Mcore"])] = (line, mark)
         ax.set_xscale("log")
         ax.set_xlabel("age (Gyr)")
         ax.set_title(f"Fortney 2007, {a:g} AU", fontsize=10)
         ax.grid(alpha=0.3)
-    axes[0][0].set_ylabel(f"radius (R_J), velkaro: {radius_column}")
-    axes[0][0].legend(fontsize=7)
+    for row in axes:
+        row[0].set_ylabel("radius (R_J = 7.1492e9 cm)")
+    legend_ax = panels[len(dists)]
+    legend_ax.axis("off")
+    keys = sorted(handles)
+    legend_ax.legend([handles[k] for k in keys],
+                     [f"{k[0]:.0f} ME ({k[0] / pub.MEARTH_PER_MJUP:.1f} MJ), core {k[1]:.0f} ME" for k in keys],
+                     loc="center", fontsize=8, title=f"lines velkaro ({radius_column}),\nmarkers published",
+                     title_fontsize=8)
+    for ax in panels[len(dists) + 1:]:
+        ax.axis("off")
     fig.tight_layout()
     fig.savefig(os.path.join(outdir, "validation_fortney.png"), dpi=DPI)
     plt.close(fig)
