@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "atmosphere/entropy_grid.hpp"
+#include "atmosphere/irradiated.hpp"
 #include "common/fatal.hpp"
 #include "common/format.hpp"
 #include "run/context.hpp"
@@ -39,6 +40,27 @@ OuterBoundary on_the_adiabat(RunContext& ctx, double R, double M, double L) {
     return OuterBoundary{ctx.dbdboundary.peddingtion, T, L, tau};
 }
 
+// With the irradiated atmosphere the boundary stays at 100 bar, but its
+// temperature and optical depth are those of the irradiated profile
+// integrated down to it (atmosphere/irradiated.hpp): on the adiabat when
+// the atmosphere is convective there, on the radiative profile otherwise,
+// from which the envelope continues with radiative diffusion of the same
+// intrinsic flux.
+OuterBoundary under_irradiation(RunContext& ctx, double R, double M, double L, double Y) {
+    const double g = G * M / (R * R);
+    constexpr double kBoundaryPressure = 1e8;  // 100 bar, as on the entropy grid's adiabat
+    const IrradiatedColumn c =
+        irradiated_column(ctx, g, ctx.dbdtemp.tint, ctx.dbdtemp.teq, ctx.dualband.kv2kth, Y, kBoundaryPressure);
+    ctx.dbdboundary.peddingtion = kBoundaryPressure;
+    ctx.dbdboundary.tauout = c.bottom.tau;
+    return OuterBoundary{kBoundaryPressure, c.bottom.T, L, c.bottom.tau};
+}
+
+OuterBoundary outer_boundary(RunContext& ctx, double R, double M, double L, double Y) {
+    if (ctx.dualband.irradiated) return under_irradiation(ctx, R, M, L, Y);
+    return on_the_adiabat(ctx, R, M, L);
+}
+
 }  // namespace
 
 Contraction contractlum(double dt, double Rref, double Eold, double M, double R, double k) {
@@ -58,7 +80,6 @@ double calclradio(double age, double Mcore, double x) {
 
 OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, double Rcore, double Y,
                          const EvolutionStep& step, double& Enew, double& Lradio) {
-    (void)Y;
     const Contraction c = contractlum(step.dt, step.Rref, step.Eold, M, R, step.k);
     Enew = c.Enew;
     Lradio = calclradio(step.age, Mcore, step.x);
@@ -75,11 +96,10 @@ OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, doub
     }
     ctx.dbdtemp.tint = tint;
     ctx.dbdboundary.tauout = ctx.dbdboundary.tauoutorig;
-    return on_the_adiabat(ctx, R, M, L);
+    return outer_boundary(ctx, R, M, L, Y);
 }
 
 OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore, double Y, double Lin) {
-    (void)Y;
     double L = Lin;
     const double floor = kFourPi * kSigma * Rcore * Rcore;
     if (!(L >= floor)) L = floor;
@@ -91,7 +111,7 @@ OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore
         fatal({"Impossible situation in condextmaxstatic: negative TeffP"});
     }
     ctx.dbdtemp.tint = tint;
-    return on_the_adiabat(ctx, R, M, L);
+    return outer_boundary(ctx, R, M, L, Y);
 }
 
 }  // namespace velkaro::atmosphere
