@@ -31,13 +31,14 @@ double intrinsic_temperature(double L, double R) { return std::pow(2 * L / (R * 
 OuterBoundary on_the_adiabat(RunContext& ctx, double R, double M, double L) {
     const double g = G * M / (R * R);
     double P = 0, T = 0, S = 0;
-    pt_aus_gravteff(ctx, g, ctx.dbdtemp.tint, P, T, S);
+    bool clamped = false;
+    pt_aus_gravteff(ctx, g, ctx.dbdtemp.tint, P, T, S, &clamped);
     ctx.dbdboundary.peddingtion = P;
     const double r = T / ctx.dbdtemp.tint;
     double tau = (4.0 / 3.0) * (r * r * r * r) - 2.0 / 3.0;
     if (!(tau >= 0)) tau = 0;
     ctx.dbdboundary.tauout = tau;
-    return OuterBoundary{ctx.dbdboundary.peddingtion, T, L, tau};
+    return OuterBoundary{ctx.dbdboundary.peddingtion, T, L, tau, S, clamped};
 }
 
 // With the irradiated atmosphere the boundary stays at 100 bar, but its
@@ -62,6 +63,14 @@ OuterBoundary outer_boundary(RunContext& ctx, double R, double M, double L, doub
 }
 
 }  // namespace
+
+void refuse_clamped_boundary(RunContext& ctx, const OuterBoundary& out) {
+    if (!out.clamped) return;
+    (void)temperaturausdruckundentropie(ctx, out.P, out.S);  // stops with the inversion's own message
+    // Not reached: a boundary is clamped only where the inversion stops.
+    fatal({fmt::free("ERROR IN SBR TemperaturAusDruckUndEntropie"),
+           fmt::free("clamped boundary accepted: P, S", out.P, out.S)});
+}
 
 Contraction contractlum(double dt, double Rref, double Eold, double M, double R, double k) {
     Contraction c;

@@ -17,7 +17,17 @@ struct OuterBoundary {
     double T = 0;    // temperature [K]
     double L = 0;    // luminosity [erg/s]
     double tau = 0;  // optical depth of the boundary
+    double S = 0;    // entropy of the adiabat from the atmosphere grid [k_B/m_H]
+    /// The adiabat had no temperature at 100 bar in the entropy table and
+    /// was clamped (see trial_temperature_from_table): fit for a trial
+    /// radius, not for an accepted structure.
+    bool clamped = false;
 };
+
+/// A search accepts the structure integrated from `out`: if that boundary
+/// was clamped, stop the run with the message the entropy inversion gives
+/// for its adiabat.
+void refuse_clamped_boundary(RunContext& ctx, const OuterBoundary& out);
 
 /// Energy and luminosity of contraction: a structure whose energy scales as
 /// 1/R has E_new = E_old R_ref / R at radius R; its luminosity over dt,

@@ -178,28 +178,98 @@ static void entropy_along_pressure(const EntropyTable& table, double logp, doubl
     }
 }
 
-double coldest_boundary_entropy(const EntropyTable& table, double P) {
+namespace {
+
+// The inversion T(P, S) at the boundary pressure, as the table's users
+// expect it: bracket in log T between an ideal-gas estimate of the adiabat's
+// temperature (restarted at 100 K when the estimate is already too hot) and
+// a bound well into the interior, then bisection to |S(T) - S| <= 1e-12.
+// With Quiet, a case that has no answer returns false instead of stopping
+// the run (and allocates nothing); the answer, when there is one, is the
+// same bit for bit.
+template <bool Quiet>
+bool invert_exact(const EntropyTable& table, double P, double S, double& T) {
     constexpr int nt = EntropyTable::nt;
+    if constexpr (Quiet) {
+        if (!(S >= 1 && S <= 100) || !(P > 0)) return false;
+        const double lp = std::log10(P);
+        if (!(lp >= -2 && lp <= 18)) return false;
+    } else {
+        check_pressure_and_entropy(P, S);
+    }
     double sp[nt];
-    entropy_along_pressure(table, std::log10(P), sp);
-    return linterp_fvonx(nt, sp, table.logt.data(), 2.0);
+    const double logp = std::log10(P);
+    entropy_along_pressure(table, logp, sp);
+    const double lbot = table.logt(1), ltop = table.logt(nt);
+    bool outside = false;
+    auto f = [&](double lt) {
+        if constexpr (Quiet) {
+            if (!(lt >= lbot && lt <= ltop)) {
+                outside = true;
+                return 0.0;
+            }
+        }
+        return linterp_fvonx(nt, sp, table.logt.data(), lt) - S;
+    };
+    double tmin = 0.5 * 1000 * std::pow(10.0, (S - 8.8 + logp - 6) * 0.30303030303030304);
+    const double tmax = 1e5 * std::pow(P / 2e6, 0.25);
+    double a = std::log10(tmin), b = std::log10(tmax);
+    double fa = f(a);
+    if (outside) return false;
+    if (fa > 0) {
+        tmin = 100;
+        a = 2.0;
+        fa = f(a);
+    }
+    double fb = f(b);
+    if (outside) return false;
+    if (fa * fb > 0) {
+        if constexpr (Quiet) return false;
+        fatal({fmt::free(" ! Problem bei der Bisektion! fa*fb > 0"), fmt::free(" ! Tmin, Tmax   ", tmin, tmax),
+               fmt::free(" ! a, fa, b, fb", a, fa, b, fb), fmt::free(" ! P, logP, S   ", P, logp, S)});
+    }
+    double c = (a + b) / 2;
+    double fc = f(c);
+    int counter = 1;
+    do {
+        if (fa * fc < 0) {
+            b = c;
+            fb = fc;
+        } else if (fb * fc < 0) {
+            a = c;
+            fa = fc;
+        } else {
+            if constexpr (Quiet) return false;
+            fatal({fmt::free(" ! Komisches in Bisektion!"), fmt::free(" a, b, c,  fa, fb, fc  ", a, b, c, fa, fb, fc)});
+        }
+        c = (a + b) / 2;
+        fc = f(c);
+        ++counter;
+    } while (std::fabs(fc) > 1e-12 && counter < 100);
+    if (counter >= 100) {
+        if constexpr (Quiet) return false;
+        fatal({fmt::free("ERROR in sbr TemperaturAusDruckUndEntropie", counter, 100)});
+    }
+    T = std::pow(10.0, c);
+    return true;
 }
 
-double temperature_from_table(const EntropyTable& table, double P, double S) {
-    check_pressure_and_entropy(P, S);
+// The same for the boundary of a trial radius, which must not stop the
+// run: an entropy below the coldest adiabat the inversion reaches (100 K at
+// this pressure) is raised to it, and the bracket is kept inside the table,
+// its upper end moved to the table's top when the root lies above it. Only
+// used where the exact inversion has no answer.
+double invert_clamped(const EntropyTable& table, double P, double S) {
+    // A pressure out of range, or an entropy that is not a number or too
+    // high, stops the run as in the exact inversion; a low one is raised.
+    check_pressure_and_entropy(P, S < 1 ? 1.0 : S);
     constexpr int nt = EntropyTable::nt;
     double sp[nt];
     const double logp = std::log10(P);
     entropy_along_pressure(table, logp, sp);
+    const double Scold = linterp_fvonx(nt, sp, table.logt.data(), 2.0);
+    if (S < Scold) S = Scold;
     auto f = [&](double lt) { return linterp_fvonx(nt, sp, table.logt.data(), lt) - S; };
-
-    // Bracket: below, an estimate of the adiabat's temperature from the
-    // ideal-gas slope dlogT/dS; above, a bound well into the interior.
-    // Both ends are kept inside the table: for a very high entropy (the
-    // boundary of a trial radius far too small for the step, whose
-    // contraction luminosity is huge) the estimate would otherwise leave it
-    // and stop the run, although the root lies in the table; likewise the
-    // upper end moves to the table's top when the root lies above it.
     const double ltop = table.logt(nt);
     double tmin = 0.5 * 1000 * std::pow(10.0, (S - 8.8 + logp - 6) * 0.30303030303030304);
     double tmax = 1e5 * std::pow(P / 2e6, 0.25);
@@ -211,6 +281,9 @@ double temperature_from_table(const EntropyTable& table, double P, double S) {
         a = 2.0;
         fa = f(a);
     }
+    // The entropy raised to that of 100 K has its root at a = 2 exactly,
+    // which the bisection below (it needs a strict change of sign) cannot take.
+    if (fa == 0) return std::pow(10.0, a);
     double fb = f(b);
     if (fb < 0 && b < ltop) {
         b = ltop;
@@ -241,6 +314,21 @@ double temperature_from_table(const EntropyTable& table, double P, double S) {
     return std::pow(10.0, c);
 }
 
+}  // namespace
+
+double temperature_from_table(const EntropyTable& table, double P, double S) {
+    double T = 0;
+    invert_exact<false>(table, P, S, T);
+    return T;
+}
+
+double trial_temperature_from_table(const EntropyTable& table, double P, double S, bool& clamped) {
+    double T = 0;
+    clamped = !invert_exact<true>(table, P, S, T);
+    if (clamped) T = invert_clamped(table, P, S);
+    return T;
+}
+
 static const EntropyTable& entropy_table(RunContext& ctx) {
     if (!ctx.atmos.stable)
         ctx.atmos.stable = read_entropy_table(ctx.resolve(ctx.path.path_tableseos + kEntropyName).string());
@@ -257,19 +345,22 @@ double temperaturausdruckundentropie(RunContext& ctx, double P, double S) {
     return temperature_from_table(entropy_table(ctx), P, S);
 }
 
-void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& T, double& S) {
+void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& T, double& S, bool* clamped) {
     S = entropie_von_gravteff_reggitt(ctx, g, teff);
     P = kBoundaryPressure;
-    // The evolution search also tries radii at which the planet would have
-    // to expand: their boundary takes the floor luminosity, an intrinsic
-    // temperature of about 1 K, far below the grid, where its extrapolation
-    // gives entropies that no gas at 100 bar has (even negative ones). Such
-    // a boundary is put on the coldest adiabat the entropy table can place
-    // at this pressure (100 K at 100 bar), which is all the search needs to
-    // see that the trial radius is too large.
-    const double Scold = coldest_boundary_entropy(entropy_table(ctx), P);
-    if (!(S >= Scold)) S = std::isnan(S) ? S : Scold;
-    T = temperaturausdruckundentropie(ctx, P, S);
+    if (!clamped) {
+        T = temperaturausdruckundentropie(ctx, P, S);
+        return;
+    }
+    // A trial radius of a search: the evolution search also tries radii at
+    // which the planet would have to expand; their boundary takes the floor
+    // luminosity, an intrinsic temperature of about 1 K, far below the grid,
+    // where its extrapolation gives entropies that no gas at 100 bar has
+    // (even negative ones). Such a boundary is put on the coldest adiabat
+    // the inversion reaches (100 K at 100 bar), which is all the search needs
+    // to see that the trial radius is too large. The search refuses to accept
+    // a structure on such a boundary (refuse_clamped_boundary).
+    T = trial_temperature_from_table(entropy_table(ctx), P, S, *clamped);
 }
 
 }  // namespace velkaro::atmosphere

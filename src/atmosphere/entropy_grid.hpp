@@ -55,7 +55,8 @@ double entropie_von_gravteff_reggitt(RunContext& ctx, double g, double teff);
 /// Same, on a given grid (no run context needed).
 double entropy_from_grid(const AtmosGrid& grid, double g, double teff);
 
-/// T [K] on the adiabat of entropy S [k_B/m_H] at pressure P [dyn cm^-2].
+/// T [K] on the adiabat of entropy S [k_B/m_H] at pressure P [dyn cm^-2];
+/// stops the run where the table has no such adiabat.
 double temperaturausdruckundentropie(RunContext& ctx, double P, double S);
 /// Load the atmosphere entropy grid and the H/He entropy table now unless
 /// they are already set (a caller running many planets shares them).
@@ -63,12 +64,20 @@ void load_entropy_tables(RunContext& ctx);
 /// Same, on a given table.
 double temperature_from_table(const EntropyTable& table, double P, double S);
 
-/// Entropy of the table's coldest invertible adiabat at pressure P: the
-/// entropy at (P, 100 K) [k_B/m_H].
-double coldest_boundary_entropy(const EntropyTable& table, double P);
+/// The inversion for the boundary of a trial radius of a structure search,
+/// which must not stop the run: where temperature_from_table has no answer
+/// (an entropy below that of 100 K at P, the root or the bracket outside the
+/// table) the entropy is raised to that of 100 K and the bracket kept in the
+/// table, and `clamped` is set; elsewhere the same T, bit for bit. NaN, P
+/// out of range and S > 100 still stop the run.
+double trial_temperature_from_table(const EntropyTable& table, double P, double S, bool& clamped);
 
 /// Outer-boundary state for gravity g and intrinsic temperature teff: the
-/// adiabat's entropy S, the boundary pressure P (100 bar) and T there.
-void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& T, double& S);
+/// adiabat's entropy S, the boundary pressure P (100 bar) and T there. With
+/// `clamped` null the exact inversion (stops the run where it has no
+/// answer); otherwise the trial inversion, *clamped telling whether it
+/// clamped.
+void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& T, double& S,
+                     bool* clamped = nullptr);
 
 }  // namespace velkaro::atmosphere

@@ -16,6 +16,9 @@ namespace {
 
 std::string in_quotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
+// A line of blanks (spaces, tabs, a carriage return) only: an empty record.
+bool is_blank(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
+
 // The input files are a few dozen short lines; a file of more than a
 // mebibyte (a single endless line, say) is not one of them, and is refused
 // before anything is read into memory.
@@ -49,6 +52,10 @@ RecordReader::RecordReader(const std::filesystem::path& file, std::string displa
 }
 
 std::string_view RecordReader::next(std::string_view what, std::string_view kind) {
+    // A free-format read passes over empty records to the next one that
+    // holds a value: a blank line between values is skipped.
+    while (line_no_ < static_cast<int>(lines_.size()) && is_blank(lines_[static_cast<std::size_t>(line_no_)]))
+        ++line_no_;
     if (line_no_ >= static_cast<int>(lines_.size()))
         fatal({"PROBLEME : input file " + name_ + " ends after line " + std::to_string(lines_.size()) +
                ": expected " + std::string(kind) + " (" + std::string(what) + ") on line " +
@@ -113,7 +120,9 @@ void read_path_file(RunContext& ctx) {
     std::string* targets[2] = {&ctx.path.path_tableseos, &ctx.path.path_fichiersdg};
     for (std::string* t : targets) {
         std::string line;
-        if (!std::getline(in, line)) fatal({"PROBLEME : sbr init: reading path.dat"});
+        do {  // blank lines are empty records, passed over
+            if (!std::getline(in, line)) fatal({"PROBLEME : sbr init: reading path.dat"});
+        } while (input::is_blank(line));
         auto v = input::parse_character(line);
         if (!v) fatal({"PROBLEME : sbr init: reading path.dat"});
         // Trailing blanks never belong to a directory name.

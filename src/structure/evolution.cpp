@@ -84,10 +84,12 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     auto failure = [&](const Bracket& b) {
         bracket_failure(ctx, b, policy,
                         {.M = in.M, .Mcore = in.Mcore, .a = in.a, .out = &out, .with_age = true, .age = in.age,
-                         .last = "PROBLEME : ITERATER limites"});
+                         .last = fmt::free("PROBLEME : ITERATER limites")});
     };
     const SearchResult sr = find_outer_radius(ctx, policy, Refinement::Brent,
                                               Tolerances{Rcore * factor, in.M * factor, resolution_floor(in.M)}, corediff, failure);
+    // The structure kept is the last one integrated: not on a clamped boundary.
+    atmosphere::refuse_clamped_boundary(ctx, out);
 
     const double R = sr.R;
     const int nwiden = (sr.bracket.k + 4) / 5;

@@ -64,6 +64,8 @@ void iteraterinit(RunContext& ctx, const InitialSearchInput& in, int& nf, Vec1<d
     };
     const SearchResult res = find_outer_radius(ctx, policy, Refinement::Brent,
                                                Tolerances{Rcore * factor, in.M * factor, resolution_floor(in.M)}, corediffini, failure);
+    // The structure kept is the last one integrated: not on a clamped boundary.
+    atmosphere::refuse_clamped_boundary(ctx, out);
 
     const double R = res.R;
     const int nwiden = (res.bracket.k + 4) / 5;

@@ -18,6 +18,8 @@ namespace detail {
 
 void crossed_bracket() { fatal({fmt::free("Rsup<Rinf: should never occur"), fmt::free("ERROR")}); }
 
+void crossed_bracket_reopened(RunContext& ctx) { ctx.con() << fmt::free("Rsup<Rinf: should never occur") << '\n'; }
+
 void bisection_failed(const RunContext& ctx) {
     const Trajectory& t = ctx.structure.traj;
     fatal({fmt::free("Max: no structure found"), fmt::free("PROBLEME : ITERATER Nshootmax", t.nok, t.nbad, t.kount)});

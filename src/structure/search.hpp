@@ -43,7 +43,7 @@ enum class Trial { Low, High, Mid };
 /// (possible only when R_max clamps the upper end below the lower one).
 enum class Crossed {
     Fatal,      // stop the run: "Rsup<Rinf: should never occur"
-    Reopen,     // set R_high = 1.1 R_low and go on
+    Reopen,     // write "Rsup<Rinf: should never occur", set R_high = 1.1 R_low and go on
     Unchecked,  // no test
 };
 
@@ -116,6 +116,7 @@ struct SearchResult {
 
 namespace detail {
 [[noreturn]] void crossed_bracket();
+void crossed_bracket_reopened(RunContext& ctx);
 [[noreturn]] void bisection_failed(const RunContext& ctx);
 }  // namespace detail
 
@@ -208,7 +209,10 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
         }
         if (b.Rhigh < b.Rlow) {
             if (policy.crossed == Crossed::Fatal) detail::crossed_bracket();
-            if (policy.crossed == Crossed::Reopen) b.Rhigh = 1.1 * b.Rlow;
+            if (policy.crossed == Crossed::Reopen) {
+                detail::crossed_bracket_reopened(ctx);
+                b.Rhigh = 1.1 * b.Rlow;
+            }
         }
         if (!low_found) {
             b.flow = f(b.Rlow, Trial::Low);

@@ -115,12 +115,14 @@ void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<
     auto failure = [&](const Bracket& b) {
         bracket_failure(ctx, b, policy,
                         {.M = in.M, .Mcore = in.Mcore, .a = in.a, .out = &out, .imposed = true, .L = in.L,
-                         .last = "PROBLEME : ITERATER limites"});
+                         .last = fmt::free("PROBLEME : ITERATER limites")});
     };
     // Converged when the mass mismatch is within the tolerance and the radius
     // interval below 1 % of the core radius.
     const SearchResult sr = find_outer_radius(ctx, policy, Refinement::Bisection,
                                               Tolerances{0.01 * Rcore, in.M * factor, resolution_floor(in.M)}, corediffstatic, failure);
+    // The structure kept is the last one integrated: not on a clamped boundary.
+    atmosphere::refuse_clamped_boundary(ctx, out);
     const Bisection& bi = sr.bisection;
     if (aff) {
         o << fmt::free("Structure converged: diff/Mearth, dx/RJ", bi.f / Mearth, bi.dx / Rjup) << '\n';

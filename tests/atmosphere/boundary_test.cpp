@@ -99,6 +99,61 @@ TEST_F(SyntheticTables, UnitChecksStopBeforeAnyTableIsRead) {
                   std::string::npos);
 }
 
+// A trial radius of a structure search must not stop the run where the
+// exact inversion has no answer: on the synthetic table S = 0.2 + 2.5 log T
+// at 100 bar, an entropy below that of 100 K (5.2), or below 1, is raised to
+// it; a root above the first bracket (log T = 5.42) but inside the table is
+// found by moving the bracket's top. Everywhere else the trial inversion is
+// the exact one, bit for bit, and says it did not clamp.
+TEST_F(SyntheticTables, TrialInversionClampsOnlyWhereTheExactOneStops) {
+    load_entropy_tables(ctx);
+    const EntropyTable& table = *ctx.atmos.stable;
+    const double P = 1e8;
+    bool clamped = true;
+    for (double S : {5.3, 6.67, 9.0, 13.0}) {
+        EXPECT_EQ(trial_temperature_from_table(table, P, S, clamped), temperature_from_table(table, P, S)) << S;
+        EXPECT_FALSE(clamped) << S;
+    }
+    struct Case {
+        double S, T;          // entropy, trial temperature
+        const char* message;  // of the exact inversion
+    };
+    const Case cases[] = {{4.0, 100.0, "Problem bei der Bisektion"},
+                          {-3.0, 100.0, "Problem mit den Entropieeinheiten"},
+                          {15.0, std::pow(10.0, (15.0 - 0.2) / 2.5), "Problem bei der Bisektion"}};
+    for (const Case& c : cases) {
+        clamped = false;
+        EXPECT_NEAR(trial_temperature_from_table(table, P, c.S, clamped) / c.T, 1.0, 1e-9) << c.S;
+        EXPECT_TRUE(clamped) << c.S;
+        EXPECT_NE(fatal_text([&] { temperature_from_table(table, P, c.S); }).find(c.message), std::string::npos) << c.S;
+    }
+    // What no clamp mends still stops a trial.
+    EXPECT_NE(fatal_text([&] { trial_temperature_from_table(table, P, std::nan(""), clamped); }).find("is NAN"),
+              std::string::npos);
+    EXPECT_NE(fatal_text([&] { trial_temperature_from_table(table, P, 100.5, clamped); }).find("S > 100"),
+              std::string::npos);
+}
+
+// The boundary of a trial carries the grid's entropy and whether it was
+// clamped; a search that accepts a structure on a clamped boundary stops
+// with the exact inversion's message for that entropy.
+TEST_F(SyntheticTables, AcceptedBoundaryMustNotBeClamped) {
+    const double R = 7.14e9, M = 1.898783598618282e30;
+    const OuterBoundary warm = condextmaxstatic(ctx, R, M, 1e9, 0.27, 3.3498660000000005e24);
+    EXPECT_FALSE(warm.clamped);
+    EXPECT_NO_THROW(refuse_clamped_boundary(ctx, warm));
+    // The floor luminosity of a tiny core (intrinsic temperature
+    // sqrt(Rcore/R) K = 0.012 K, far below the grid's 20 K): the grid
+    // extrapolates to an entropy below that of 100 K.
+    const OuterBoundary cold = condextmaxstatic(ctx, R, M, 1e6, 0.27, 0.0);
+    EXPECT_TRUE(cold.clamped);
+    EXPECT_EQ(cold.T, 100.0);
+    EXPECT_NEAR(cold.S, grid_S(std::log10(6.67e-8 * M / (R * R)), std::log10(ctx.dbdtemp.tint)), 1e-9);
+    const std::string msg = fatal_text([&] { refuse_clamped_boundary(ctx, cold); });
+    EXPECT_EQ(msg, fatal_text([&] { temperaturausdruckundentropie(ctx, cold.P, cold.S); }));
+    EXPECT_NE(msg.find(" ! Problem bei der Bisektion! fa*fb > 0"), std::string::npos) << msg;
+}
+
 TEST_F(SyntheticTables, BadTablesAreRefusedWithTheirName) {
     std::ofstream(dir / "data" / "atmos" / "loggTeff_S_Burrows97_umint.dat", std::ios::app) << "1 2 3\n";
     EXPECT_NE(fatal_text([&] { entropie_von_gravteff_reggitt(ctx, 100.0, 100.0); })

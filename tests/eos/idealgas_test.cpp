@@ -78,10 +78,12 @@ TEST(IdealGas, ThermodynamicIdentitiesHold) {
 
 TEST(H2Partition, TableAndSqh2scClampingAndExtrapolation) {
     using namespace h2pf;
-    // Rows 10 K, 50 .. 6000 K; nuclear spin divided out: q -> 1/4 at low T;
-    // q rises monotonically.
+    // Rows 10 K, 50 .. 6000 K, on the six-digit theta = 5040/T grid (so 950 K
+    // reads 950.001 and 2950 K 2950.01); nuclear spin divided out: q -> 1/4
+    // at low T; q rises monotonically.
     ASSERT_EQ(kRows, 121);
-    EXPECT_EQ((std::array{tdat[0], tdat[1], tdat[120]}), (std::array{10.0, 50.0, 6000.0}));
+    EXPECT_EQ((std::array{tdat[0], tdat[1], tdat[19], tdat[20], tdat[59], tdat[120]}),
+              (std::array{10.0, 50.0, 950.001, 1000.0, 2950.01, 6000.0}));
     EXPECT_NEAR(qdat[0], std::log10(0.25), 2e-3);
     for (std::size_t i = 1; i < kRows; ++i) EXPECT_GT(qdat[i], qdat[i - 1]);
     auto all = [](double t) {

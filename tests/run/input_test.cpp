@@ -83,7 +83,8 @@ TEST(Initcond, BadRunFileNamesFileLineAndValue) {
         {10, "0", "line 10: divisorTKH must be positive"},
         {11, "maybe", "line 11: expected a logical T or F (keepall), found \"maybe\""},
         {14, "2d10", "line 14: tstart/yr must come before tmax (line 9)"},
-        {1, "", "line 1: expected a real number (aplanete/AU), found no value"},
+        // A null value (a leading comma) would leave the variable unset: refused.
+        {1, ", 5.2", "line 1: expected a real number (aplanete/AU), found no value"},
     };
     auto message_for = [](const std::vector<std::string>& file) {
         Fixture f;
@@ -104,6 +105,37 @@ TEST(Initcond, BadRunFileNamesFileLineAndValue) {
     EXPECT_NE(message_for(shorter).find("sivex.in ends after line 12: expected a logical T or F (Noevo) on line 13"),
               std::string::npos);
     EXPECT_NE(message_for({}).find("PROBLEME : cannot open the input file sivex.in"), std::string::npos);
+}
+
+// A free-format read passes over empty records: blank lines (empty, or of
+// blanks and tabs) before, between and after the values of all three files
+// read as the files without them.
+TEST(Initcond, BlankLinesAreEmptyRecordsPassedOver) {
+    auto read = [](bool blanks) {
+        auto f = std::make_unique<Fixture>();
+        auto spaced = [blanks](std::vector<std::string> lines) {
+            if (!blanks) return lines;
+            lines.insert(lines.end() - 1, "");
+            lines.insert(lines.begin() + 1, " \t ");
+            lines.insert(lines.begin(), "");
+            lines.push_back("");
+            return lines;
+        };
+        const std::string data(VELKARO_DATA_DIR);
+        f->dir.write("sivex.in", spaced(velkaro::testing::jupiter_run_file()));
+        f->dir.write("sivexdualband.in", spaced(velkaro::testing::jupiter_atmosphere_file()));
+        f->dir.write("path.dat", spaced({"'" + data + "/eos/'", "'" + data + "/'"}));
+        initcond(f->ctx, f->s);
+        init2bd(f->ctx);
+        return f;
+    };
+    const auto plain = read(false), spaced = read(true);
+    EXPECT_EQ(spaced->out.str(), plain->out.str());  // the echo of every value read
+    EXPECT_EQ(spaced->s.tmax, plain->s.tmax);
+    EXPECT_EQ(spaced->s.tstart, plain->s.tstart);
+    EXPECT_EQ(spaced->s.divisorTKH, plain->s.divisorTKH);
+    EXPECT_EQ(spaced->ctx.path.path_fichiersdg, plain->ctx.path.path_fichiersdg);
+    EXPECT_EQ(spaced->ctx.gasloss.evapmodel, plain->ctx.gasloss.evapmodel);
 }
 
 TEST(Init2bd, ModelselectForcedTauoutDefaultAndManualRatiosEchoed) {

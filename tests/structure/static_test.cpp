@@ -1,14 +1,19 @@
 // The static structure after mass loss: the remapping of the previous
 // luminosity profile, the bisection's two-part convergence rule, and the
-// structure it finds against the initial search (Brent) on the same planet.
+// structure it finds against the initial search (Brent) on the same planet;
+// the bracket's crossed ends and limit failures of the three searches.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
 #include "run/context.hpp"
+#include "common/format.hpp"
+#include "structure/evolution.hpp"
 #include "structure/initial.hpp"
 #include "structure/search.hpp"
 #include "structure/static.hpp"
@@ -145,4 +150,98 @@ TEST(StaticSearch, ATraceOfEnvelopeThinnerThanTheUsualLimitIsFoundNearTheCore) {
     // thin-shell accuracy (R - Rcore)/Rcore.
     const double weight = cst::G * in.M * (in.M - in.Mcore) / (4 * M_PI * std::pow(Rcore, 4));
     EXPECT_NEAR((x(kP, 1) - x(kP, nf)) / weight, 1.0, 4 * (R - Rcore) / Rcore + 1e-3);
+}
+
+// When the upper end of the bracket falls below the lower one (R_max clamps
+// it there), the initial search stops, the static search writes the line
+// below and reopens the bracket to 1.1 R_low, and the evolution search does
+// not look. Here f(R) = 9.5 - R about the centre 10 with R_max = 9, a root
+// that the crossed ends hold.
+TEST(StructureSearch, CrossedBracketStopsReopensWithItsLineOrIsNotChecked) {
+    const std::string line = " Rsup<Rinf: should never occur\n";
+    auto search = [&](structure::Crossed crossed, std::ostringstream& out) {
+        RunContext ctx;
+        ctx.out = &out;
+        structure::BracketPolicy p;
+        p.centre = 10;
+        p.kstep = 1;
+        p.Rmin = 1;
+        p.Rmax = 9;
+        p.crossed = crossed;
+        auto f = [](double R, structure::Trial) { return 9.5 - R; };
+        auto fail = [](const structure::Bracket&) { throw std::runtime_error("limits"); };
+        return structure::find_outer_radius(ctx, p, structure::Refinement::Bisection, {1e-6, 1e-6}, f, fail);
+    };
+    std::ostringstream out;
+    const auto reopened = search(structure::Crossed::Reopen, out);
+    EXPECT_NEAR(reopened.R, 9.5, 1e-6);
+    EXPECT_NE(out.str().find(line), std::string::npos) << out.str();
+    std::ostringstream quiet;
+    EXPECT_NEAR(search(structure::Crossed::Unchecked, quiet).R, 9.5, 1e-6);  // the crossed ends bracket it
+    EXPECT_EQ(quiet.str().find(line), std::string::npos);
+    std::ostringstream none;
+    EXPECT_EQ(fatal_text([&] { search(structure::Crossed::Fatal, none); }),
+              " Rsup<Rinf: should never occur\n ERROR");
+}
+
+// A Jupiter whose radius limit R_max = 1e6 Hill radii (here put at 2.4e9 cm,
+// a third of its radius, by a tiny orbit) lies below any radius it can have:
+// each solver's bracket reaches R_max with mass still left over, and its
+// report closes with the "PROBLEME" line written as every free-format line
+// is (one leading blank); the evolution solver's orbit line also carries the
+// age.
+TEST(StructureSearch, EverySolverClosesItsBracketFailureWithAFreeFormatLine) {
+    velkaro::testing::StartedPlanet p;
+    const PlanetState& s = *p.s;
+    const double a = 2.4e9 / (1e6 * std::cbrt(s.Mtotale / (3 * s.Mstar)));
+    int nf = 0;
+    Vec1<double> masse{kMaxShells};
+    Mat1<double> x{5, kMaxShells};
+    auto last_line = [](const std::string& msg) { return msg.substr(msg.rfind('\n') + 1); };
+
+    structure::InitialSearchInput ini{structure::search_planet(s)};
+    ini.a = a;
+    ini.L = s.x(kL, s.nf);
+    ini.Rguess = 2e9;
+    const std::string init = fatal_text([&] { structure::iteraterinit(p.ctx, ini, nf, masse, x); });
+    EXPECT_EQ(last_line(init).rfind(" PROBLEME : ITERATERINIT limites ", 0), 0u) << init;
+
+    structure::EvolutionSearchInput evo{structure::search_planet(s)};
+    evo.a = a;
+    evo.Eold = s.Etot;
+    evo.Rprev = 2e9;
+    evo.dt = 1e10 * cst::year;  // contraction luminosities of ~1e24 erg/s, not of the Sun
+    evo.age = s.temps + evo.dt;
+    const std::string ev = fatal_text([&] { structure::iterater(p.ctx, evo, nf, masse, x); });
+    EXPECT_EQ(last_line(ev), " PROBLEME : ITERATER limites") << ev;
+    EXPECT_NE(ev.find(fmt::free("a/AU,temps/an", a / cst::AU, evo.age / cst::year)), std::string::npos) << ev;
+
+    structure::StaticSearchInput st = flat_search_at(s, s.Mtotale);
+    st.a = a;
+    st.Rprev = 2e9;
+    const std::string sta = fatal_text([&] { structure::iteraterstatic(p.ctx, st, nf, masse, x); });
+    EXPECT_EQ(last_line(sta), " PROBLEME : ITERATER limites") << sta;
+}
+
+// The evolution search about a radius far below the planet's (a third of a
+// Jupiter radius): a larger trial radius would have to expand, takes the
+// floor luminosity (an intrinsic temperature of ~1 K, far below the
+// atmosphere grid) and sits on the clamped adiabat of 100 K at 100 bar.
+// Brent's method finds a root among such trials (near 0.37 RJ), but the
+// structure stands on a boundary whose entropy (negative, the grid's
+// extrapolation) has no adiabat: the run stops with the inversion's message.
+TEST(StructureSearch, AStructureOnAClampedBoundaryIsNotAccepted) {
+    velkaro::testing::StartedPlanet p;
+    const PlanetState& s = *p.s;
+    structure::EvolutionSearchInput evo{structure::search_planet(s)};
+    evo.Eold = s.Etot;
+    evo.Rprev = 2.5e9;
+    evo.dt = 1e10 * cst::year;
+    evo.age = s.temps + evo.dt;
+    int nf = 0;
+    Vec1<double> masse{kMaxShells};
+    Mat1<double> x{5, kMaxShells};
+    const std::string msg = fatal_text([&] { structure::iterater(p.ctx, evo, nf, masse, x); });
+    EXPECT_EQ(msg.rfind("  ! Problem mit den Entropieeinheiten!  S < 1 oder S > 100.  S = ", 0), 0u) << msg;
+    EXPECT_NE(p.out.str().find("Brave Brent found the structure"), std::string::npos);
 }

@@ -44,6 +44,14 @@ double six_digits(double x) {
     return std::strtod(buf, nullptr);
 }
 
+// The temperatures of the table's rows: the table is laid out in
+// theta = 5040/T (T in K) held to six significant digits, and the
+// temperature of a row is 5040/theta written to six digits again, so that
+// 23 of the 121 rows sit a little off their round values (950.001,
+// 2950.01, 3099.99, ..., 4849.98; at most 2e-5 K per K). The function is
+// evaluated at these temperatures, not at the round ones.
+double tabulated_temperature(double nominal) { return six_digits(5040.0 / six_digits(5040.0 / nominal)); }
+
 }  // namespace
 
 std::vector<H2Level> dunham_levels() {
@@ -84,11 +92,12 @@ std::vector<H2Row> h2_partition_rows() {
     const auto levels = dunham_levels();
     std::vector<H2Row> rows;
     for (int i = 1; i <= 121; ++i) {
-        const double t = (i == 1) ? 10.0 : 50.0 * (i - 1);
+        const double nominal = (i == 1) ? 10.0 : 50.0 * (i - 1);
+        const double t = tabulated_temperature(nominal);
         H2Row r{};
         bool fixed = false;
         for (const auto& ref : reference_rows) {
-            if (ref.t == t) {
+            if (ref.t == nominal) {
                 r = {ref.t, ref.logq, ref.dqdt, ref.d2qdt2};
                 fixed = true;
             }
@@ -109,7 +118,8 @@ std::string h2_partition_source() {
          "// Internal partition function q of H2 (equilibrium ortho/para, nuclear spin\n"
          "// divided out, energies from v = 0, J = 0) from a first-order Dunham model\n"
          "// with the constants of Huber & Herzberg (1979); the rows at 10, 50, 100,\n"
-         "// 300, 1000, 3000 and 6000 K are the model's reference values.\n"
+         "// 300, 1000, 3000 and 6000 K are the model's reference values. Temperatures\n"
+         "// are 5040/theta with theta = 5040/T held to six digits (950.001, 2950.01, ...).\n"
          "#include \"eos/h2partition.hpp\"\n\n"
          "namespace velkaro::eos::h2pf {\n";
     auto column = [&](const char* name, const char* what, auto get) {
