@@ -41,20 +41,20 @@ OuterBoundary on_the_adiabat(RunContext& ctx, double R, double M, double L) {
     return OuterBoundary{ctx.dbdboundary.peddingtion, T, L, tau, S, clamped};
 }
 
-// With the irradiated atmosphere the boundary stays at 100 bar, but its
-// temperature and optical depth are those of the irradiated profile
-// integrated down to it (atmosphere/irradiated.hpp): on the adiabat when
-// the atmosphere is convective there, on the radiative profile otherwise,
-// from which the envelope continues with radiative diffusion of the same
-// intrinsic flux.
+// With the irradiated atmosphere the temperature and optical depth of the
+// boundary are those of the irradiated profile integrated down to it
+// (atmosphere/irradiated.hpp). The boundary is at 100 bar when the gas there
+// is on the adiabat of the convective interior, as on the entropy grid's
+// adiabat; when the starlight keeps the gas radiative below 100 bar, at the
+// radiative-convective boundary, so that the envelope starts on its adiabat.
 OuterBoundary under_irradiation(RunContext& ctx, double R, double M, double L, double Y) {
     const double g = G * M / (R * R);
-    constexpr double kBoundaryPressure = 1e8;  // 100 bar, as on the entropy grid's adiabat
+    constexpr double kHundredBar = 1e8;
     const IrradiatedColumn c =
-        irradiated_column(ctx, g, ctx.dbdtemp.tint, ctx.dbdtemp.teq, ctx.dualband.kv2kth, Y, kBoundaryPressure);
-    ctx.dbdboundary.peddingtion = kBoundaryPressure;
-    ctx.dbdboundary.tauout = c.bottom.tau;
-    return OuterBoundary{kBoundaryPressure, c.bottom.T, L, c.bottom.tau};
+        irradiated_column(ctx, g, ctx.dbdtemp.tint, ctx.dbdtemp.teq, ctx.dualband.kv2kth, Y, kHundredBar);
+    ctx.dbdboundary.peddingtion = c.boundary.P;
+    ctx.dbdboundary.tauout = c.boundary.tau;
+    return OuterBoundary{c.boundary.P, c.boundary.T, L, c.boundary.tau};
 }
 
 OuterBoundary outer_boundary(RunContext& ctx, double R, double M, double L, double Y) {

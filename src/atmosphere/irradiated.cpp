@@ -37,11 +37,12 @@ double guillot_temperature(double tau, double tint, double teq, double gamma) {
 }
 
 IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, double teq, double gamma, double Y,
-                                   double p_bottom, const IrradiatedSettings& set) {
-    if (!(g > 0) || !(tint >= 0) || !(teq >= 0) || !(gamma > 0) || !(p_bottom > set.p_top))
-        fatal({"PROBLEME : irradiated atmosphere: needs g > 0, Tint >= 0, Teq >= 0, kv2kth > 0 and a bottom below "
-               "the top",
-               fmt::free("g, Tint, Teq, kv2kth, Pbottom", g, tint, teq, gamma, p_bottom)});
+                                   double p_boundary, const IrradiatedSettings& set) {
+    if (!(g > 0) || !(tint >= 0) || !(teq >= 0) || !(gamma > 0) || !(p_boundary > set.p_top) ||
+        !(set.p_deep >= p_boundary))
+        fatal({"PROBLEME : irradiated atmosphere: needs g > 0, Tint >= 0, Teq >= 0, kv2kth > 0 and "
+               "p_top < Pboundary <= p_deep",
+               fmt::free("g, Tint, Teq, kv2kth, Pboundary", g, tint, teq, gamma, p_boundary)});
 
     struct State {
         double tau, lnt, w;
@@ -68,7 +69,7 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
         return State{y.tau + h * k.tau, y.lnt + h * k.lnt, y.w + h * k.w};
     };
 
-    const double x0 = std::log(set.p_top), x1 = std::log(p_bottom);
+    const double x0 = std::log(set.p_top), x1 = std::log(set.p_deep);
     const int nstep = static_cast<int>(std::ceil((x1 - x0) / (set.dlogp * std::log(10.0)) - 1e-9));
     const double h = (x1 - x0) / nstep;
 
@@ -90,11 +91,13 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
     };
     if (y.tau >= kTwoThirds) c.photosphere = level(x0, y);
     if (set.p_top >= kOneBar) c.one_bar = level(x0, y);
+    const double xbar = std::log(kOneBar), xb = std::log(p_boundary);
+    AtmosphereLevel at_boundary, rcb;  // at p_boundary; top of the current convective layer
 
     double x = x0;
     Slope k1 = rhs(x, y);
     bool conv = k1.crit > 0;
-    c.p_rcb = conv ? set.p_top : 0.0;
+    if (conv) rcb = level(x0, y);
     for (int i = 1; i <= nstep; ++i) {
         const double xn = (i == nstep) ? x1 : x0 + i * h;
         const double hh = xn - x;
@@ -111,28 +114,38 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
                    fmt::free("g, Tint, Teq, kv2kth", g, tint, teq, gamma)});
         if (!c.photosphere.found && y.tau < kTwoThirds && yn.tau >= kTwoThirds)
             c.photosphere = between(x, y, xn, yn, (kTwoThirds - y.tau) / (yn.tau - y.tau));
-        const double xbar = std::log(kOneBar);
         if (!c.one_bar.found && x < xbar && xn >= xbar) c.one_bar = between(x, y, xn, yn, (xbar - x) / hh);
+        if (!at_boundary.found && x < xb && xn >= xb) {
+            at_boundary = between(x, y, xn, yn, (xb - x) / hh);
+            at_boundary.P = p_boundary;  // exactly, not exp(log(p))
+        }
         const bool convn = kn.crit > 0;
         if (convn && !conv) {
-            // Top of a convective layer: where the criterion crosses zero.
-            const double u = k1.crit < 0 && k1.crit > -1.0 ? k1.crit / (k1.crit - kn.crit) : 1.0;
-            c.p_rcb = std::exp(x + u * hh);
+            // Top of a convective layer: where the criterion crosses zero
+            // (linearly between the nodes, so that it moves continuously
+            // with g and Tint; above tau_convection it is the node itself).
+            const double u = k1.crit > -1.0 ? k1.crit / (k1.crit - kn.crit) : 1.0;
+            rcb = between(x, y, xn, yn, u);
         }
         x = xn;
         y = yn;
         k1 = kn;
         conv = convn;
     }
-    c.bottom = level(x1, y);
     c.convective = conv;
-    if (!conv) c.p_rcb = 0;
+    c.hundred_bar = at_boundary;
+    if (!conv) {
+        c.boundary = level(x1, y);  // radiative down to p_deep
+    } else {
+        c.p_rcb = rcb.P;
+        c.boundary = rcb.P > p_boundary ? rcb : at_boundary;
+    }
     return c;
 }
 
 double level_radius(const IrradiatedColumn& c, const AtmosphereLevel& l, double R, double M) {
     if (!l.found) return 0;
-    const double inv = 1.0 / R - (c.bottom.w - l.w) / (cst::G * M);
+    const double inv = 1.0 / R - (c.boundary.w - l.w) / (cst::G * M);
     // A level so high that the atmosphere would be unbound has no radius.
     return inv > 0 ? 1.0 / inv : 0;
 }

@@ -11,12 +11,17 @@
 // (f = 1/4, so f Tirr^4 = Teq^4). The atmosphere emits sigma (Tint^4 +
 // Teq^4).
 //
-// Where the envelope meets it: the outer boundary stays at 100 bar, as with
-// the entropy grid; the profile is integrated hydrostatically from the top
-// down to that level with the envelope's own equation of state and opacity
-// (switching to the adiabat where the profile's gradient exceeds the
-// adiabatic one), which gives the boundary temperature and optical depth,
-// and the height of the levels above it (1 bar, the photosphere).
+// Where the envelope meets it: the profile is integrated hydrostatically
+// from the top down with the envelope's own equation of state and opacity,
+// switching to the adiabat where the profile's gradient exceeds the
+// adiabatic one. The envelope starts at 100 bar when the gas there is
+// already on the deep adiabat (the radiative-convective boundary, RCB,
+// lies higher), as with the entropy grid; when the RCB lies deeper (the
+// close-in planets: the starlight keeps a thick layer radiative and nearly
+// isothermal), at the RCB itself, so that the envelope always starts on the
+// adiabat of its convective interior and the radiative layer above it is
+// the profile's own. The column also gives the height of the levels above
+// the boundary (1 bar, 100 bar, the photosphere).
 #pragma once
 
 namespace velkaro {
@@ -41,7 +46,8 @@ double guillot_temperature(double tau, double tint, double teq, double gamma);
 /// Numerics of the integration of the irradiated atmosphere.
 struct IrradiatedSettings {
     double p_top = 1.0;     // pressure where the integration starts [dyn cm^-2] (1 microbar)
-    double dlogp = 0.05;    // step in log10 P
+    double p_deep = 1e11;   // deepest pressure considered [dyn cm^-2] (100 kbar)
+    double dlogp = 0.05;    // step in log10 P (100 bar and 1 bar are nodes)
     // Gas above the photosphere is held radiative, as in the grey
     // atmospheres of the entropy grid.
     double tau_convection = 2.0 / 3.0;
@@ -58,27 +64,31 @@ struct AtmosphereLevel {
 
 /// The irradiated atmosphere above the outer boundary.
 struct IrradiatedColumn {
-    AtmosphereLevel bottom;       // the outer boundary (P = p_bottom)
+    AtmosphereLevel boundary;     // where the envelope starts: max(p_boundary, RCB), or p_deep if radiative there
     AtmosphereLevel photosphere;  // tau = 2/3
     AtmosphereLevel one_bar;      // P = 1 bar
-    double p_rcb = 0;             // top of the convective layer reaching the bottom [dyn cm^-2]; 0: radiative there
-    bool convective = false;      // the gas at the bottom is convective
+    AtmosphereLevel hundred_bar;  // P = 100 bar
+    double p_rcb = 0;             // top of the convective layer reaching p_deep [dyn cm^-2]; 0: radiative there
+    bool convective = false;      // the gas at p_deep is convective
 };
 
 /// Integrate the irradiated atmosphere of gravity g [cm s^-2] from p_top
-/// down to p_bottom [dyn cm^-2] with the run's EOS and opacity at helium
+/// down to p_deep with the run's EOS and opacity at helium
 /// fraction Y: state (tau, ln T, w) against ln P, dtau/dlnP = P kappa / g,
 /// dlnT/dlnP = the profile's gradient (P kappa / g) (dT^4/dtau) / (4 T^4)
 /// where that is below the adiabatic one (radiative), the adiabatic one
 /// otherwise (convective), dw/dlnP = P / rho. In a radiative layer this
 /// keeps T^4 minus the integral of dT^4/dtau constant, i.e. follows the
 /// Guillot profile; below a convective layer a radiative one continues from
-/// the adiabat. Allocates nothing.
+/// the adiabat. The boundary is at p_boundary [dyn cm^-2] when the gas
+/// there is on the adiabat of the convective layer reaching p_deep, at the
+/// top of that layer (the RCB) when it lies deeper, and at p_deep when the
+/// gas is radiative all the way. Allocates nothing.
 IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, double teq, double gamma, double Y,
-                                   double p_bottom, const IrradiatedSettings& set = {});
+                                   double p_boundary, const IrradiatedSettings& set = {});
 
 /// Radius [cm] of a level of the column above the boundary radius R [cm]
-/// of a planet of mass M [g]: 1/r = 1/R - (w_bottom - w_level)/(G M).
+/// of a planet of mass M [g]: 1/r = 1/R - (w_boundary - w_level)/(G M).
 double level_radius(const IrradiatedColumn& c, const AtmosphereLevel& l, double R, double M);
 
 }  // namespace velkaro::atmosphere

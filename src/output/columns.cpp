@@ -230,7 +230,8 @@ std::vector<Column<T>> build_irradiated() {
     // clang-format off
     add("step", "", "time-step number, as in fort.1", [](const T& t, int) { return double(t.s.istep); }, true);
     add("age_yr", "yr", "age of the planet, as in fort.1", [](const T& t, int) { return t.s.temps / cst::year; });
-    add("R_100bar_RJ", "R_jup", "radius of the outer boundary at 100 bar (fort.1 Rout_RJ)", [](const T& t, int) { return t.s.x(kR, outer(t.s)) / cst::Rjup; });
+    add("Rout_irr_RJ", "R_jup", "radius of the outer boundary (fort.1 Rout_RJ): 100 bar, or the RCB when deeper", [](const T& t, int) { return t.s.x(kR, outer(t.s)) / cst::Rjup; });
+    add("R_100bar_irr_RJ", "R_jup", "radius of the 100-bar level", [](const T& t, int) { return t.v.irr.r100 / cst::Rjup; });
     add("R_1bar_irr_RJ", "R_jup", "radius of the 1-bar level of the irradiated atmosphere", [](const T& t, int) { return t.v.irr.r1bar / cst::Rjup; });
     add("R_phot_irr_RJ", "R_jup", "radius of the photosphere (thermal optical depth 2/3) of the irradiated atmosphere", [](const T& t, int) { return t.v.irr.rphot / cst::Rjup; });
     add("R_transit_irr_RJ", "R_jup", "transit radius r + H ln(sqrt(2 pi r/H) kv2kth) with r, H at the photosphere of the irradiated atmosphere", [](const T& t, int) { return t.v.irr.rtransit / cst::Rjup; });
@@ -242,8 +243,9 @@ std::vector<Column<T>> build_irradiated() {
     add("Teff_irr_K", "K", "effective temperature with the absorbed starlight, (Tint^4 + Teq^4)^(1/4)", [](const T& t, int) { return t.v.irr.teff; });
     add("T_phot_irr_K", "K", "temperature at the photosphere of the irradiated atmosphere", [](const T& t, int) { return t.v.irr.tphot; });
     add("P_phot_irr_bar", "bar", "pressure at the photosphere", [](const T& t, int) { return t.v.irr.pphot / kBar; });
-    add("T_100bar_K", "K", "temperature of the outer boundary at 100 bar", [](const T& t, int) { return t.v.irr.tbound; });
-    add("tau_100bar", "", "thermal optical depth of the outer boundary", [](const T& t, int) { return t.v.irr.taubound; });
+    add("Pout_irr_bar", "bar", "pressure of the outer boundary: 100 bar, or the RCB when deeper", [](const T& t, int) { return t.v.irr.pbound / kBar; });
+    add("Tout_irr_K", "K", "temperature of the outer boundary", [](const T& t, int) { return t.v.irr.tbound; });
+    add("tauout_irr", "", "thermal optical depth of the outer boundary", [](const T& t, int) { return t.v.irr.taubound; });
     add("P_rcb_irr_bar", "bar", "pressure of the radiative-convective boundary: the top of the convective layer that reaches the outer boundary, or, when the atmosphere is radiative there, fort.1 P_rcb_bar", [](const T& t, int) { return t.v.irr.prcb / kBar; });
     add("H_phot_irr_cm", "cm", "pressure scale height at the photosphere", [](const T& t, int) { return t.v.irr.H; });
     add("kv2kth_irr", "", "visible-to-thermal opacity ratio gamma of the profile", [](const T& t, int) { return t.ctx.dualband.kv2kth; });

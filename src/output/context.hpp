@@ -33,10 +33,10 @@ struct RcbValues {
 /// levels a user compares with. All 0 without the irradiated atmosphere or
 /// without an envelope.
 struct IrradiatedValues {
-    double r1bar = 0, rphot = 0, rtransit = 0;  // radii of 1 bar, tau = 2/3, transit [cm]
+    double r100 = 0, r1bar = 0, rphot = 0, rtransit = 0;  // radii of 100 bar, 1 bar, tau = 2/3, transit [cm]
     double tint = 0, teq = 0, teff = 0;         // intrinsic, equilibrium, (Tint^4 + Teq^4)^(1/4) [K]
     double tphot = 0, pphot = 0;                // temperature [K] and pressure [dyn/cm2] at tau = 2/3
-    double tbound = 0, taubound = 0;            // temperature [K] and optical depth of the outer boundary
+    double pbound = 0, tbound = 0, taubound = 0;  // pressure [dyn/cm2], temperature [K], optical depth of the outer boundary
     double prcb = 0;                            // pressure of the radiative-convective boundary [dyn/cm2]
     double H = 0;                               // pressure scale height at tau = 2/3 [cm]
 };

@@ -243,11 +243,14 @@ IrradiatedValues irradiated_levels(RunContext& ctx, const PlanetState& s, const 
     v.tint = std::pow(L / (cst::fourpi * R * R * cst::sigmaSB), 0.25);
     v.teq = ctx.dbdtemp.teq;
     v.teff = std::pow(std::pow(v.tint, 4) + std::pow(v.teq, 4), 0.25);
+    // The same column as the boundary's (100 bar, or the RCB when deeper).
     const atmosphere::IrradiatedColumn c =
-        atmosphere::irradiated_column(ctx, cst::G * M / (R * R), v.tint, v.teq, ctx.dualband.kv2kth, s.YHe, Pb);
-    v.tbound = c.bottom.T;
-    v.taubound = c.bottom.tau;
+        atmosphere::irradiated_column(ctx, cst::G * M / (R * R), v.tint, v.teq, ctx.dualband.kv2kth, s.YHe, 1e8);
+    v.pbound = Pb;
+    v.tbound = s.x(kT, n);
+    v.taubound = s.x(kTau, n);
     v.prcb = c.convective ? c.p_rcb : rcb.P;
+    v.r100 = atmosphere::level_radius(c, c.hundred_bar, R, M);
     v.r1bar = atmosphere::level_radius(c, c.one_bar, R, M);
     v.rphot = atmosphere::level_radius(c, c.photosphere, R, M);
     if (v.rphot > 0) {

@@ -70,18 +70,20 @@ std::shared_ptr<const eos::EosTables> IrradiatedColumnTest::tables_;
 
 TEST_F(IrradiatedColumnTest, WithoutStarItIsTheGreyAtmosphereOfTheGrid) {
     // The grey atmospheres of the entropy grid with the same opacity law:
-    // the temperature at 100 bar and, where the gas is convective there, the
-    // same adiabat.
-    GreySettings gs;
-    gs.p_bottom = 1e8;
-    GreyAtmosphere grey(tables_, gs);
+    // the temperature at 100 bar, the radiative-convective boundary of the
+    // deep convective layer, and the boundary at 100 bar or at that RCB.
+    GreySettings at100, deep;
+    at100.p_bottom = 1e8;
+    deep.p_bottom = 1e11;
+    GreyAtmosphere grey100(tables_, at100), greydeep(tables_, deep);
     for (auto [g, tint] : {std::pair{2500.0, 100.0}, {2500.0, 400.0}, {1000.0, 60.0}, {30000.0, 1000.0}}) {
         const IrradiatedColumn c = irradiated_column(ctx, g, tint, 0.0, 0.1, 0.27, 1e8);
-        const GreyResult r = grey.solve(g, tint);
-        EXPECT_NEAR(c.bottom.T / r.t, 1.0, 2e-3) << "g " << g << " Tint " << tint;
-        EXPECT_EQ(c.convective, r.convective);
-        if (r.convective) {
-            EXPECT_NEAR(std::log(c.p_rcb / r.p_rcb), 0.0, 0.15);
+        const GreyResult r = grey100.solve(g, tint), d = greydeep.solve(g, tint);
+        EXPECT_NEAR(c.hundred_bar.T / r.t, 1.0, 2e-3) << "g " << g << " Tint " << tint;
+        EXPECT_EQ(c.convective, d.convective);
+        if (d.convective) {
+            EXPECT_NEAR(std::log(c.p_rcb / d.p_rcb), 0.0, 0.15);
+            EXPECT_EQ(c.boundary.P, std::max(1e8, c.p_rcb));
         }
         EXPECT_TRUE(c.photosphere.found);
         EXPECT_NEAR(c.photosphere.T / tint, 1.0, 1e-3);  // Eddington: T(2/3) = Teff
@@ -93,7 +95,10 @@ TEST_F(IrradiatedColumnTest, StarlightHeatsTheBoundaryAndLiftsThePhotosphere) {
     const double g = 2500, tint = 100, M = 1.9e30, R = 7.3e9;
     const IrradiatedColumn cold = irradiated_column(ctx, g, tint, 0.0, 0.2, 0.27, 1e8);
     const IrradiatedColumn hot = irradiated_column(ctx, g, tint, 1400.0, 0.2, 0.27, 1e8);
-    EXPECT_GT(hot.bottom.T, 1.5 * cold.bottom.T);
+    EXPECT_GT(hot.hundred_bar.T, 1.5 * cold.hundred_bar.T);
+    // The starlight keeps the gas radiative deeper: the envelope starts at the RCB.
+    EXPECT_GT(hot.p_rcb, cold.p_rcb);
+    EXPECT_EQ(hot.boundary.P, hot.p_rcb);
     // A hot atmosphere is thicker: the photosphere and the 1-bar level lie higher.
     EXPECT_GT(level_radius(hot, hot.photosphere, R, M) - R, 1.5 * (level_radius(cold, cold.photosphere, R, M) - R));
     EXPECT_GT(level_radius(hot, hot.one_bar, R, M), level_radius(cold, cold.one_bar, R, M));
@@ -101,7 +106,8 @@ TEST_F(IrradiatedColumnTest, StarlightHeatsTheBoundaryAndLiftsThePhotosphere) {
     EXPECT_NEAR(hot.photosphere.T / std::pow(std::pow(tint, 4) + std::pow(1400.0, 4), 0.25), 1.0, 0.15);
     // Levels are ordered: photosphere and 1 bar above the boundary.
     EXPECT_GT(level_radius(hot, hot.one_bar, R, M), R);
-    EXPECT_EQ(level_radius(hot, hot.bottom, R, M), R);
+    EXPECT_EQ(level_radius(hot, hot.boundary, R, M), R);
+    EXPECT_GT(level_radius(hot, hot.hundred_bar, R, M), R);
 }
 
 TEST_F(IrradiatedColumnTest, BadArgumentsStopWithTheValues) {
