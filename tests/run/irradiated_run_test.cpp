@@ -19,9 +19,9 @@ namespace {
 
 // The Jupiter example's planet (hot start) at a AU to tmax years; atm17 is
 // the 17th line of the atmosphere file ("" for a 16-line file).
-struct Run {
+struct PlanetRun {
     RunDir dir;
-    Run(const std::string& a_au, const std::string& tmax, const std::string& atm17, bool noevo = false) {
+    PlanetRun(const std::string& a_au, const std::string& tmax, const std::string& atm17, bool noevo = false) {
         dir.write("sivex.in", edited(velkaro::testing::jupiter_run_file(),
                                      {{1, a_au + "  aplanete/AU"}, {6, "1.0d5  Linit/LJ"}, {9, tmax + "  tmax/yr"},
                                       {13, noevo ? "T  Noevo" : "F  Noevo"}}));
@@ -53,14 +53,14 @@ struct Run {
 }  // namespace
 
 TEST(IrradiatedRun, SwitchOffWritesTodaysFilesByteForByte) {
-    const Run sixteen("0.045", "1.0d10", "", true), off("0.045", "1.0d10", "F  irradiated", true);
+    const PlanetRun sixteen("0.045", "1.0d10", "", true), off("0.045", "1.0d10", "F  irradiated", true);
     EXPECT_FALSE(sixteen.file("fort.1").empty());
     EXPECT_EQ(sixteen.file("fort.1"), off.file("fort.1"));
     EXPECT_EQ(sixteen.file("fort.1.columns"), off.file("fort.1.columns"));
     EXPECT_FALSE(std::filesystem::exists(off.dir.path() / "irradiated.track"));
     // Switched on, the initial model stands under a hotter atmosphere: a
     // larger planet, and the second track is written beside fort.1.
-    const Run on("0.045", "1.0d10", "T  irradiated", true);
+    const PlanetRun on("0.045", "1.0d10", "T  irradiated", true);
     EXPECT_GT(on.last("fort.1", "Rout_RJ"), sixteen.last("fort.1", "Rout_RJ"));
     EXPECT_EQ(on.file("fort.1").size(), sixteen.file("fort.1").size());  // 193 columns as before
     EXPECT_GT(on.last("irradiated.track", "R_transit_irr_RJ"), on.last("irradiated.track", "R_1bar_irr_RJ"));
@@ -68,7 +68,7 @@ TEST(IrradiatedRun, SwitchOffWritesTodaysFilesByteForByte) {
 
 TEST(IrradiatedRun, HotJupiterIsLargerIrradiatedAndCloserIn) {
     // 30 Myr of evolution from the same hot start.
-    const Run grey("0.045", "3.0d7", ""), near("0.045", "3.0d7", "T"), far("0.1", "3.0d7", "T");
+    const PlanetRun grey("0.045", "3.0d7", ""), near("0.045", "3.0d7", "T"), far("0.1", "3.0d7", "T");
     const double rg = grey.last("fort.1", "R_transit_RJ");
     const double rn = near.last("irradiated.track", "R_transit_irr_RJ");
     const double rf = far.last("irradiated.track", "R_transit_irr_RJ");
