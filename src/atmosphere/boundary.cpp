@@ -46,12 +46,18 @@ OuterBoundary on_the_adiabat(RunContext& ctx, double R, double M, double L) {
 // (atmosphere/irradiated.hpp). The boundary is at 100 bar when the gas there
 // is on the adiabat of the convective interior, as on the entropy grid's
 // adiabat; when the starlight keeps the gas radiative below 100 bar, at the
-// radiative-convective boundary, so that the envelope starts on its adiabat.
+// radiative-convective boundary, so that the envelope starts on its adiabat,
+// but not deeper than where the gas above would hold 1e-3 of the planet's
+// mass (4 pi R^2 P / g): that gas is not part of the envelope model. Below
+// that depth (sub-Neptunes, whose envelope is mostly radiative) the
+// envelope's own radiative layers continue the profile.
 OuterBoundary under_irradiation(RunContext& ctx, double R, double M, double L, double Y) {
     const double g = G * M / (R * R);
     constexpr double kHundredBar = 1e8;
+    constexpr double kMassAbove = 1e-3;  // of the planet's mass
+    const double pmax = kMassAbove * M * g / (kFourPi * R * R);
     const IrradiatedColumn c =
-        irradiated_column(ctx, g, ctx.dbdtemp.tint, ctx.dbdtemp.teq, ctx.dualband.kv2kth, Y, kHundredBar);
+        irradiated_column(ctx, g, ctx.dbdtemp.tint, ctx.dbdtemp.teq, ctx.dualband.kv2kth, Y, kHundredBar, pmax);
     ctx.dbdboundary.peddingtion = c.boundary.P;
     ctx.dbdboundary.tauout = c.boundary.tau;
     return OuterBoundary{c.boundary.P, c.boundary.T, L, c.boundary.tau};

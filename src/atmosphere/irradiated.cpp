@@ -1,5 +1,6 @@
 #include "atmosphere/irradiated.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/constants.hpp"
@@ -37,7 +38,8 @@ double guillot_temperature(double tau, double tint, double teq, double gamma) {
 }
 
 IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, double teq, double gamma, double Y,
-                                   double p_boundary, const IrradiatedSettings& set) {
+                                   double p_boundary, double p_max, const IrradiatedSettings& set) {
+    p_max = std::min(std::max(p_max, p_boundary), set.p_deep);
     if (!(g > 0) || !(tint >= 0) || !(teq >= 0) || !(gamma > 0) || !(p_boundary > set.p_top) ||
         !(set.p_deep >= p_boundary))
         fatal({"PROBLEME : irradiated atmosphere: needs g > 0, Tint >= 0, Teq >= 0, kv2kth > 0 and "
@@ -91,8 +93,8 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
     };
     if (y.tau >= kTwoThirds) c.photosphere = level(x0, y);
     if (set.p_top >= kOneBar) c.one_bar = level(x0, y);
-    const double xbar = std::log(kOneBar), xb = std::log(p_boundary);
-    AtmosphereLevel at_boundary, rcb;  // at p_boundary; top of the current convective layer
+    const double xbar = std::log(kOneBar), xb = std::log(p_boundary), xmax = std::log(p_max);
+    AtmosphereLevel at_boundary, at_max, rcb;  // at p_boundary, at p_max; top of the current convective layer
 
     double x = x0;
     Slope k1 = rhs(x, y);
@@ -119,6 +121,10 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
             at_boundary = between(x, y, xn, yn, (xb - x) / hh);
             at_boundary.P = p_boundary;  // exactly, not exp(log(p))
         }
+        if (!at_max.found && x < xmax && xn >= xmax) {
+            at_max = between(x, y, xn, yn, (xmax - x) / hh);
+            at_max.P = p_max;
+        }
         const bool convn = kn.crit > 0;
         if (convn && !conv) {
             // Top of a convective layer: where the criterion crosses zero
@@ -134,11 +140,12 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
     }
     c.convective = conv;
     c.hundred_bar = at_boundary;
+    if (!at_max.found) at_max = level(x1, y);  // p_max = p_deep
     if (!conv) {
-        c.boundary = level(x1, y);  // radiative down to p_deep
+        c.boundary = at_max;  // radiative down to p_deep
     } else {
         c.p_rcb = rcb.P;
-        c.boundary = rcb.P > p_boundary ? rcb : at_boundary;
+        c.boundary = rcb.P <= p_boundary ? at_boundary : (rcb.P < p_max ? rcb : at_max);
     }
     return c;
 }

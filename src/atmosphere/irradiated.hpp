@@ -82,10 +82,12 @@ struct IrradiatedColumn {
 /// Guillot profile; below a convective layer a radiative one continues from
 /// the adiabat. The boundary is at p_boundary [dyn cm^-2] when the gas
 /// there is on the adiabat of the convective layer reaching p_deep, at the
-/// top of that layer (the RCB) when it lies deeper, and at p_deep when the
-/// gas is radiative all the way. Allocates nothing.
+/// top of that layer (the RCB) when it lies deeper, but never deeper than
+/// p_max (>= p_boundary; on the radiative profile there, and there too when
+/// the gas is radiative all the way): the gas above the boundary is not part
+/// of the envelope model, so p_max keeps its mass small. Allocates nothing.
 IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, double teq, double gamma, double Y,
-                                   double p_boundary, const IrradiatedSettings& set = {});
+                                   double p_boundary, double p_max, const IrradiatedSettings& set = {});
 
 /// Radius [cm] of a level of the column above the boundary radius R [cm]
 /// of a planet of mass M [g]: 1/r = 1/R - (w_boundary - w_level)/(G M).

@@ -249,6 +249,7 @@ std::vector<Column<T>> build_irradiated() {
     add("P_rcb_irr_bar", "bar", "pressure of the radiative-convective boundary: the top of the convective layer that reaches the outer boundary, or, when the atmosphere is radiative there, fort.1 P_rcb_bar", [](const T& t, int) { return t.v.irr.prcb / kBar; });
     add("H_phot_irr_cm", "cm", "pressure scale height at the photosphere", [](const T& t, int) { return t.v.irr.H; });
     add("kv2kth_irr", "", "visible-to-thermal opacity ratio gamma of the profile", [](const T& t, int) { return t.ctx.dualband.kv2kth; });
+    add("M_above_irr_ME", "M_earth", "mass of the atmosphere above the outer boundary, 4 pi R^2 P/g; not part of the envelope model (whose mass is the planet's)", [](const T& t, int) { return t.v.irr.mabove / cst::Mearth; });
     // clang-format on
     return c;
 }

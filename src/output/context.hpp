@@ -39,6 +39,7 @@ struct IrradiatedValues {
     double pbound = 0, tbound = 0, taubound = 0;  // pressure [dyn/cm2], temperature [K], optical depth of the outer boundary
     double prcb = 0;                            // pressure of the radiative-convective boundary [dyn/cm2]
     double H = 0;                               // pressure scale height at tau = 2/3 [cm]
+    double mabove = 0;                          // mass of the atmosphere above the boundary, 4 pi R^2 P/g [g]
 };
 
 /// Everything one track line reports besides the model state itself

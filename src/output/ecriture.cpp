@@ -243,10 +243,11 @@ IrradiatedValues irradiated_levels(RunContext& ctx, const PlanetState& s, const 
     v.tint = std::pow(L / (cst::fourpi * R * R * cst::sigmaSB), 0.25);
     v.teq = ctx.dbdtemp.teq;
     v.teff = std::pow(std::pow(v.tint, 4) + std::pow(v.teq, 4), 0.25);
-    // The same column as the boundary's (100 bar, or the RCB when deeper).
+    // The same column as the boundary's, down to the boundary's pressure.
     const atmosphere::IrradiatedColumn c =
-        atmosphere::irradiated_column(ctx, cst::G * M / (R * R), v.tint, v.teq, ctx.dualband.kv2kth, s.YHe, 1e8);
+        atmosphere::irradiated_column(ctx, cst::G * M / (R * R), v.tint, v.teq, ctx.dualband.kv2kth, s.YHe, 1e8, Pb);
     v.pbound = Pb;
+    v.mabove = cst::fourpi * R * R * Pb / (cst::G * M / (R * R));
     v.tbound = s.x(kT, n);
     v.taubound = s.x(kTau, n);
     v.prcb = c.convective ? c.p_rcb : rcb.P;
