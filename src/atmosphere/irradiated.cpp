@@ -95,6 +95,8 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
     if (set.p_top >= kOneBar) c.one_bar = level(x0, y);
     const double xbar = std::log(kOneBar), xb = std::log(p_boundary), xmax = std::log(p_max);
     AtmosphereLevel at_boundary, at_max, rcb;  // at p_boundary, at p_max; top of the current convective layer
+    AtmosphereLevel first_below;               // top of the first convective layer below p_boundary
+    bool conv_at_boundary = false;
 
     double x = x0;
     Slope k1 = rhs(x, y);
@@ -120,6 +122,10 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
         if (!at_boundary.found && x < xb && xn >= xb) {
             at_boundary = between(x, y, xn, yn, (xb - x) / hh);
             at_boundary.P = p_boundary;  // exactly, not exp(log(p))
+            // The criterion there, linear between the nodes as for the tops
+            // of convective layers, so that the two agree.
+            const double ub = (xb - x) / hh;
+            conv_at_boundary = (k1.crit > -1.0 ? k1.crit + ub * (kn.crit - k1.crit) : kn.crit) > 0;
         }
         if (!at_max.found && x < xmax && xn >= xmax) {
             at_max = between(x, y, xn, yn, (xmax - x) / hh);
@@ -132,6 +138,7 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
             // with g and Tint; above tau_convection it is the node itself).
             const double u = k1.crit > -1.0 ? k1.crit / (k1.crit - kn.crit) : 1.0;
             rcb = between(x, y, xn, yn, u);
+            if (at_boundary.found && !conv_at_boundary && !first_below.found && rcb.P > p_boundary) first_below = rcb;
         }
         x = xn;
         y = yn;
@@ -141,12 +148,17 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
     c.convective = conv;
     c.hundred_bar = at_boundary;
     if (!at_max.found) at_max = level(x1, y);  // p_max = p_deep
-    if (!conv) {
-        c.boundary = at_max;  // radiative down to p_deep
-    } else {
-        c.p_rcb = rcb.P;
-        c.boundary = rcb.P <= p_boundary ? at_boundary : (rcb.P < p_max ? rcb : at_max);
-    }
+    if (conv) c.p_rcb = rcb.P;
+    // The boundary: at p_boundary when the gas there is convective; else at
+    // the top of the first convective layer below it (which moves
+    // continuously from p_boundary down as the gas there turns radiative),
+    // not deeper than p_max.
+    if (conv_at_boundary)
+        c.boundary = at_boundary;
+    else if (first_below.found && first_below.P < p_max)
+        c.boundary = first_below;
+    else
+        c.boundary = at_max;
     return c;
 }
 
