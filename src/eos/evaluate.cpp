@@ -99,15 +99,20 @@ double in_y(const Place& pl, double fl, double fu) { return (fu * pl.wu + fl * p
     fatal({"MIST IN EOSSC", "PROBLEME : EOSSC"});  // not reached: the flag says a corner has a zero
 }
 
+// 10^x as exp(x ln 10): glibc's pow costs about twice its exp, and the
+// table values x are below 20 in magnitude, so the rounding of x ln 10
+// moves the result by a few units in the last place at most.
+inline double exp10_of(double x) { return std::exp(x * 2.302585092994046); }
+
 void table_outputs(const double F[9], double p, double t, EosOut& out) {
-    out.rho = std::pow(10.0, F[1]);
+    out.rho = exp10_of(F[1]);
     out.drhodp = out.rho * F[5] / p;
     out.drhodt = out.rho * F[4] / t;
-    out.s = std::pow(10.0, F[2]);
+    out.s = exp10_of(F[2]);
     out.dsdp = out.s * F[7] / p;
     out.dsdt = out.s * F[6] / t;
     out.dtdp = t * F[8] / p;
-    out.u = std::pow(10.0, F[3]);
+    out.u = exp10_of(F[3]);
 }
 
 // Value of quantity n on table k by intercub, from the stencil as the
@@ -144,12 +149,19 @@ void eosscfast2(const EosTables& tb, double y, double p, double t, double& rho, 
 
 void eosscfast2_logs(const EosTables& tb, double y, double p, double t, double lp, double lt, double& rho,
                      double& dtdp) {
+    double lrho;
+    eosscfast2_lrho(tb, y, p, t, lp, lt, rho, dtdp, lrho);
+}
+
+void eosscfast2_lrho(const EosTables& tb, double y, double p, double t, double lp, double lt, double& rho,
+                     double& dtdp, double& lrho) {
     const Place pl = locate(tb, y, lp, lt);
     const double r = in_y(pl, bicubic_value(tb.coef(1, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
                           bicubic_value(tb.coef(1, pl.ku, pl.ip, pl.jt), pl.t, pl.u));
     const double g = in_y(pl, bicubic_value(tb.coef(8, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
                           bicubic_value(tb.coef(8, pl.ku, pl.ip, pl.jt), pl.t, pl.u));
-    rho = std::pow(10.0, r);
+    lrho = r;
+    rho = exp10_of(r);
     dtdp = t * g / p;
 }
 
@@ -169,7 +181,7 @@ void eosscfast_direct(const EosTables& tb, double y, double p, double t, EosOut&
 
 void eosscfast2_direct(const EosTables& tb, double y, double p, double t, double& rho, double& dtdp) {
     const Place pl = locate(tb, y, std::log10(p), std::log10(t));
-    rho = std::pow(10.0, in_y(pl, direct_value(tb, 1, pl.kl, pl), direct_value(tb, 1, pl.ku, pl)));
+    rho = exp10_of(in_y(pl, direct_value(tb, 1, pl.kl, pl), direct_value(tb, 1, pl.ku, pl)));
     dtdp = t * in_y(pl, direct_value(tb, 8, pl.kl, pl), direct_value(tb, 8, pl.ku, pl)) / p;
 }
 
@@ -183,6 +195,19 @@ void eos(const EosTables* tables, double /*z*/, double y, double p, double t, Eo
     } else {
         // Argument order of the ideal gas: entropy before density.
         entro_gp_newfast(y, p, t, out.s, out.rho, out.dtdp, out.drhodp, out.drhodt, out.dsdp, out.dsdt, out.u);
+    }
+}
+
+void eosfast_lrho(const EosTables* tables, double y, double p, double t, EosOut& out, double& lrho) {
+    out.drhodp = out.drhodt = out.s = out.dsdp = out.dsdt = kMarker;
+    out.slot12 = out.slot13 = out.u = kMarker;
+    check_pt(p, t);
+    const double lt = std::log10(t), lp = std::log10(p);
+    if (in_table_domain(lt, lp)) {
+        eosscfast2_lrho(need(tables), y, p, t, lp, lt, out.rho, out.dtdp, lrho);
+    } else {
+        entro_gp_newfast2(y, p, t, out.rho, out.dtdp);
+        lrho = std::log10(out.rho);
     }
 }
 

@@ -21,6 +21,8 @@ namespace {
 // Electron scattering k8 = 0.348 cm^2 g^-1 enters only as its fourth power.
 constexpr double k8_4 = 0.014666178815999997;
 
+constexpr double kLn10 = 2.302585092994046;  // ln 10
+
 // Fourth root, y^(1/4).
 inline double root4(double y) { return std::sqrt(std::sqrt(y)); }
 
@@ -48,7 +50,9 @@ const GasTable& gastable(int m) {
 
 // ---------------------------------------------------------------------------
 
-double opb91_scale(double rho, double T, double f) {
+double opb91_scale(double rho, double T, double f) { return opb91_scale_ln(rho, std::log(rho), T, f); }
+
+double opb91_scale_ln(double rho, double lnrho, double T, double f) {
     if (T < 1) T = 10;
     const double x = T / 1e4;
 
@@ -57,7 +61,6 @@ double opb91_scale(double rho, double T, double f) {
     // The regime boundaries and density factors are powers of rho: one
     // logarithm serves them all (exp(a ln rho) instead of a pow each, which
     // dominated the cost of the law in the envelope integration).
-    const double lnrho = std::log(rho);
     auto rho_pow = [lnrho](double a) { return std::exp(a * lnrho); };
     const double Ta = 1460.0 * rho_pow(0.028369);
 
@@ -159,12 +162,15 @@ GasBracket gasbracket(double metallicity) {
 }
 
 double opafreedman2013(const GasBracket& b, double rho, double T) {
+    return opafreedman2013_lr(b, rho, std::log10(rho), T);
+}
+
+double opafreedman2013_lr(const GasBracket& b, double rho, double lr, double T) {
     if (std::isnan(rho) || std::isnan(T)) return std::numeric_limits<double>::quiet_NaN();
     // Above the last tabulated temperature the gas tables say nothing; the
     // grain law (which holds the atomic and ionised opacities) decides.
     if (T > tvect(ntgas)) return 0.0;
 
-    double lr = std::log10(rho);
     double fT = 1.0, frho = 1.0;
     if (T < tvect(1)) {
         // Colder than the table: the opacity falls as T^2 from its 75 K value.
@@ -225,6 +231,24 @@ double opafreedman2013(OpacityContext& oc, double metallicity, double rho, doubl
 }
 
 // ---------------------------------------------------------------------------
+
+double opacites_v1_lr(OpacityContext& oc, double metallicity, double rho, double lr, double T, double f,
+                      bool redgrains) {
+    if (T < 1) T = 10;
+    const double kgrain = opb91_scale_ln(rho, lr * kLn10, T, redgrains ? f : 1.0);
+    if (!(metallicity == oc.gasmetallicity)) {
+        oc.gas = gasbracket(metallicity);
+        oc.gasmetallicity = metallicity;
+    }
+    const double kgas = opafreedman2013_lr(oc.gas, rho, lr, T);
+    return (std::isnan(kgrain) || kgas > kgrain) ? kgas : kgrain;
+}
+
+double opacites_lr(RunContext& ctx, double rho, double lr, double T) {
+    return opacites_v1_lr(ctx.opa, ctx.opacity.metallicity, rho, lr, T, ctx.common.f_opacite,
+                          ctx.common.redopagrains) *
+           ctx.opacity.opacityscale;
+}
 
 double opacites_v1(OpacityContext& oc, double metallicity, double rho, double T, double f, bool redgrains) {
     // Both laws see the same temperature, a value below 1 K read as 10 K;

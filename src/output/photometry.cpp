@@ -3,6 +3,7 @@
 #include "output/photometry.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "common/fatal.hpp"
 #include "common/format.hpp"
@@ -126,6 +127,31 @@ SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNod
     return simpson(stage, lo, hi, b);
 }
 
+bool band_flux(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, double T, double& I) {
+    if (!(T >= 3.0 && T <= 3e5)) return false;
+    const double u = std::log(T) / kBandStep;
+    const int i = static_cast<int>(u);  // T_i <= T < T_(i+1)
+    if (i < 1 || i + 2 >= kBandPoints) return false;
+    if (nodes.band.empty()) nodes.band.assign(kBandPoints, std::numeric_limits<double>::quiet_NaN());
+    double v[4];
+    for (int j = 0; j < 4; ++j) {
+        double& slot = nodes.band[static_cast<std::size_t>(i - 1 + j)];
+        if (std::isnan(slot)) {
+            // A lone black body: no reflected light (rstar = 0).
+            const double Ti = std::exp((i - 1 + j) * kBandStep);
+            slot = qsimpbb_nodes(fc, jlolm, k, nodes, BodyLight{Ti, 1.0, 1.0, 0.0, Ti}).s;
+        }
+        if (!(slot > 0) || !std::isfinite(slot)) return false;
+        v[j] = std::log(slot);
+    }
+    // Lagrange weights of the nodes -1, 0, 1, 2 at t in [0, 1).
+    const double t = u - i;
+    const double w0 = -t * (t - 1) * (t - 2) / 6, w1 = (t + 1) * (t - 1) * (t - 2) / 2,
+                 w2 = -(t + 1) * t * (t - 2) / 2, w3 = (t + 1) * t * (t - 1) / 6;
+    I = std::exp(w0 * v[0] + w1 * v[1] + w2 * v[2] + w3 * v[3]);
+    return true;
+}
+
 double magnitudesabs(double m, double r) { return m - 2.5 * std::log10(r * r / kTenParsec2); }
 
 void blackbodymags(const FilterCurves& fc, int& jlolm, std::array<FilterNodes, kFilters>& nodes, const BodyLight& b,
@@ -136,8 +162,16 @@ void blackbodymags(const FilterCurves& fc, int& jlolm, std::array<FilterNodes, k
         const double leff = s.lambda_eff_um * 1e-4;  // cm
         double t, lmin, lmax;
         filtertransmission(fc, jlolm, leff, k, t, lmin, lmax);
-        const double integral = qsimpbb_nodes(fc, jlolm, k, nodes[static_cast<std::size_t>(k - 1)], b).s;
         const std::size_t i = static_cast<std::size_t>(k - 1);
+        // The spectrum is the planet's black body plus a fixed share of the
+        // star's, so its band integral is the sum of two band fluxes, each
+        // from the table; the direct integral where the table does not serve.
+        FilterNodes& nk = nodes[i];
+        const double reflected = (b.rstar / b.a) * (b.rstar / b.a) * kReflected;
+        double ip = 0, is = 0;
+        const bool tabulated =
+            band_flux(fc, jlolm, k, nk, b.tp, ip) && (reflected == 0 || band_flux(fc, jlolm, k, nk, b.teffstar, is));
+        const double integral = tabulated ? ip + reflected * is : qsimpbb_nodes(fc, jlolm, k, nk, b).s;
         // Surface magnitude, moved to 10 pc, in the filter's system.
         mags[i] = magnitudesabs(-2.5 * std::log10(integral), b.r) - s.zero_point;
         // F_nu at 10 pc [Jy] at the effective wavelength.
