@@ -73,9 +73,8 @@ void eosfast(const EosTables* tables, double z, double y, double p, double t, Eo
 /// interpolates log10 rho: the opacity that follows needs no logarithm).
 void eosfast_lrho(const EosTables* tables, double y, double p, double t, EosOut& out, double& lrho);
 
-inline void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out) {
-    eos(c.tables.get(), z, y, p, t, out);
-}
+/// eos through the run's memo of full evaluations (see EosContext).
+void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out);
 inline void eosfast(const EosContext& c, double z, double y, double p, double t, EosOut& out) {
     eosfast(c.tables.get(), z, y, p, t, out);
 }

@@ -1,7 +1,10 @@
 // Evaluation of the H/He equation of state: domain dispatch between the
 // tables and the ideal gas, and the table interpolation (bicubic in
 // log P, log T on each of two tables bracketing Y, then linear in Y).
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "common/fatal.hpp"
@@ -196,6 +199,36 @@ void eos(const EosTables* tables, double /*z*/, double y, double p, double t, Eo
         // Argument order of the ideal gas: entropy before density.
         entro_gp_newfast(y, p, t, out.s, out.rho, out.dtdp, out.drhodp, out.drhodt, out.dsdp, out.dsdt, out.u);
     }
+}
+
+void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out) {
+    constexpr int kMemoBits = 13;
+    const EosTables* tb = c.tables.get();
+    if (c.memo.empty() || c.memo_tables != tb) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        c.memo.assign(std::size_t{1} << kMemoBits, EosMemoEntry{nan, nan, nan, {}});
+        c.memo_tables = tb;
+    }
+    const std::uint64_t h = (std::bit_cast<std::uint64_t>(p) * 0x9E3779B97F4A7C15ULL) ^
+                            (std::bit_cast<std::uint64_t>(t) * 0xC2B2AE3D27D4EB4FULL) ^
+                            std::bit_cast<std::uint64_t>(y);
+    EosMemoEntry& m = c.memo[static_cast<std::size_t>(h >> (64 - kMemoBits))];
+    if (m.p == p && m.t == t && m.y == y) {
+        out.rho = m.out[0];
+        out.drhodp = m.out[1];
+        out.drhodt = m.out[2];
+        out.s = m.out[3];
+        out.dsdp = m.out[4];
+        out.dsdt = m.out[5];
+        out.dtdp = m.out[6];
+        out.slot12 = m.out[7];
+        out.slot13 = m.out[8];
+        out.u = m.out[9];
+        return;
+    }
+    eos(tb, z, y, p, t, out);
+    m = EosMemoEntry{y, p, t, {out.rho, out.drhodp, out.drhodt, out.s, out.dsdp, out.dsdt, out.dtdp, out.slot12,
+                               out.slot13, out.u}};
 }
 
 void eosfast_lrho(const EosTables* tables, double y, double p, double t, EosOut& out, double& lrho) {

@@ -142,6 +142,8 @@ struct FilterNodes {
 /// Grid of the band-flux table: steps of 0.02 in ln T from 1 K to 1e6 K.
 inline constexpr double kBandStep = 0.02;
 inline constexpr int kBandPoints = 692;
+/// Most Simpson stages spent on one point of the table (2^13 + 1 points).
+inline constexpr int kBandStages = 14;
 
 /// Band flux I(T) of filter k [erg s^-1 cm^-2] from the table: cubic
 /// (four-point Lagrange) interpolation of ln I in ln T between the Simpson
@@ -153,7 +155,10 @@ bool band_flux(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, do
 
 /// Simpson's rule over the whole curve of filter k on its stored points
 /// (extended as needed); the same result as qsimpbb over [lmin, lmax].
-SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, const BodyLight& b);
+/// With max_stages > 0: at most that many stages, and a rule that has not
+/// converged by then returns stages = 0 instead of stopping the run.
+SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, const BodyLight& b,
+                            int max_stages = 0);
 
 /// Black-body photometry on given curves for a given star (the work of
 /// blackbodymagsv2 once the star is known); nodes is the run's cache of
