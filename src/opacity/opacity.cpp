@@ -61,10 +61,16 @@ double opb91_scale_ln(double rho, double lnrho, double T, double f) {
     // The regime boundaries and density factors are powers of rho: one
     // logarithm serves them all (exp(a ln rho) instead of a pow each, which
     // dominated the cost of the law in the envelope integration).
+    // The boundaries are compared in logarithms (T <= 1460 rho^0.028369 as
+    // ln T <= ln 1460 + 0.028369 ln rho): one logarithm of T instead of an
+    // exponential per boundary.
     auto rho_pow = [lnrho](double a) { return std::exp(a * lnrho); };
-    const double Ta = 1460.0 * rho_pow(0.028369);
+    const double lnT = std::log(T);
+    constexpr double kLnTa = 7.286191714702382;   // ln 1460
+    constexpr double kLnTb = 8.414052432496725;   // ln 4510
+    constexpr double kLnTc = 14.678400513111313;  // ln 2.37e6
 
-    if (T <= Ta) {
+    if (lnT <= kLnTa + 0.028369 * lnrho) {  // T <= Ta
         // Grains: ice (k1) up to its sublimation (k2), then metal grains
         // (k3, cut off at low T by the factor 1 / (1 + 1e22 T^-10)).
         const double t2 = T * T;
@@ -78,13 +84,12 @@ double opb91_scale_ln(double rho, double lnrho, double T, double f) {
         return root4(k3c2 * k3c2 + k12sq * k12sq);
     }
 
-    const double Tb = 4510.0 * rho_pow(0.011464);
     const double rho13 = rho_pow(0.333333333);  // rho^(1/3) as the law was fitted
     const double rho23 = rho13 * rho13;
     const double x2 = x * x;
     const double k5 = 1e4 * rho23 * x2 * x;  // molecules, 1e-8 rho^(2/3) T^3
 
-    if (T <= Tb) {
+    if (lnT <= kLnTb + 0.011464 * lnrho) {  // T <= Tb
         // Metal grains (k3) evaporating (k4), plus molecules (k5, damped
         // towards low T where the grains dominate anyway).
         const double x4 = x2 * x2;
@@ -100,8 +105,7 @@ double opb91_scale_ln(double rho, double lnrho, double T, double f) {
 
     // Bound-free and free-free absorption, 1.5e20 rho T^-2.5.
     const double k7 = 1.5e10 * rho / (x2 * std::sqrt(x));
-    const double Tc = 2.37e6 * rho_pow(0.22667);
-    if (T >= Tc && (rho > 1e10 || T >= 1e4)) {
+    if (lnT >= kLnTc + 0.22667 * lnrho && (rho > 1e10 || T >= 1e4)) {  // T >= Tc
         // Fully ionised: Kramers absorption plus electron scattering.
         const double k72 = k7 * k7;
         return root4(k72 * k72 + k8_4);
