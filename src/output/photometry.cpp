@@ -2,6 +2,7 @@
 // over a filter curve and the magnitudes and flux densities in 16 filters.
 #include "output/photometry.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -131,15 +132,28 @@ SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNod
     return max_stages > 0 ? simpson(stage, lo, hi, b, max_stages, true) : simpson(stage, lo, hi, b);
 }
 
+namespace {
+// The table's first entry (T = 1 K, below the temperatures it serves)
+// holds instead the warmest grid temperature at which Simpson's rule could
+// not resolve the lone black body (0: none yet).
+constexpr std::size_t kColdLimit = 0;
+}  // namespace
+
 bool band_flux(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, double T, double& I) {
     if (!(T >= 3.0 && T <= 3e5)) return false;
     const double u = std::log(T) / kBandStep;
     const int i = static_cast<int>(u);  // T_i <= T < T_(i+1)
     if (i < 1 || i + 2 >= kBandPoints) return false;
-    if (nodes.band.empty()) nodes.band.assign(kBandPoints, std::numeric_limits<double>::quiet_NaN());
+    if (nodes.band.empty()) {
+        nodes.band.assign(kBandPoints, std::numeric_limits<double>::quiet_NaN());
+        nodes.band[kColdLimit] = 0.0;
+    }
     double v[4];
     for (int j = 0; j < 4; ++j) {
         double& slot = nodes.band[static_cast<std::size_t>(i - 1 + j)];
+        // Colder than a point the rule could not resolve: the integrand is
+        // only narrower there, so do not spend the stages again.
+        if (std::isnan(slot) && std::exp((i - 1 + j) * kBandStep) <= nodes.band[kColdLimit]) slot = -1.0;
         if (std::isnan(slot)) {
             // A lone black body: no reflected light (rstar = 0). Far on the
             // Wien side of a filter its integrand is one narrow peak at the
@@ -149,6 +163,7 @@ bool band_flux(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, do
             const double Ti = std::exp((i - 1 + j) * kBandStep);
             const SimpsonResult r = qsimpbb_nodes(fc, jlolm, k, nodes, BodyLight{Ti, 1.0, 1.0, 0.0, Ti}, kBandStages);
             slot = r.stages > 0 ? r.s : -1.0;
+            if (r.stages == 0) nodes.band[kColdLimit] = std::max(nodes.band[kColdLimit], Ti);
         }
         if (!(slot > 0) || !std::isfinite(slot)) return false;
         v[j] = std::log(slot);

@@ -46,7 +46,9 @@ struct StructureContext {
     /// Radius trend of the evolution solver (a search hint).
     RadiusTrend trend;
     /// Trial integrations of the evolution solver since the run began (for
-    /// performance reports) and how often its predicted bracket missed.
+    /// performance reports) and how many of its searches needed more than
+    /// three (the secant steps from the predicted radius did not converge
+    /// at once).
     long ntrials = 0, nsolves = 0, nguess_missed = 0;
     /// Work arrays of the static solver.
     StaticProfile staticprof;
