@@ -247,9 +247,16 @@ SecantEnd secant_about_prediction(const BracketPolicy& p, Mismatch& f, const Tol
     trial(clamp(p.predicted));
     for (int n = 1;; ++n) {
         if (!std::isfinite(flast)) return SecantEnd::lost;
+        if (flast == 0) {
+            // An exact root, accepted as Brent's method accepts f(b) = 0.
+            b.Rlow = b.Rhigh = R = Rlast;
+            b.flow = b.fhigh = 0;
+            iterations = n - 1;
+            return SecantEnd::converged;
+        }
         // Brent's acceptance: opposite signs within tolx, the last trial an end with |f| <= tolf.
-        if (have_low && have_high && (b.Rhigh - b.Rlow <= tol.tolx || flast == 0) &&
-            (Rlast == b.Rlow || Rlast == b.Rhigh || flast == 0) && std::fabs(flast) <= tol.tolf) {
+        if (have_low && have_high && b.Rhigh - b.Rlow <= tol.tolx && (Rlast == b.Rlow || Rlast == b.Rhigh) &&
+            std::fabs(flast) <= tol.tolf) {
             R = Rlast;
             iterations = n - 1;
             return SecantEnd::converged;

@@ -177,7 +177,7 @@ TEST(BlackBody, TabulatedBandFluxesAgreeWithSimpsonsRule) {
                 qsimpbb_nodes(fc, jlo, k, direct[static_cast<std::size_t>(k - 1)], BodyLight{T, 1, 1, 0, T}).s;
             EXPECT_NEAR(I, s, 3e-6 * s) << "filter " << k << " T " << T;
         }
-    EXPECT_GT(served, 16 * 8 - 12);  // only cold bodies in blue filters are left out
+    EXPECT_GE(served, 100);  // cold bodies in blue filters are left to the direct integral
     double I = 0;
     EXPECT_FALSE(band_flux(fc, jlo, 1, table[0], 2.0, I));  // below the table
     EXPECT_FALSE(band_flux(fc, jlo, 1, table[0], std::nan(""), I));
