@@ -176,6 +176,27 @@ bool band_flux(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, do
     return true;
 }
 
+namespace {
+
+// An upper bound of the band flux of a black body at T when T is below the
+// temperatures the table resolves: the band flux at the coldest resolved
+// grid temperature above T (the Planck function rises with T at every
+// wavelength). False when there is none, or an unknown point lies between.
+bool band_flux_bound(const FilterNodes& nodes, double T, double& bound) {
+    if (nodes.band.empty() || !(T >= 3.0 && T < nodes.band[kColdLimit])) return false;
+    for (std::size_t i = static_cast<std::size_t>(std::log(T) / kBandStep) + 1; i < nodes.band.size(); ++i) {
+        const double v = nodes.band[i];
+        if (std::isnan(v)) return false;
+        if (v > 0) {
+            bound = v;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 double magnitudesabs(double m, double r) { return m - 2.5 * std::log10(r * r / kTenParsec2); }
 
 void blackbodymags(const FilterCurves& fc, int& jlolm, std::array<FilterNodes, kFilters>& nodes, const BodyLight& b,
@@ -195,7 +216,20 @@ void blackbodymags(const FilterCurves& fc, int& jlolm, std::array<FilterNodes, k
         double ip = 0, is = 0;
         const bool tabulated =
             band_flux(fc, jlolm, k, nk, b.tp, ip) && (reflected == 0 || band_flux(fc, jlolm, k, nk, b.teffstar, is));
-        const double integral = tabulated ? ip + reflected * is : qsimpbb_nodes(fc, jlolm, k, nk, b).s;
+        double integral;
+        double bound = 0;
+        if (tabulated) {
+            integral = ip + reflected * is;
+        } else if (reflected > 0 && b.tp < b.teffstar && band_flux(fc, jlolm, k, nk, b.teffstar, is) && is > 0 &&
+                   band_flux_bound(nk, b.tp, bound) && bound <= 1e-13 * reflected * is) {
+            // A planet too cold for the table in this filter, whose own light
+            // there is below 1e-13 of the reflected starlight: the band
+            // integral is the reflected light to far more digits than are
+            // written (10).
+            integral = reflected * is;
+        } else {
+            integral = qsimpbb_nodes(fc, jlolm, k, nk, b).s;
+        }
         // Surface magnitude, moved to 10 pc, in the filter's system.
         mags[i] = magnitudesabs(-2.5 * std::log10(integral), b.r) - s.zero_point;
         // F_nu at 10 pc [Jy] at the effective wavelength.
