@@ -91,10 +91,11 @@ void derivee_enveloppe_new(RunContext& ctx, double r, State& y, State& dydx, dou
     }
 
     eos::EosOut e;
-    eos::eosfast(ctx.eos, 0.0, Y, P, T, e);
+    double lrho;
+    eos::eosfast_lrho(ctx.eos.tables.get(), Y, P, T, e, lrho);
     const double rho = e.rho;
     ctx.opacity.opacity_p = false;
-    const double kappa = opacity::opacites(ctx, rho, T);
+    const double kappa = opacity::opacites_lr(ctx, rho, lrho, T);
 
     const double rinv2 = 1.0 / (r * r);
     dydx(1) = -G * m * rho * rinv2;
