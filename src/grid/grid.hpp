@@ -83,7 +83,7 @@ struct RunOptions {
     int jobs = 1;              // worker threads
     int chunk = 1, chunks = 1; // this process runs planets with (id-1) % chunks == chunk-1
     std::vector<std::string> ages = default_ages();
-    bool progress = true;      // progress line on standard error
+    bool progress = true;      // progress line and notes on standard error (false: nothing there)
     /// Each planet's console account (stdout.txt): quiet keeps only the
     /// warnings, a fatal message and the final message with its stop code
     /// (the full account is about as large as the planet's fort.1).

@@ -44,8 +44,9 @@ void write_text(const fs::path& f, const std::string& text) {
 // The data tables every planet of the population reads, loaded once from
 // the (common) data directories. A table that cannot be loaded here is left
 // unset: each planet then tries on its own and stops with the message a
-// single run would print.
-SharedTables preload(const fs::path& rundir) {
+// single run would print. Said on standard error when `say` (the progress
+// reports of the command line).
+SharedTables preload(const fs::path& rundir, bool say) {
     RunContext c;
     c.rundir = rundir;
     std::tie(c.path.path_tableseos, c.path.path_fichiersdg) = resolved_data_dirs(rundir);
@@ -53,7 +54,8 @@ SharedTables preload(const fs::path& rundir) {
         try {
             load();
         } catch (const FatalError& e) {
-            std::cerr << "velkaro-grid: " << what << " not pre-loaded (each planet loads its own): "
+            if (say)
+                std::cerr << "velkaro-grid: " << what << " not pre-loaded (each planet loads its own): "
                       << e.lines().back() << '\n';
         }
     };
@@ -290,7 +292,7 @@ RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
     SharedTables tables;
     if (!todo.empty() && !isolate) {
         prepare_run_dir(runs / run_name(todo[0]), inputs[0]);
-        tables = preload(runs / run_name(todo[0]));
+        tables = preload(runs / run_name(todo[0]), opt.progress);
     }
 
     std::atomic<std::size_t> next{0};
@@ -323,7 +325,8 @@ RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
                 // The directory itself could not be written: the planet stays
                 // unfinished (no marker) and is redone by the next run.
                 std::lock_guard<std::mutex> lk(mu);
-                std::cerr << "\nvelkaro-grid: planet " << run_name(todo[k]) << ": " << e.what() << '\n';
+                if (opt.progress)
+                    std::cerr << "\nvelkaro-grid: planet " << run_name(todo[k]) << ": " << e.what() << '\n';
                 r.status = "stopped";
             }
             std::lock_guard<std::mutex> lk(mu);
