@@ -160,6 +160,7 @@ def test_a_bad_value_raises_with_the_programs_file_and_line_message():
         velkaro.Planet(Mcore=-1).run()
     assert e.value.lines[-1].startswith("PROBLEME : input file sivex.in, line 3: Mcore/Mearth must be positive")
     assert str(e.value) == "\n".join(e.value.lines)
+    assert e.value.track is None  # stopped before the first track line
     with pytest.raises(velkaro.FatalError, match=r"sivexdualband.in, line 6: Qstar must be positive when Tides"):
         velkaro.Planet(Tides=True, Qstar=0).run()
     # What is no input value, or no single value, is refused before any run.
