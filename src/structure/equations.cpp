@@ -34,8 +34,8 @@ double calcdtdr(RunContext& ctx, double rho, double rinv2, double kappa, double 
                 double tau, double P, double T, double m, double Y, double Z, double dtaudr) {
     (void)dtaudr;  // carried for the grey atmosphere variants; the gradient does not use it
     if (tau < 0) {
-        ctx.con() << fmt::free("PROBLEME: Tau negative") << '\n';
-        ctx.con() << fmt::free("tau,press,temp,mass,Y,Zloc", tau, P, T, m, Y, Z) << '\n';
+        ctx.note() << fmt::free("PROBLEME: Tau negative") << '\n';
+        ctx.note() << fmt::free("tau,press,temp,mass,Y,Zloc", tau, P, T, m, Y, Z) << '\n';
     }
     // The shell's density, adiabatic gradient and opacity are those the
     // caller already has (the EOS ignores Z; the opacity is opacites', the
