@@ -106,7 +106,7 @@ OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, doub
     if (!(L >= floor)) L = floor;
     double tint = intrinsic_temperature(L, R);
     if (tint < 0) {
-        ctx.con() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
+        ctx.note() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
         tint = 0;
     }
     ctx.dbdtemp.tint = tint;
@@ -122,7 +122,7 @@ OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore
     if (M > 1.7922720000000002e31 && !(L >= 3.3498660000000005e21)) L = 3.3498660000000005e21;
     const double tint = intrinsic_temperature(L, R);
     if (tint < 0) {
-        ctx.con() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
+        ctx.note() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
         fatal({"Impossible situation in condextmaxstatic: negative TeffP"});
     }
     ctx.dbdtemp.tint = tint;

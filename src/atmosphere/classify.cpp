@@ -11,8 +11,8 @@ ShellClass calcconvradwithdb(RunContext& ctx, double P, double T, double L, doub
                              double r) {
     ShellClass c;
     if (tau < 0) {
-        ctx.con() << fmt::free("PROBLEME in sbr calcconvradwithdb: Tau negative") << '\n';
-        ctx.con() << fmt::free("tau,press,temp,mass,Y,Z", tau, P, T, m, Y, Z) << '\n';
+        ctx.note() << fmt::free("PROBLEME in sbr calcconvradwithdb: Tau negative") << '\n';
+        ctx.note() << fmt::free("tau,press,temp,mass,Y,Z", tau, P, T, m, Y, Z) << '\n';
     }
     eos::EosOut e;
     eos::eosfast(ctx.eos, Z, Y, P, T, e);

@@ -25,15 +25,20 @@ std::optional<double> parse_real(std::string_view tok) {
     if (tok.empty() || tok.size() > 64) return std::nullopt;
     // Rewrite the Fortran forms into C's: D and Q exponent letters become E,
     // and an exponent given by its sign alone ("1.5+3") gets its E.
-    std::string s;
+    // A buffer on the stack: every character plus at most one inserted E
+    // each (the EOS tables alone are about a million numbers, so no heap
+    // string per number).
+    char buf[2 * 64];
+    std::size_t n = 0;
     bool seen_digit = false;
     for (std::size_t i = 0; i < tok.size(); ++i) {
         char c = tok[i];
         if (c == 'd' || c == 'D' || c == 'q' || c == 'Q') c = 'e';
-        if ((c == '+' || c == '-') && i > 0 && seen_digit && s.back() != 'e' && s.back() != 'E') s += 'e';
+        if ((c == '+' || c == '-') && i > 0 && seen_digit && buf[n - 1] != 'e' && buf[n - 1] != 'E') buf[n++] = 'e';
         if (std::isdigit(static_cast<unsigned char>(c))) seen_digit = true;
-        s += c;
+        buf[n++] = c;
     }
+    const std::string_view s(buf, n);
     std::size_t start = (s[0] == '+') ? 1 : 0;  // from_chars takes no '+'
     if (start == 1 && s.size() > 1 && s[1] == '-') return std::nullopt;
     // Require digits in the mantissa (rejects "e5", "inf", "nan", ".").

@@ -1,6 +1,7 @@
 // Luminosity and entropy bookkeeping between two structures of the evolution.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "common/constants.hpp"
 #include "common/format.hpp"
@@ -31,15 +32,17 @@ void calc_entro(RunContext& ctx, PlanetState& s) {
 }
 
 void shift(RunContext&, PlanetState& s) {
-    s.masseold = s.masse;
-    s.xold = s.x;
+    // The current arrays become the previous step's by exchange (no copy
+    // of the 10000-shell capacity); the current ones are then cleared.
+    std::swap(s.masseold, s.masse);
+    std::swap(s.xold, s.x);
     s.nfold = s.nf;
     s.nf2to3old = s.nf2to3;
     s.Etotold = s.Etot;
     s.Routold = s.nfold >= 1 ? s.xold(kR, s.nfold) : 0.0;
-    s.entroold = s.entro;
-    s.lumitdsold = s.lumitds;
-    s.xdeuold = s.xdeu;
+    std::swap(s.entroold, s.entro);
+    std::swap(s.lumitdsold, s.lumitds);
+    std::swap(s.xdeuold, s.xdeu);
     s.EthermCoreold = s.EthermCore;
     s.EgravCoreold = s.EgravCore;
     s.Eintenvold = s.Eintenv;

@@ -69,9 +69,12 @@ void eos(const EosTables* tables, double z, double y, double p, double t, EosOut
 /// Density and adiabatic dT/dP (slots 5 and 11); markers elsewhere.
 void eosfast(const EosTables* tables, double z, double y, double p, double t, EosOut& out);
 
-inline void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out) {
-    eos(c.tables.get(), z, y, p, t, out);
-}
+/// eosfast that also returns lrho = log10 of the density (the table
+/// interpolates log10 rho: the opacity that follows needs no logarithm).
+void eosfast_lrho(const EosTables* tables, double y, double p, double t, EosOut& out, double& lrho);
+
+/// eos through the run's memo of full evaluations (see EosContext).
+void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out);
 inline void eosfast(const EosContext& c, double z, double y, double p, double t, EosOut& out) {
     eosfast(c.tables.get(), z, y, p, t, out);
 }
@@ -84,6 +87,8 @@ void eosscfast2(const EosTables& tb, double y, double p, double t, double& rho, 
 void eosscfast_logs(const EosTables& tb, double y, double p, double t, double lp, double lt, EosOut& out);
 void eosscfast2_logs(const EosTables& tb, double y, double p, double t, double lp, double lt, double& rho,
                      double& dtdp);
+void eosscfast2_lrho(const EosTables& tb, double y, double p, double t, double lp, double lt, double& rho,
+                     double& dtdp, double& lrho);
 
 /// The same two table evaluations done the straightforward way: each call
 /// copies the 4 x 4 neighbourhoods, forms the corner derivatives and calls

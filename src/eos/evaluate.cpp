@@ -1,7 +1,10 @@
 // Evaluation of the H/He equation of state: domain dispatch between the
 // tables and the ideal gas, and the table interpolation (bicubic in
 // log P, log T on each of two tables bracketing Y, then linear in Y).
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "common/fatal.hpp"
@@ -99,15 +102,20 @@ double in_y(const Place& pl, double fl, double fu) { return (fu * pl.wu + fl * p
     fatal({"MIST IN EOSSC", "PROBLEME : EOSSC"});  // not reached: the flag says a corner has a zero
 }
 
+// 10^x as exp(x ln 10): glibc's pow costs about twice its exp, and the
+// table values x are below 20 in magnitude, so the rounding of x ln 10
+// moves the result by a few units in the last place at most.
+inline double exp10_of(double x) { return std::exp(x * 2.302585092994046); }
+
 void table_outputs(const double F[9], double p, double t, EosOut& out) {
-    out.rho = std::pow(10.0, F[1]);
+    out.rho = exp10_of(F[1]);
     out.drhodp = out.rho * F[5] / p;
     out.drhodt = out.rho * F[4] / t;
-    out.s = std::pow(10.0, F[2]);
+    out.s = exp10_of(F[2]);
     out.dsdp = out.s * F[7] / p;
     out.dsdt = out.s * F[6] / t;
     out.dtdp = t * F[8] / p;
-    out.u = std::pow(10.0, F[3]);
+    out.u = exp10_of(F[3]);
 }
 
 // Value of quantity n on table k by intercub, from the stencil as the
@@ -144,12 +152,19 @@ void eosscfast2(const EosTables& tb, double y, double p, double t, double& rho, 
 
 void eosscfast2_logs(const EosTables& tb, double y, double p, double t, double lp, double lt, double& rho,
                      double& dtdp) {
+    double lrho;
+    eosscfast2_lrho(tb, y, p, t, lp, lt, rho, dtdp, lrho);
+}
+
+void eosscfast2_lrho(const EosTables& tb, double y, double p, double t, double lp, double lt, double& rho,
+                     double& dtdp, double& lrho) {
     const Place pl = locate(tb, y, lp, lt);
     const double r = in_y(pl, bicubic_value(tb.coef(1, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
                           bicubic_value(tb.coef(1, pl.ku, pl.ip, pl.jt), pl.t, pl.u));
     const double g = in_y(pl, bicubic_value(tb.coef(8, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
                           bicubic_value(tb.coef(8, pl.ku, pl.ip, pl.jt), pl.t, pl.u));
-    rho = std::pow(10.0, r);
+    lrho = r;
+    rho = exp10_of(r);
     dtdp = t * g / p;
 }
 
@@ -169,7 +184,7 @@ void eosscfast_direct(const EosTables& tb, double y, double p, double t, EosOut&
 
 void eosscfast2_direct(const EosTables& tb, double y, double p, double t, double& rho, double& dtdp) {
     const Place pl = locate(tb, y, std::log10(p), std::log10(t));
-    rho = std::pow(10.0, in_y(pl, direct_value(tb, 1, pl.kl, pl), direct_value(tb, 1, pl.ku, pl)));
+    rho = exp10_of(in_y(pl, direct_value(tb, 1, pl.kl, pl), direct_value(tb, 1, pl.ku, pl)));
     dtdp = t * in_y(pl, direct_value(tb, 8, pl.kl, pl), direct_value(tb, 8, pl.ku, pl)) / p;
 }
 
@@ -183,6 +198,52 @@ void eos(const EosTables* tables, double /*z*/, double y, double p, double t, Eo
     } else {
         // Argument order of the ideal gas: entropy before density.
         entro_gp_newfast(y, p, t, out.s, out.rho, out.dtdp, out.drhodp, out.drhodt, out.dsdp, out.dsdt, out.u);
+    }
+}
+
+void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out) {
+    constexpr int kMemoBits = 13;
+    const EosTables* tb = c.tables.get();
+    if (c.memo.empty() || c.memo_tables != tb) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        c.memo.assign(std::size_t{1} << kMemoBits, EosMemoEntry{nan, nan, nan, {}});
+        c.memo_tables = tb;
+    }
+    const std::uint64_t h = (std::bit_cast<std::uint64_t>(p) * 0x9E3779B97F4A7C15ULL) ^
+                            (std::bit_cast<std::uint64_t>(t) * 0xC2B2AE3D27D4EB4FULL) ^
+                            std::bit_cast<std::uint64_t>(y);
+    EosMemoEntry& m = c.memo[static_cast<std::size_t>(h >> (64 - kMemoBits))];
+    if (m.p == p && m.t == t && m.y == y) {
+        out.rho = m.out[0];
+        out.drhodp = m.out[1];
+        out.drhodt = m.out[2];
+        out.s = m.out[3];
+        out.dsdp = m.out[4];
+        out.dsdt = m.out[5];
+        out.dtdp = m.out[6];
+        out.slot12 = m.out[7];
+        out.slot13 = m.out[8];
+        out.u = m.out[9];
+        return;
+    }
+    eos(tb, z, y, p, t, out);
+    m = EosMemoEntry{y, p, t, {out.rho, out.drhodp, out.drhodt, out.s, out.dsdp, out.dsdt, out.dtdp, out.slot12,
+                               out.slot13, out.u}};
+}
+
+void eosfast_lrho(const EosTables* tables, double y, double p, double t, EosOut& out, double& lrho) {
+    out.drhodp = out.drhodt = out.s = out.dsdp = out.dsdt = kMarker;
+    out.slot12 = out.slot13 = out.u = kMarker;
+    check_pt(p, t);
+    // log10 as ln / ln 10: glibc's log is about twice as fast as its log10,
+    // and the two differ by an ulp or so (cell positions move by 1e-16).
+    constexpr double kInvLn10 = 0.43429448190325176;
+    const double lt = std::log(t) * kInvLn10, lp = std::log(p) * kInvLn10;
+    if (in_table_domain(lt, lp)) {
+        eosscfast2_lrho(need(tables), y, p, t, lp, lt, out.rho, out.dtdp, lrho);
+    } else {
+        entro_gp_newfast2(y, p, t, out.rho, out.dtdp);
+        lrho = std::log10(out.rho);
     }
 }
 

@@ -83,7 +83,11 @@ struct RunOptions {
     int jobs = 1;              // worker threads
     int chunk = 1, chunks = 1; // this process runs planets with (id-1) % chunks == chunk-1
     std::vector<std::string> ages = default_ages();
-    bool progress = true;      // progress line on standard error
+    bool progress = true;      // progress line and notes on standard error (false: nothing there)
+    /// Each planet's console account (stdout.txt): quiet keeps only the
+    /// warnings, a fatal message and the final message with its stop code
+    /// (the full account is about as large as the planet's fort.1).
+    bool quiet_console = true;
     /// When set, each planet runs in a process of its own started from this
     /// program ("velkaro-grid run-one DIR"), so that a crash ends only its
     /// planet ("crashed"). Empty: worker threads sharing the loaded tables.
@@ -160,6 +164,7 @@ struct SlurmOptions {
     std::string partition, time;
     std::vector<std::string> ages;
     fs::path program;  // this executable
+    bool full_console = false;  // "--console full" for the tasks
 };
 /// The job-array script (one task per chunk) and the collect script.
 std::pair<std::string, std::string> slurm_scripts(const SlurmOptions& o);

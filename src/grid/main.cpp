@@ -22,11 +22,12 @@ using namespace velkaro;
 
 const char* kUsage =
     "usage: velkaro-grid run PLANETS.csv OUTDIR [--base RUNDIR] [--jobs N] [--chunk K/M] [--ages LIST]\n"
-    "                    [--isolate] [--time-limit S]\n"
+    "                    [--isolate] [--time-limit S] [--console quiet|full]\n"
     "       velkaro-grid collect OUTDIR [--ages LIST]\n"
     "       velkaro-grid expand GRID.txt OUT.csv\n"
     "       velkaro-grid slurm PLANETS.csv OUTDIR --tasks M [--partition P] [--time T]\n"
-    "                    [--cpus-per-task N] [--base RUNDIR] [--ages LIST] [--dry-run]\n"
+    "                    [--cpus-per-task N] [--base RUNDIR] [--ages LIST] [--console quiet|full]\n"
+    "                    [--dry-run]\n"
     "\n"
     "run      runs every planet of the table (a header of input-value names, one row\n"
     "         per planet) in OUTDIR/runs/NNNNNN with N threads; values the table does\n"
@@ -37,6 +38,9 @@ const char* kUsage =
     "         --isolate runs each planet in a process of its own: a crash then\n"
     "         ends only that planet (status 'crashed'). --time-limit S (implies\n"
     "         --isolate) kills a planet after S seconds of wall time ('timed out').\n"
+    "         --console: each planet's stdout.txt holds only its warnings, fatal\n"
+    "         message and final message (quiet, the default) or the whole running\n"
+    "         account of a velkaro run (full).\n"
     "collect  rebuilds OUTDIR/summary.csv from the run directories.\n"
     "expand   writes the planet table of a grid description.\n"
     "slurm    writes OUTDIR/slurm/run.sbatch (a job array of M tasks) and\n"
@@ -74,7 +78,7 @@ std::vector<std::string> split_ages(const std::string& s) {
 
 struct Args {
     std::vector<std::string> pos;
-    std::string base, chunk, ages, partition, time;
+    std::string base, chunk, ages, partition, time, console = "quiet";
     int jobs = 1, tasks = 0, cpus = 1;
     double time_limit = 0;
     bool dry = false, isolate = false;
@@ -98,6 +102,11 @@ Args parse(int argc, char** argv) {
         else if (s == "--cpus-per-task") a.cpus = to_int(val(), "--cpus-per-task");
         else if (s == "--dry-run") a.dry = true;
         else if (s == "--isolate") a.isolate = true;
+        else if (s == "--console") {
+            a.console = val();
+            if (a.console != "quiet" && a.console != "full")
+                usage_error("--console needs quiet or full, not '" + a.console + "'");
+        }
         else if (s == "--time-limit") {
             const std::string v = val();
             const auto t = input::parse_real(v);
@@ -150,6 +159,7 @@ int cmd_run(const Args& a) {
     }
     if (a.isolate) o.program = self_program();
     o.time_limit_s = a.time_limit;
+    o.quiet_console = a.console == "quiet";
     const auto table = grid::read_table(a.pos[0]);
     const auto rep = grid::run_population(table, o);
     std::cerr << "velkaro-grid: " << grid::count_text(rep.selected) << " planets, " << grid::count_text(rep.skipped)
@@ -162,7 +172,7 @@ int cmd_run(const Args& a) {
 // it writes holds the result, so the exit status only says whether it could.
 int cmd_run_one(const Args& a) {
     if (a.pos.size() != 1) usage_error("run-one needs RUNDIR");
-    grid::run_one(a.pos[0], nullptr);
+    grid::run_one(a.pos[0], nullptr, a.console == "quiet");
     return 0;
 }
 
@@ -198,6 +208,7 @@ int cmd_slurm(const Args& a, const char* argv0) {
     o.cpus = a.cpus;
     o.partition = a.partition;
     o.time = a.time;
+    o.full_console = a.console == "full";
     if (!a.ages.empty()) o.ages = split_ages(a.ages);
     std::error_code ec;
     o.program = fs::read_symlink("/proc/self/exe", ec);

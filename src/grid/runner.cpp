@@ -44,8 +44,9 @@ void write_text(const fs::path& f, const std::string& text) {
 // The data tables every planet of the population reads, loaded once from
 // the (common) data directories. A table that cannot be loaded here is left
 // unset: each planet then tries on its own and stops with the message a
-// single run would print.
-SharedTables preload(const fs::path& rundir) {
+// single run would print. Said on standard error when `say` (the progress
+// reports of the command line).
+SharedTables preload(const fs::path& rundir, bool say) {
     RunContext c;
     c.rundir = rundir;
     std::tie(c.path.path_tableseos, c.path.path_fichiersdg) = resolved_data_dirs(rundir);
@@ -53,7 +54,8 @@ SharedTables preload(const fs::path& rundir) {
         try {
             load();
         } catch (const FatalError& e) {
-            std::cerr << "velkaro-grid: " << what << " not pre-loaded (each planet loads its own): "
+            if (say)
+                std::cerr << "velkaro-grid: " << what << " not pre-loaded (each planet loads its own): "
                       << e.lines().back() << '\n';
         }
     };
@@ -117,7 +119,7 @@ void prepare_run_dir(const fs::path& dir, const RunInputs& in) {
 
 bool finished(const fs::path& dir) { return fs::is_regular_file(dir / kMarker); }
 
-PlanetResult run_one(const fs::path& dir, const SharedTables* tables) {
+PlanetResult run_one(const fs::path& dir, const SharedTables* tables, bool quiet_console) {
     PlanetResult r;
     const auto t0 = Clock::now();
     {
@@ -126,6 +128,7 @@ PlanetResult run_one(const fs::path& dir, const SharedTables* tables) {
         RunContext ctx;
         ctx.rundir = dir;
         ctx.out = &out;
+        if (quiet_console) ctx.quiet_console();
         if (tables) tables->install(ctx);
         try {
             run_planet(ctx);
@@ -169,7 +172,8 @@ std::optional<Marker> read_marker(const fs::path& dir) {
     return k;
 }
 
-PlanetResult run_isolated(const fs::path& dir, const fs::path& program, double time_limit_s) {
+PlanetResult run_isolated(const fs::path& dir, const fs::path& program, double time_limit_s,
+                          bool quiet_console) {
     const auto t0 = Clock::now();
     // The child is this program again, running the one planet ("run-one"):
     // it writes the console account and the marker exactly as a worker
@@ -182,9 +186,10 @@ PlanetResult run_isolated(const fs::path& dir, const fs::path& program, double t
     const std::string err = (dir / "stderr.txt").string();
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string prog = program.string(), sub = "run-one", d = dir.string();
+    const std::string prog = program.string(), sub = "run-one", d = dir.string(), opt = "--console",
+                      console = quiet_console ? "quiet" : "full";
     char* argv[] = {const_cast<char*>(prog.c_str()), const_cast<char*>(sub.c_str()), const_cast<char*>(d.c_str()),
-                    nullptr};
+                    const_cast<char*>(opt.c_str()),  const_cast<char*>(console.c_str()), nullptr};
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, prog.c_str(), &fa, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&fa);
@@ -287,7 +292,7 @@ RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
     SharedTables tables;
     if (!todo.empty() && !isolate) {
         prepare_run_dir(runs / run_name(todo[0]), inputs[0]);
-        tables = preload(runs / run_name(todo[0]));
+        tables = preload(runs / run_name(todo[0]), opt.progress);
     }
 
     std::atomic<std::size_t> next{0};
@@ -314,12 +319,14 @@ RunReport run_population(const PlanetTable& table, const RunOptions& opt) {
             PlanetResult r;
             try {
                 if (k > 0 || isolate) prepare_run_dir(dir, inputs[k]);
-                r = isolate ? run_isolated(dir, opt.program, opt.time_limit_s) : run_one(dir, &tables);
+                r = isolate ? run_isolated(dir, opt.program, opt.time_limit_s, opt.quiet_console)
+                            : run_one(dir, &tables, opt.quiet_console);
             } catch (const std::exception& e) {
                 // The directory itself could not be written: the planet stays
                 // unfinished (no marker) and is redone by the next run.
                 std::lock_guard<std::mutex> lk(mu);
-                std::cerr << "\nvelkaro-grid: planet " << run_name(todo[k]) << ": " << e.what() << '\n';
+                if (opt.progress)
+                    std::cerr << "\nvelkaro-grid: planet " << run_name(todo[k]) << ": " << e.what() << '\n';
                 r.status = "stopped";
             }
             std::lock_guard<std::mutex> lk(mu);

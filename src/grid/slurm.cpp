@@ -46,7 +46,7 @@ std::pair<std::string, std::string> slurm_scripts(const SlurmOptions& o) {
     run += "exec " + prog + " run " + table + " " + out;
     if (!o.base.empty()) run += " --base " + sh(fs::absolute(o.base).lexically_normal().string());
     run += " --jobs \"${SLURM_CPUS_PER_TASK:-" + cpus + "}\" --chunk \"${SLURM_ARRAY_TASK_ID}/" + tasks + "\"" +
-           ages_option(o.ages) + "\n";
+           ages_option(o.ages) + (o.full_console ? " --console full" : "") + "\n";
 
     std::string collect = header(o, "velkaro-grid-collect", "collect-%j.out");
     collect += "#SBATCH --ntasks=1\n#SBATCH --cpus-per-task=1\n\n";

@@ -21,6 +21,8 @@ namespace {
 // Electron scattering k8 = 0.348 cm^2 g^-1 enters only as its fourth power.
 constexpr double k8_4 = 0.014666178815999997;
 
+constexpr double kLn10 = 2.302585092994046;  // ln 10
+
 // Fourth root, y^(1/4).
 inline double root4(double y) { return std::sqrt(std::sqrt(y)); }
 
@@ -48,7 +50,9 @@ const GasTable& gastable(int m) {
 
 // ---------------------------------------------------------------------------
 
-double opb91_scale(double rho, double T, double f) {
+double opb91_scale(double rho, double T, double f) { return opb91_scale_ln(rho, std::log(rho), T, f); }
+
+double opb91_scale_ln(double rho, double lnrho, double T, double f) {
     if (T < 1) T = 10;
     const double x = T / 1e4;
 
@@ -57,11 +61,16 @@ double opb91_scale(double rho, double T, double f) {
     // The regime boundaries and density factors are powers of rho: one
     // logarithm serves them all (exp(a ln rho) instead of a pow each, which
     // dominated the cost of the law in the envelope integration).
-    const double lnrho = std::log(rho);
+    // The boundaries are compared in logarithms (T <= 1460 rho^0.028369 as
+    // ln T <= ln 1460 + 0.028369 ln rho): one logarithm of T instead of an
+    // exponential per boundary.
     auto rho_pow = [lnrho](double a) { return std::exp(a * lnrho); };
-    const double Ta = 1460.0 * rho_pow(0.028369);
+    const double lnT = std::log(T);
+    constexpr double kLnTa = 7.286191714702382;   // ln 1460
+    constexpr double kLnTb = 8.414052432496725;   // ln 4510
+    constexpr double kLnTc = 14.678400513111313;  // ln 2.37e6
 
-    if (T <= Ta) {
+    if (lnT <= kLnTa + 0.028369 * lnrho) {  // T <= Ta
         // Grains: ice (k1) up to its sublimation (k2), then metal grains
         // (k3, cut off at low T by the factor 1 / (1 + 1e22 T^-10)).
         const double t2 = T * T;
@@ -75,13 +84,12 @@ double opb91_scale(double rho, double T, double f) {
         return root4(k3c2 * k3c2 + k12sq * k12sq);
     }
 
-    const double Tb = 4510.0 * rho_pow(0.011464);
     const double rho13 = rho_pow(0.333333333);  // rho^(1/3) as the law was fitted
     const double rho23 = rho13 * rho13;
     const double x2 = x * x;
     const double k5 = 1e4 * rho23 * x2 * x;  // molecules, 1e-8 rho^(2/3) T^3
 
-    if (T <= Tb) {
+    if (lnT <= kLnTb + 0.011464 * lnrho) {  // T <= Tb
         // Metal grains (k3) evaporating (k4), plus molecules (k5, damped
         // towards low T where the grains dominate anyway).
         const double x4 = x2 * x2;
@@ -97,8 +105,7 @@ double opb91_scale(double rho, double T, double f) {
 
     // Bound-free and free-free absorption, 1.5e20 rho T^-2.5.
     const double k7 = 1.5e10 * rho / (x2 * std::sqrt(x));
-    const double Tc = 2.37e6 * rho_pow(0.22667);
-    if (T >= Tc && (rho > 1e10 || T >= 1e4)) {
+    if (lnT >= kLnTc + 0.22667 * lnrho && (rho > 1e10 || T >= 1e4)) {  // T >= Tc
         // Fully ionised: Kramers absorption plus electron scattering.
         const double k72 = k7 * k7;
         return root4(k72 * k72 + k8_4);
@@ -159,12 +166,15 @@ GasBracket gasbracket(double metallicity) {
 }
 
 double opafreedman2013(const GasBracket& b, double rho, double T) {
+    return opafreedman2013_lr(b, rho, std::log10(rho), T);
+}
+
+double opafreedman2013_lr(const GasBracket& b, double rho, double lr, double T) {
     if (std::isnan(rho) || std::isnan(T)) return std::numeric_limits<double>::quiet_NaN();
     // Above the last tabulated temperature the gas tables say nothing; the
     // grain law (which holds the atomic and ionised opacities) decides.
     if (T > tvect(ntgas)) return 0.0;
 
-    double lr = std::log10(rho);
     double fT = 1.0, frho = 1.0;
     if (T < tvect(1)) {
         // Colder than the table: the opacity falls as T^2 from its 75 K value.
@@ -225,6 +235,24 @@ double opafreedman2013(OpacityContext& oc, double metallicity, double rho, doubl
 }
 
 // ---------------------------------------------------------------------------
+
+double opacites_v1_lr(OpacityContext& oc, double metallicity, double rho, double lr, double T, double f,
+                      bool redgrains) {
+    if (T < 1) T = 10;
+    const double kgrain = opb91_scale_ln(rho, lr * kLn10, T, redgrains ? f : 1.0);
+    if (!(metallicity == oc.gasmetallicity)) {
+        oc.gas = gasbracket(metallicity);
+        oc.gasmetallicity = metallicity;
+    }
+    const double kgas = opafreedman2013_lr(oc.gas, rho, lr, T);
+    return (std::isnan(kgrain) || kgas > kgrain) ? kgas : kgrain;
+}
+
+double opacites_lr(RunContext& ctx, double rho, double lr, double T) {
+    return opacites_v1_lr(ctx.opa, ctx.opacity.metallicity, rho, lr, T, ctx.common.f_opacite,
+                          ctx.common.redopagrains) *
+           ctx.opacity.opacityscale;
+}
 
 double opacites_v1(OpacityContext& oc, double metallicity, double rho, double T, double f, bool redgrains) {
     // Both laws see the same temperature, a value below 1 K read as 10 K;

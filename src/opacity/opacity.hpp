@@ -52,6 +52,9 @@ double opb91(double rho, double T);
 /// scales with f, between Ta and Tb only the metal-grain term k3 does, above
 /// Tb (no grains) nothing changes. f = 1 gives opb91.
 double opb91_scale(double rho, double T, double f);
+/// The same with ln rho given (the structure equations have log10 rho from
+/// the EOS table and pass it on instead of taking a logarithm again).
+double opb91_scale_ln(double rho, double lnrho, double T, double f);
 
 // ---------------------------------------------------------------------------
 // Tabulated gas opacity.
@@ -67,6 +70,8 @@ GasBracket gasbracket(double metallicity);
 /// rho below 1e-11 g cm^-3, held at the 0.1 g cm^-3 value above it. NaN in
 /// rho or T gives NaN.
 double opafreedman2013(const GasBracket& b, double rho, double T);
+/// The same with lr = log10 rho given.
+double opafreedman2013_lr(const GasBracket& b, double rho, double lr, double T);
 
 /// Gas opacity at the run's metallicity, with the bracket cached in `oc`
 /// and rebuilt only when the metallicity changes.
@@ -87,6 +92,10 @@ double opacites(const OpacityModule& opa, const CommonModule& com, OpacityContex
 
 /// The same, reading everything from the run.
 double opacites(RunContext& ctx, double rho, double T);
+/// opacites with lr = log10 rho given (the hot loop of the structure).
+double opacites_v1_lr(OpacityContext& oc, double metallicity, double rho, double lr, double T, double f,
+                      bool redgrains);
+double opacites_lr(RunContext& ctx, double rho, double lr, double T);
 
 /// opacites_v1 with the run's metallicity (callers that apply
 /// opacityscale themselves).

@@ -93,7 +93,7 @@ void scan_shells(RunContext& ctx, const PlanetState& s, int n, bool dump) {
             o.line.clear();
             const int bad = append_line(o.line, cols, DumpView{s, o, i, e, c, kappa}, kDumpWidth, kDumpDigits);
             if (bad)
-                ctx.con() << fmt::free("WARNING: ecriture: fort.13 column", bad, cols[bad - 1].name, "of shell", i,
+                ctx.note() << fmt::free("WARNING: ecriture: fort.13 column", bad, cols[bad - 1].name, "of shell", i,
                                        "is not a number")
                           << '\n';
             o.fort13 << o.line << '\n';
@@ -281,7 +281,7 @@ void write_irradiated_track(RunContext& ctx, PlanetState& s) {
     o.line.clear();
     const int bad = append_line(o.line, cols, TrackView{ctx, s, o.v}, kTrackWidth, kTrackDigits);
     if (bad)
-        ctx.con() << fmt::free("WARNING: ecriture: irradiated.track column", bad, cols[bad - 1].name,
+        ctx.note() << fmt::free("WARNING: ecriture: irradiated.track column", bad, cols[bad - 1].name,
                                "is not a number at step", s.istep)
                   << '\n';
     o.line.push_back('\n');
@@ -377,7 +377,7 @@ void ecriture(RunContext& ctx, PlanetState& s) {
     o.line.clear();
     const int bad = append_line(o.line, cols, TrackView{ctx, s, v}, kTrackWidth, kTrackDigits);
     if (bad)
-        ctx.con() << fmt::free("WARNING: ecriture: fort.1 column", bad, cols[bad - 1].name, "is not a number at step",
+        ctx.note() << fmt::free("WARNING: ecriture: fort.1 column", bad, cols[bad - 1].name, "is not a number at step",
                                s.istep)
                   << '\n';
     // The whole line, newline included, goes to the file in one write and is

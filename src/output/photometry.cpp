@@ -2,7 +2,9 @@
 // over a filter curve and the magnitudes and flux densities in 16 filters.
 #include "output/photometry.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "common/fatal.hpp"
 #include "common/format.hpp"
@@ -50,12 +52,14 @@ namespace {
 
 // Simpson's rule from successive trapezoid stages: stage(st, j) turns the
 // stage j-1 sum st into the stage j sum.
+// With quiet set, a rule that has not converged after max_stages returns
+// stages = 0 instead of stopping the run.
 template <class Stage>
-SimpsonResult simpson(Stage&& stage, double lo, double hi, const BodyLight& b) {
-    constexpr int kMaxStages = 20;
+SimpsonResult simpson(Stage&& stage, double lo, double hi, const BodyLight& b, int max_stages = 20,
+                      bool quiet = false) {
     constexpr double kEps = 1e-6;
     double ost = -1e30, os = -1e30, st = 0.0;
-    for (int j = 1; j <= kMaxStages; ++j) {
+    for (int j = 1; j <= max_stages; ++j) {
         stage(st, j);
         // Simpson's estimate from two successive trapezoid sums.
         const double s = (4.0 * st - ost) / 3.0;
@@ -66,6 +70,7 @@ SimpsonResult simpson(Stage&& stage, double lo, double hi, const BodyLight& b) {
         os = s;
         ost = st;
     }
+    if (quiet) return {0.0, 0};
     fatal({fmt::free("ERROR: too many steps in qsimpBB", lo, hi, b.tp, b.r, b.a, b.rstar, b.teffstar)});
 }
 
@@ -100,7 +105,8 @@ SimpsonResult qsimpbb(const FilterCurves& fc, int& jlolm, int k, double lo, doub
     return simpson([&](double& st, int j) { trapzdbb(fc, jlolm, k, lo, hi, b, st, j); }, lo, hi, b);
 }
 
-SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, const BodyLight& b) {
+SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, const BodyLight& b,
+                            int max_stages) {
     const FilterCurve& c = fc.curve(k);
     const double lo = c.lmin, hi = c.lmax;
     const double dilution = (b.rstar / b.a) * (b.rstar / b.a);
@@ -123,8 +129,73 @@ SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNod
         for (std::size_t j = 0; j < it; ++j) sum += f(first + j);
         st = 0.5 * (st + (hi - lo) * sum / static_cast<double>(it));
     };
-    return simpson(stage, lo, hi, b);
+    return max_stages > 0 ? simpson(stage, lo, hi, b, max_stages, true) : simpson(stage, lo, hi, b);
 }
+
+namespace {
+// The table's first entry (T = 1 K, below the temperatures it serves)
+// holds instead the warmest grid temperature at which Simpson's rule could
+// not resolve the lone black body (0: none yet).
+constexpr std::size_t kColdLimit = 0;
+}  // namespace
+
+bool band_flux(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, double T, double& I) {
+    if (!(T >= 3.0 && T <= 3e5)) return false;
+    const double u = std::log(T) / kBandStep;
+    const int i = static_cast<int>(u);  // T_i <= T < T_(i+1)
+    if (i < 1 || i + 2 >= kBandPoints) return false;
+    if (nodes.band.empty()) {
+        nodes.band.assign(kBandPoints, std::numeric_limits<double>::quiet_NaN());
+        nodes.band[kColdLimit] = 0.0;
+    }
+    double v[4];
+    for (int j = 0; j < 4; ++j) {
+        double& slot = nodes.band[static_cast<std::size_t>(i - 1 + j)];
+        // Colder than a point the rule could not resolve: the integrand is
+        // only narrower there, so do not spend the stages again.
+        if (std::isnan(slot) && std::exp((i - 1 + j) * kBandStep) <= nodes.band[kColdLimit]) slot = -1.0;
+        if (std::isnan(slot)) {
+            // A lone black body: no reflected light (rstar = 0). Far on the
+            // Wien side of a filter its integrand is one narrow peak at the
+            // red edge, which Simpson's rule may not resolve within the
+            // stages a whole spectrum needs: such a point (marked -1) is not
+            // tabulated, and lines there integrate the spectrum directly.
+            const double Ti = std::exp((i - 1 + j) * kBandStep);
+            const SimpsonResult r = qsimpbb_nodes(fc, jlolm, k, nodes, BodyLight{Ti, 1.0, 1.0, 0.0, Ti}, kBandStages);
+            slot = r.stages > 0 ? r.s : -1.0;
+            if (r.stages == 0) nodes.band[kColdLimit] = std::max(nodes.band[kColdLimit], Ti);
+        }
+        if (!(slot > 0) || !std::isfinite(slot)) return false;
+        v[j] = std::log(slot);
+    }
+    // Lagrange weights of the nodes -1, 0, 1, 2 at t in [0, 1).
+    const double t = u - i;
+    const double w0 = -t * (t - 1) * (t - 2) / 6, w1 = (t + 1) * (t - 1) * (t - 2) / 2,
+                 w2 = -(t + 1) * t * (t - 2) / 2, w3 = (t + 1) * t * (t - 1) / 6;
+    I = std::exp(w0 * v[0] + w1 * v[1] + w2 * v[2] + w3 * v[3]);
+    return true;
+}
+
+namespace {
+
+// An upper bound of the band flux of a black body at T when T is below the
+// temperatures the table resolves: the band flux at the coldest resolved
+// grid temperature above T (the Planck function rises with T at every
+// wavelength). False when there is none, or an unknown point lies between.
+bool band_flux_bound(const FilterNodes& nodes, double T, double& bound) {
+    if (nodes.band.empty() || !(T >= 3.0 && T < nodes.band[kColdLimit])) return false;
+    for (std::size_t i = static_cast<std::size_t>(std::log(T) / kBandStep) + 1; i < nodes.band.size(); ++i) {
+        const double v = nodes.band[i];
+        if (std::isnan(v)) return false;
+        if (v > 0) {
+            bound = v;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 double magnitudesabs(double m, double r) { return m - 2.5 * std::log10(r * r / kTenParsec2); }
 
@@ -136,8 +207,29 @@ void blackbodymags(const FilterCurves& fc, int& jlolm, std::array<FilterNodes, k
         const double leff = s.lambda_eff_um * 1e-4;  // cm
         double t, lmin, lmax;
         filtertransmission(fc, jlolm, leff, k, t, lmin, lmax);
-        const double integral = qsimpbb_nodes(fc, jlolm, k, nodes[static_cast<std::size_t>(k - 1)], b).s;
         const std::size_t i = static_cast<std::size_t>(k - 1);
+        // The spectrum is the planet's black body plus a fixed share of the
+        // star's, so its band integral is the sum of two band fluxes, each
+        // from the table; the direct integral where the table does not serve.
+        FilterNodes& nk = nodes[i];
+        const double reflected = (b.rstar / b.a) * (b.rstar / b.a) * kReflected;
+        double ip = 0, is = 0;
+        const bool tabulated =
+            band_flux(fc, jlolm, k, nk, b.tp, ip) && (reflected == 0 || band_flux(fc, jlolm, k, nk, b.teffstar, is));
+        double integral;
+        double bound = 0;
+        if (tabulated) {
+            integral = ip + reflected * is;
+        } else if (reflected > 0 && b.tp < b.teffstar && band_flux(fc, jlolm, k, nk, b.teffstar, is) && is > 0 &&
+                   band_flux_bound(nk, b.tp, bound) && bound <= 1e-13 * reflected * is) {
+            // A planet too cold for the table in this filter, whose own light
+            // there is below 1e-13 of the reflected starlight: the band
+            // integral is the reflected light to far more digits than are
+            // written (10).
+            integral = reflected * is;
+        } else {
+            integral = qsimpbb_nodes(fc, jlolm, k, nk, b).s;
+        }
         // Surface magnitude, moved to 10 pc, in the filter's system.
         mags[i] = magnitudesabs(-2.5 * std::log10(integral), b.r) - s.zero_point;
         // F_nu at 10 pc [Jy] at the effective wavelength.

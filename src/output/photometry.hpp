@@ -131,11 +131,34 @@ inline constexpr std::array<double, 14> kContrastWavelengths = {1, 2, 3, 4, 5, 6
 struct FilterNodes {
     int stages = 0;  // trapezoid stages whose points are stored
     std::vector<double> trans, l5, lk;
+    /// The band flux of a black body, I(T) = integral of pi B(lambda, T)
+    /// times the transmission, by the same Simpson's rule, at the
+    /// temperatures T_i = exp(i kBandStep) K (i = 0..kBandPoints-1); NaN
+    /// where not computed yet. Filled as the lines need them (see
+    /// band_flux); empty until the first.
+    std::vector<double> band;
 };
+
+/// Grid of the band-flux table: steps of 0.02 in ln T from 1 K to 1e6 K.
+inline constexpr double kBandStep = 0.02;
+inline constexpr int kBandPoints = 692;
+/// Most Simpson stages spent on one point of the table (2^13 + 1 points).
+inline constexpr int kBandStages = 14;
+
+/// Band flux I(T) of filter k [erg s^-1 cm^-2] from the table: cubic
+/// (four-point Lagrange) interpolation of ln I in ln T between the Simpson
+/// integrals at the four nearest grid temperatures, computed on first use.
+/// Returns false (I not set) where the table does not serve: T outside
+/// 3 K to 3e5 K or not a number, or a grid integral that is 0 (a filter far
+/// on the Wien side of a cold body), so that the caller integrates directly.
+bool band_flux(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, double T, double& I);
 
 /// Simpson's rule over the whole curve of filter k on its stored points
 /// (extended as needed); the same result as qsimpbb over [lmin, lmax].
-SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, const BodyLight& b);
+/// With max_stages > 0: at most that many stages, and a rule that has not
+/// converged by then returns stages = 0 instead of stopping the run.
+SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, const BodyLight& b,
+                            int max_stages = 0);
 
 /// Black-body photometry on given curves for a given star (the work of
 /// blackbodymagsv2 once the star is known); nodes is the run's cache of

@@ -51,7 +51,7 @@ void noenveend(RunContext& ctx, PlanetState& s) {
         const double w = std::pow(a_orig, 6.5) - sp.k * (tend - t0);
         s.aplanete = w >= 0 ? std::pow(w, 0.15384615384615385) : 0.0;
         if ((reached || rstar >= s.aplanete) && a_orig > rstar) {
-            ctx.con() << fmt::free("Core has spiraled into the star") << '\n';
+            ctx.note() << fmt::free("Core has spiraled into the star") << '\n';
             s.aplanete = rstar;
             s.stopcode += 10;
         }

@@ -45,13 +45,33 @@ struct RunContext {
 
     /// Directory holding the input files and receiving the result files.
     std::filesystem::path rundir = ".";
-    /// Console output of the run (standard output by default).
+    /// Console output of the run (standard output by default): the running
+    /// account of every routine.
     std::ostream* out = &std::cout;
+    /// Where the lines a quiet console keeps go: warnings (the run goes on)
+    /// and the final message with its stop code. Null: to out, in the order
+    /// of the running account.
+    std::ostream* notes = nullptr;
 
     std::ostream& con() { return *out; }
+    std::ostream& note() { return notes ? *notes : *out; }
+    /// A quiet console: the notes go where the console went, the running
+    /// account is dropped.
+    void quiet_console() {
+        notes = &note();
+        out = &discard_;
+    }
+
+    RunContext() = default;
+    RunContext(const RunContext&) = delete;
+    RunContext& operator=(const RunContext&) = delete;
     /// A data path as the path file names it: relative paths are taken
     /// relative to the run directory.
     std::filesystem::path resolve(const std::string& p) const;
+
+private:
+    /// A stream without a buffer: every write to it is dropped.
+    std::ostream discard_{nullptr};
 };
 
 }  // namespace velkaro

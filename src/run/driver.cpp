@@ -172,7 +172,7 @@ void end_phase(RunContext& ctx, PlanetState& s) {
         processes::noenveend(ctx, s);
         output::ecriture(ctx, s);
     }
-    ctx.con() << fmt::free("VELKARO21: Progam terminated. May the entropy be with you.", s.stopcode) << '\n';
+    ctx.note() << fmt::free("VELKARO21: Progam terminated. May the entropy be with you.", s.stopcode) << '\n';
     ctx.output.fort1.close();
 }
 
@@ -215,14 +215,14 @@ bool start_run(RunContext& ctx, PlanetState& s) {
 void run_planet(RunContext& ctx) {
     auto state = std::make_unique<PlanetState>();  // ~2 MB of shell arrays: on the heap
     PlanetState& s = *state;
-    auto& o = ctx.con();
-
     if (!start_run(ctx, s)) {
         end_phase(ctx, s);
         return;
     }
     output::ecriture(ctx, s);
     if (s.Noevo) {
+        // The final message of a run without evolution.
+        auto& o = ctx.note();
         o << '\n' << fmt::free("Noevo is true: no temporal evolution.") << '\n';
         o << fmt::free("Initial structure calculated. Stopping.") << '\n';
         return;

@@ -231,8 +231,8 @@ void init2bd(RunContext& ctx) {
 
     auto& o = ctx.con();
     if (ctx.opacity.metallicity < 0 || ctx.opacity.metallicity > 1.7) {
-        o << fmt::free("Metallicity for opacity out of range", ctx.opacity.metallicity) << '\n';
-        o << fmt::free("Extrapolating from 0 or 1.7") << '\n';
+        ctx.note() << fmt::free("Metallicity for opacity out of range", ctx.opacity.metallicity) << '\n';
+        ctx.note() << fmt::free("Extrapolating from 0 or 1.7") << '\n';
     }
     if (!d.kv2kthmanual) {
         atmosphere::kv2kthteq(ctx);

@@ -1,7 +1,7 @@
 // velkaro: internal structure and evolution of one planet.
 //
-//   velkaro [RUNDIR]    run the planet whose input files lie in RUNDIR
-//                       (default: the working directory)
+//   velkaro [--quiet] [RUNDIR]    run the planet whose input files lie in
+//                                 RUNDIR (default: the working directory)
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -13,7 +13,7 @@
 namespace {
 
 const char* kUsage =
-    "usage: velkaro [RUNDIR]\n"
+    "usage: velkaro [--quiet] [RUNDIR]\n"
     "\n"
     "Computes the structure and evolution of the planet described by the input\n"
     "files in RUNDIR (default: the working directory):\n"
@@ -24,6 +24,8 @@ const char* kUsage =
     "account goes to standard output.\n"
     "\n"
     "options:\n"
+    "  --quiet    print only warnings, a fatal message and the final message\n"
+    "             with its stop code, not the running account\n"
     "  --help     show this text\n"
     "  --version  show the program version\n";
 
@@ -32,6 +34,7 @@ const char* kUsage =
 int main(int argc, char** argv) {
     std::filesystem::path rundir = ".";
     int positional = 0;
+    bool quiet = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::cout << kUsage;
@@ -40,6 +43,10 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::cout << "velkaro " VELKARO_VERSION "\n";
             return 0;
+        }
+        if (std::strcmp(argv[i], "--quiet") == 0) {
+            quiet = true;
+            continue;
         }
         if (argv[i][0] == '-' && argv[i][1] != '\0') {
             std::cerr << "velkaro: unknown option " << argv[i] << "\n" << kUsage;
@@ -59,6 +66,7 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     velkaro::RunContext ctx;
     ctx.rundir = rundir;
+    if (quiet) ctx.quiet_console();
     try {
         velkaro::run_planet(ctx);
     } catch (const velkaro::FatalError& e) {

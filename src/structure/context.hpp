@@ -13,6 +13,14 @@ struct RadiusTrend {
     double Rfrom = 0;  // radius the last step started from [cm]
     double Rto = 0;    // radius it found [cm]
     double dt = 0;     // its time step [s]
+    /// The radii found by the last three searches and their ages (index 2
+    /// the latest), for a quadratic extrapolation; n of them are set.
+    int n = 0;
+    double age[3] = {0, 0, 0};  // [s]
+    double R[3] = {0, 0, 0};    // [cm]
+    /// Slope of the mismatch near the root found by the last search [g/cm]
+    /// (0: unknown).
+    double slope = 0;
 };
 
 /// The luminosity profile the static solver hands to the structure
@@ -38,7 +46,9 @@ struct StructureContext {
     /// Radius trend of the evolution solver (a search hint).
     RadiusTrend trend;
     /// Trial integrations of the evolution solver since the run began (for
-    /// performance reports) and how often its predicted bracket missed.
+    /// performance reports) and how many of its searches needed more than
+    /// three (the secant steps from the predicted radius did not converge
+    /// at once).
     long ntrials = 0, nsolves = 0, nguess_missed = 0;
     /// Work arrays of the static solver.
     StaticProfile staticprof;

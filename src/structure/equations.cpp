@@ -34,8 +34,8 @@ double calcdtdr(RunContext& ctx, double rho, double rinv2, double kappa, double 
                 double tau, double P, double T, double m, double Y, double Z, double dtaudr) {
     (void)dtaudr;  // carried for the grey atmosphere variants; the gradient does not use it
     if (tau < 0) {
-        ctx.con() << fmt::free("PROBLEME: Tau negative") << '\n';
-        ctx.con() << fmt::free("tau,press,temp,mass,Y,Zloc", tau, P, T, m, Y, Z) << '\n';
+        ctx.note() << fmt::free("PROBLEME: Tau negative") << '\n';
+        ctx.note() << fmt::free("tau,press,temp,mass,Y,Zloc", tau, P, T, m, Y, Z) << '\n';
     }
     // The shell's density, adiabatic gradient and opacity are those the
     // caller already has (the EOS ignores Z; the opacity is opacites', the
@@ -91,10 +91,11 @@ void derivee_enveloppe_new(RunContext& ctx, double r, State& y, State& dydx, dou
     }
 
     eos::EosOut e;
-    eos::eosfast(ctx.eos, 0.0, Y, P, T, e);
+    double lrho;
+    eos::eosfast_lrho(ctx.eos.tables.get(), Y, P, T, e, lrho);
     const double rho = e.rho;
     ctx.opacity.opacity_p = false;
-    const double kappa = opacity::opacites(ctx, rho, T);
+    const double kappa = opacity::opacites_lr(ctx, rho, lrho, T);
 
     const double rinv2 = 1.0 / (r * r);
     dydx(1) = -G * m * rho * rinv2;

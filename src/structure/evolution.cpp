@@ -52,12 +52,27 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     // of a quarter of the predicted change about it (at least ten radius
     // tolerances) holds the root in most steps and lets Brent's method
     // converge in a few iterations.
-    const RadiusTrend& tr = ctx.structure.trend;
+    RadiusTrend& tr = ctx.structure.trend;
     if (tr.valid && tr.dt > 0) {
         const double dR = (tr.Rto - tr.Rfrom) / tr.dt * in.dt;
         const double half = 0.03 * std::fabs(dR) + 10 * Rcore * factor;
         policy.guess_low = in.Rprev + dR - half;
         policy.guess_high = in.Rprev + dR + half;
+        // Secant steps from the radius the last three searches extrapolate
+        // to (a parabola in age through them; a straight line through the
+        // last step while fewer are known), moved to start from R_prev.
+        double dRq = dR;
+        if (tr.n == 3 && tr.age[2] == in.age - in.dt && tr.age[0] < tr.age[1] && tr.age[1] < tr.age[2]) {
+            const double t0 = tr.age[0], t1 = tr.age[1], t2 = tr.age[2], t = in.age;
+            const double l0 = (t - t1) * (t - t2) / ((t0 - t1) * (t0 - t2));
+            const double l1 = (t - t0) * (t - t2) / ((t1 - t0) * (t1 - t2));
+            const double l2 = (t - t0) * (t - t1) / ((t2 - t0) * (t2 - t1));
+            const double q = l0 * tr.R[0] + l1 * tr.R[1] + l2 * tr.R[2] - tr.R[2];
+            if (std::isfinite(q)) dRq = q;
+        }
+        policy.predicted = in.Rprev + dRq;
+        policy.slope = tr.slope;
+        policy.probe = half;
     }
 
     atmosphere::EvolutionStep step;
@@ -102,8 +117,23 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     store_last_integration(ctx, in.Mcore, nf, masse, x);
     structure_summary(ctx, "SBR ITERATER", "Structure found", nf, masse, x);
     ++ctx.structure.nsolves;
-    if (policy.guess_low < policy.guess_high && sr.bracket.Rlow != policy.guess_low) ++ctx.structure.nguess_missed;
-    ctx.structure.trend = RadiusTrend{true, in.Rprev, x(kR, nf), in.dt};
+    if (policy.predicted > 0 && sr.ntrials > 3) ++ctx.structure.nguess_missed;
+    tr.valid = true;
+    tr.Rfrom = in.Rprev;
+    tr.Rto = x(kR, nf);
+    tr.dt = in.dt;
+    if (tr.n > 0 && !(in.age > tr.age[tr.n - 1])) tr.n = 0;  // not a continuation: start afresh
+    if (tr.n == 3) {
+        for (int i = 0; i < 2; ++i) {
+            tr.age[i] = tr.age[i + 1];
+            tr.R[i] = tr.R[i + 1];
+        }
+        tr.n = 2;
+    }
+    tr.age[tr.n] = in.age;
+    tr.R[tr.n] = x(kR, nf);
+    ++tr.n;
+    if (sr.slope < 0) tr.slope = sr.slope;
     return res;
 }
 

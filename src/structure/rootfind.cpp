@@ -35,10 +35,10 @@ void zbrent_converged(RunContext& ctx, int iterations, double b, double xm, doub
 
 void zbrent_resolution(RunContext& ctx, double b, double fb, double fc, double tolf, double tolf_floor) {
     if (!ctx.common.aff) return;
-    ctx.con() << fmt::free("Brent: the mismatch jumps across the root at R/RJ; accepted within the resolution",
+    ctx.note() << fmt::free("Brent: the mismatch jumps across the root at R/RJ; accepted within the resolution",
                            b / cst::Rjup)
               << '\n';
-    ctx.con() << fmt::free("jump in M/Me, tolerance in M/Me, resolution in M/Me", (fb - fc) / cst::Mearth,
+    ctx.note() << fmt::free("jump in M/Me, tolerance in M/Me, resolution in M/Me", (fb - fc) / cst::Mearth,
                            tolf / cst::Mearth, tolf_floor / cst::Mearth)
               << '\n';
 }

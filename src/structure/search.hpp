@@ -66,6 +66,15 @@ struct BracketPolicy {
     /// last step (see bracket_about_guess). When that finds no bracket, the
     /// widening about the centre starts as usual, from scratch.
     double guess_low = 0, guess_high = 0;
+    /// A predicted root to refine by secant steps first (used when
+    /// predicted > 0; see secant_about_prediction): the evolution solver
+    /// extrapolates the radius of the last steps and knows the slope of the
+    /// mismatch from the last search. When the secant steps find no root,
+    /// the search goes on by Brent's method in the bracket they found, or
+    /// else by the bracket about the guess and the widening as usual.
+    double predicted = 0;  // [cm]
+    double slope = 0;      // df/dR near the root [g/cm]; 0: unknown
+    double probe = 0;      // offset of the second trial when the slope is unknown [cm]
 };
 
 enum class Refinement { Brent, Bisection };
@@ -109,6 +118,8 @@ struct Bisection {
 
 struct SearchResult {
     double R = 0;     // the root [cm]
+    double slope = 0;  // df/dR between the first and the last trial [g/cm] (0: not known)
+    int ntrials = 0;   // mismatch evaluations of this search
     Bracket bracket;  // the bracket that held it
     int nrefine = 0;  // Brent iterations, or bisection steps
     Bisection bisection;  // how the bisection ended (Refinement::Bisection only)
@@ -184,18 +195,163 @@ bool bracket_about_guess(const BracketPolicy& p, Mismatch& f, Bracket& b) {
     return false;
 }
 
+/// How the secant refinement of a predicted root ended.
+enum class SecantEnd { converged, bracketed, lost };
+
+/// Secant refinement of the predicted root p.predicted, with the acceptance
+/// test of zbrent2tol: two trials of opposite sign at most tolx apart, the
+/// last of them with |f| <= tolf (or f = 0); that last trial is the root
+/// returned in R, so the structure kept (that of the last integration) is
+/// the one at the root.
+///
+/// Each step goes to the root of the straight line through the last two
+/// trials (the first from the slope of the last search, or from a probe at
+/// p.probe when it is unknown). Once a trial of one sign lies within tolx of
+/// that estimate, the next goes just past the estimate (by half the radius
+/// in which |f| <= tolf, at most a quarter of tolx) so that the two
+/// straddle the root. Safety: every trial is kept as an end of a bracket on
+/// its side (f > 0: radius too small; f < 0: too large), and a step that
+/// would leave the bracket, or a slope of the wrong sign, is replaced by a
+/// bisection. After kMaxTrials trials without convergence the search
+/// returns the bracket it has (bracketed) for Brent's method, or lost when
+/// it has none. The acceptance test is Brent's, so the root found is within
+/// the same tolerances; only the order of the trials differs.
+template <class Mismatch>
+SecantEnd secant_about_prediction(const BracketPolicy& p, Mismatch& f, const Tolerances& tol, Bracket& b,
+                                  double& R, int& iterations) {
+    constexpr int kMaxTrials = 8;
+    bool have_low = false, have_high = false;
+    double Rlast = 0, flast = 0, Rprev = 0, fprev = 0;
+    bool have_prev = false;
+    double s = p.slope;
+    auto clamp = [&](double r) { return std::min(std::max(r, p.Rmin), p.Rmax); };
+    auto trial = [&](double r) {
+        const double fr = f(r, Trial::Mid);
+        if (have_prev || Rlast != 0) {
+            Rprev = Rlast;
+            fprev = flast;
+            have_prev = true;
+        }
+        Rlast = r;
+        flast = fr;
+        if (fr > 0 && (!have_low || r > b.Rlow)) {
+            b.Rlow = r;
+            b.flow = fr;
+            have_low = true;
+        }
+        if (fr < 0 && (!have_high || r < b.Rhigh)) {
+            b.Rhigh = r;
+            b.fhigh = fr;
+            have_high = true;
+        }
+    };
+    trial(clamp(p.predicted));
+    for (int n = 1;; ++n) {
+        if (!std::isfinite(flast)) return SecantEnd::lost;
+        if (flast == 0) {
+            // An exact root, accepted as Brent's method accepts f(b) = 0.
+            b.Rlow = b.Rhigh = R = Rlast;
+            b.flow = b.fhigh = 0;
+            iterations = n - 1;
+            return SecantEnd::converged;
+        }
+        // Brent's acceptance: opposite signs within tolx, the last trial an end with |f| <= tolf.
+        if (have_low && have_high && b.Rhigh - b.Rlow <= tol.tolx && (Rlast == b.Rlow || Rlast == b.Rhigh) &&
+            std::fabs(flast) <= tol.tolf) {
+            R = Rlast;
+            iterations = n - 1;
+            return SecantEnd::converged;
+        }
+        if (n >= kMaxTrials) break;
+        // Slope: the secant through the last two trials when they are apart.
+        if (have_prev && Rlast != Rprev) {
+            const double sec = (flast - fprev) / (Rlast - Rprev);
+            if (std::isfinite(sec) && sec < 0) s = sec;
+        }
+        double next;
+        if (!(s < 0)) {
+            // No usable slope yet: probe beside the prediction.
+            if (have_prev || !(p.probe > 0)) break;
+            next = flast > 0 ? Rlast + p.probe : Rlast - p.probe;
+        } else {
+            const double est = Rlast - flast / s;
+            // A seventh of the radius within which |f| <= tolf (at most tolx/4):
+            // past the root by so little that the root returned is about
+            // as close as Brent's usually is (|f| ~ tolf/7), by enough
+            // that the integration's own noise (about tolf/10) rarely
+            // hides the crossing.
+            const double delta = std::min(tol.tolf / (7.0 * std::fabs(s)), 0.25 * tol.tolx);
+            // The nearest trial to the estimate on each side.
+            const bool near_low = have_low && est - b.Rlow >= 0 && est - b.Rlow < tol.tolx - delta;
+            const bool near_high = have_high && b.Rhigh - est >= 0 && b.Rhigh - est < tol.tolx - delta;
+            if (near_low && (!near_high || est - b.Rlow <= b.Rhigh - est))
+                next = est + delta;  // past the root, away from the positive end
+            else if (near_high)
+                next = est - delta;
+            else
+                next = est;
+        }
+        next = clamp(next);
+        // Keep inside the bracket; a step that leaves it, or lands on an end, bisects.
+        const double lo = have_low ? b.Rlow : p.Rmin, hi = have_high ? b.Rhigh : p.Rmax;
+        if (!(next > lo && next < hi)) {
+            if (!(have_low && have_high)) break;
+            next = 0.5 * (b.Rlow + b.Rhigh);
+        }
+        if (next == Rlast) break;
+        trial(next);
+    }
+    iterations = kMaxTrials;
+    return have_low && have_high && b.Rlow < b.Rhigh ? SecantEnd::bracketed : SecantEnd::lost;
+}
+
 /// Find the outer radius: widen the bracket by `policy`, then refine by
 /// `refinement`. f(R, Trial) is the mismatch [g]; on_failure(const Bracket&)
 /// is called (and must not return) when an end reaches its limit without a
 /// bracket.
 template <class Mismatch, class Failure>
 SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Refinement refinement,
-                               const Tolerances& tol, Mismatch&& f, Failure&& on_failure) {
+                               const Tolerances& tol, Mismatch&& fcaller, Failure&& on_failure) {
+    // The first and the last trial, for the slope handed to the next search.
+    SearchResult res;
+    double Rfirst = 0, ffirst = 0, Rend = 0, fend = 0;
+    auto f = [&](double r, Trial t) {
+        const double fr = fcaller(r, t);
+        if (res.ntrials++ == 0) {
+            Rfirst = r;
+            ffirst = fr;
+        }
+        Rend = r;
+        fend = fr;
+        return fr;
+    };
+    auto slope = [&] {
+        const double sl = (fend - ffirst) / (Rend - Rfirst);
+        return Rend != Rfirst && std::isfinite(sl) && sl < 0 ? sl : 0.0;
+    };
     Bracket b;
     b.Rmin = policy.Rmin;
     bool low_found = false, high_found = false;
     bool bracketed = false;
-    if (policy.guess_low < policy.guess_high) bracketed = bracket_about_guess(policy, f, b);
+    if (policy.predicted > 0 && refinement == Refinement::Brent) {
+        double R = 0;
+        int iterations = 0;
+        const SecantEnd end = secant_about_prediction(policy, f, tol, b, R, iterations);
+        if (end == SecantEnd::converged) {
+            detail::zbrent_converged(ctx, iterations, R, 0.5 * (b.Rhigh - b.Rlow), fend, tol.tolx, tol.tolf);
+            res.R = R;
+            res.bracket = b;
+            res.slope = slope();
+            return res;
+        }
+        if (end == SecantEnd::bracketed) {
+            bracketed = true;
+        } else {
+            b = Bracket{};
+            b.Rmin = policy.Rmin;
+        }
+    }
+    if (!bracketed && policy.guess_low < policy.guess_high) bracketed = bracket_about_guess(policy, f, b);
     while (!bracketed) {
         if (!low_found) b.Rlow = std::pow(policy.clow, b.k) * policy.centre;
         if (!high_found) b.Rhigh = std::pow(policy.chigh, b.k) * policy.centre;
@@ -231,7 +387,6 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
         if (b.Rlow == b.Rmin || b.Rhigh == policy.Rmax) on_failure(b);
     }
 
-    SearchResult res;
     res.bracket = b;
     if (refinement == Refinement::Brent) {
         // The ends' mismatches are known from the bracketing: not integrated again.
@@ -244,6 +399,7 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
         res.R = res.bisection.R;
         res.nrefine = res.bisection.nsteps;
     }
+    res.slope = slope();
     return res;
 }
 

@@ -6,8 +6,10 @@
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "eos/bicubic.hpp"
+#include "eos/context.hpp"
 #include "eos/idealgas.hpp"
 #include "eos_test_util.hpp"
 
@@ -198,4 +200,25 @@ TEST(EosTable, HoleInTheEntropyTableStopsTheFullEvaluation) {
     double rho, dtdp;
     eosscfast2(*tb, 0.15, p, t, rho, dtdp);
     EXPECT_NEAR(rho, std::pow(10.0, 1.5), 1e-12);
+}
+
+// The run's memo of full evaluations returns exactly what the evaluation
+// returns, for repeated arguments, for arguments that share a memo slot
+// (20000 points into 8192 slots), in and out of the tables.
+TEST(EosMemo, RepeatedAndCollidingArgumentsGiveTheEvaluationItself) {
+    const auto tb = eostest::shipped();
+    EosContext c;
+    c.tables = tb;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> ulp(3.0, 18.79), ult(2.0, 6.95), uy(0.2, 0.35);
+    std::vector<std::array<double, 3>> pts;
+    for (int n = 0; n < 20000; ++n) pts.push_back({uy(rng), std::pow(10.0, ulp(rng)), std::pow(10.0, ult(rng))});
+    for (int pass = 0; pass < 3; ++pass)
+        for (const auto& [y, p, t] : pts) {
+            EosOut direct, memo;
+            eos(tb.get(), 0.0, y, p, t, direct);
+            eos(c, 0.0, y, p, t, memo);
+            ASSERT_EQ(fields(memo), fields(direct)) << y << ' ' << p << ' ' << t;
+        }
+    EXPECT_EQ(c.memo_tables, tb.get());
 }

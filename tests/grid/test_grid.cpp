@@ -180,6 +180,12 @@ TEST(Population, ThreadsGiveTheTracksOfSeparateRunsAFailureStaysItsOwnAndResumeR
         const std::string f1 = read_file(dir / "fort.1");
         EXPECT_GT(f1.size(), 1000u);
         EXPECT_EQ(f1, read_file(single / "fort.1")) << "planet " << id;
+        // A population's console is quiet by default: of the full account of
+        // a single run only the final message, its last line.
+        const std::string quiet = read_file(dir / "stdout.txt"), full = read_file(single / "stdout.txt");
+        ASSERT_GT(full.size(), 1000u);
+        EXPECT_EQ(quiet, full.substr(full.rfind('\n', full.size() - 2) + 1)) << "planet " << id;
+        EXPECT_EQ(quiet.rfind(" VELKARO21: Progam terminated.", 0), 0u) << quiet;
     }
     const std::string failed = read_file(out / "runs" / run_name(3) / kMarker);
     EXPECT_NE(failed.find("status stopped"), std::string::npos);

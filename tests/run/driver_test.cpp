@@ -92,7 +92,7 @@ TEST(Program, ExitStatusAndCommandLine) {
         return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     };
     EXPECT_EQ(run("--help"), 0);
-    EXPECT_NE(out.find("usage: velkaro [RUNDIR]"), std::string::npos);
+    EXPECT_NE(out.find("usage: velkaro [--quiet] [RUNDIR]"), std::string::npos);
     EXPECT_EQ(run("--version"), 0);
     EXPECT_NE(out.find("velkaro "), std::string::npos);
     EXPECT_EQ(run("--frobnicate"), 1);
@@ -103,4 +103,59 @@ TEST(Program, ExitStatusAndCommandLine) {
     EXPECT_EQ(run(dir.path().string()), 1);
     EXPECT_NE(out.find("PROBLEME : input file sivex.in, line 4: YHe must lie between 0 and 1"), std::string::npos)
         << out;
+}
+
+// A quiet console keeps the warnings, a fatal message and the final message,
+// in the order and the form of the full account, and nothing else; the
+// result files do not change.
+TEST(Program, QuietConsoleKeepsWarningsFatalMessagesAndFinalMessageOnly) {
+    const auto log = std::filesystem::temp_directory_path() / "velkaro-quiet-test.log";
+    auto run = [&](const std::string& args) {
+        const int rc = std::system((std::string(VELKARO_BINARY_DIR) + "/velkaro " + args + " > " + log.string() + " 2>&1").c_str());
+        EXPECT_TRUE(WIFEXITED(rc));
+        return std::make_pair(WEXITSTATUS(rc), velkaro::testing::read_file(log));
+    };
+    auto lines_with = [](const std::string& text, std::initializer_list<const char*> keys) {
+        std::string kept;
+        std::istringstream in(text);
+        for (std::string l; std::getline(in, l);)
+            for (const char* k : keys)
+                if (l.find(k) != std::string::npos) kept += l + "\n";
+        return kept;
+    };
+
+    // Without evolution, with an opacity metallicity outside the tables: the
+    // warning (two lines) and the end of the no-evolution run.
+    RunDir dir;
+    dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 13, "T  Noevo");
+    dir.write_with("sivexdualband.in", velkaro::testing::jupiter_atmosphere_file(), 8, "2.0");
+    const auto [rc_full, full] = run(dir.path().string());
+    const std::string track = velkaro::testing::read_file(dir.path() / "fort.1");
+    const auto [rc_quiet, quiet] = run("--quiet " + dir.path().string());
+    EXPECT_EQ(rc_full, 0);
+    EXPECT_EQ(rc_quiet, 0);
+    EXPECT_GT(full.size(), 10000u);
+    const std::string kept = lines_with(full, {"Metallicity for opacity", "Extrapolating", "Noevo is true: no temporal", "Stopping."});
+    EXPECT_EQ(quiet, kept.substr(0, kept.find(" Noevo")) + "\n" + kept.substr(kept.find(" Noevo")));
+    EXPECT_EQ(velkaro::testing::read_file(dir.path() / "fort.1"), track);
+
+    // A fatal message is printed whole.
+    dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 3, "-1 Mcore");
+    const auto [rc_fatal, fatal] = run(dir.path().string() + " --quiet");
+    EXPECT_EQ(rc_fatal, 1);
+    EXPECT_EQ(fatal, "PROBLEME : input file sivex.in, line 3: Mcore/Mearth must be positive (line: \"-1 Mcore\")\n");
+
+    // An evolution: the final message with its stop code, the last line of
+    // the full account.
+    dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 9, "1.2d6 tmax");
+    dir.write("sivexdualband.in", velkaro::testing::jupiter_atmosphere_file());
+    RunContext ctx;
+    std::ostringstream notes;
+    ctx.out = &notes;
+    ctx.quiet_console();
+    ctx.rundir = dir.path();
+    run_planet(ctx);
+    const std::string all = dir.run();
+    EXPECT_EQ(notes.str(), lines_with(all, {"VELKARO21"}));
+    EXPECT_EQ(notes.str().rfind(" VELKARO21: Progam terminated. May the entropy be with you.", 0), 0u) << notes.str();
 }

@@ -10,6 +10,7 @@
 #include "run/context.hpp"
 #include "structure/roche.hpp"
 #include "structure/rootfind.hpp"
+#include "structure/search.hpp"
 #include "support/fatal_text.hpp"
 
 namespace velkaro::structure {
@@ -113,6 +114,77 @@ TEST_F(Zbrent2tol, ReportsTheRootWhenVerbose) {
     EXPECT_NEAR(std::stod(text.substr(found.size())), 1.3, 1e-6);  // the root in Jupiter radii
     for (const char* line : {"\n tolerance in M/Me, error in M/Me, ratio", "\n tolerance in R/RJ, error in R/RJ, ratio"})
         EXPECT_NE(text.find(line), std::string::npos) << text;
+}
+
+// The secant refinement of a predicted root accepts a root only by Brent's
+// test: two trials of opposite sign at most tolx apart, the last of them
+// (the root returned, whose structure is kept) with |f| <= tolf. A good
+// prediction and slope converge in two or three trials; a poor slope, a
+// slope of the wrong sign or no slope at all still converge or hand a
+// valid bracket to Brent's method; a root outside the limits is lost.
+TEST(SecantSearch, ConvergesByBrentsTestFromAPredictionAndKeepsTheBracketForSafety) {
+    // A decreasing mismatch like the structure's: f > 0 below the root.
+    const double root = 7.0e9;
+    auto make = [&](double curvature) {
+        return [=](double R) { const double d = R - root; return -2.0e22 * d - curvature * d * d; };
+    };
+    struct Case { double predicted, slope, probe, curvature; int most_trials; };
+    const Case cases[] = {
+        {root + 3e3, -2.0e22, 0, 0, 2},       // exact slope: one secant step
+        {root - 4e4, -1.5e22, 0, 1e14, 4},     // slope 25 % off, curved
+        {root + 4e5, 0.0, 1e5, 1e14, 5},       // no slope: a probe first
+        {root + 4e4, +2.0e22, 1e5, 0, 8},      // slope of the wrong sign: not used
+    };
+    for (const auto& c : cases) {
+        BracketPolicy p;
+        p.Rmin = 1e9;
+        p.Rmax = 1e11;
+        p.predicted = c.predicted;
+        p.slope = c.slope;
+        p.probe = c.probe;
+        const Tolerances tol{7e3, 1e25};  // 1e-6 of a core radius and of a Jupiter mass
+        const auto f0 = make(c.curvature);
+        int trials = 0;
+        double Rlast = 0, flast = 0;
+        auto f = [&](double R, Trial) { ++trials; Rlast = R; flast = f0(R); return flast; };
+        Bracket b;
+        double R = 0;
+        int iterations = 0;
+        const SecantEnd end = secant_about_prediction(p, f, tol, b, R, iterations);
+        if (end == SecantEnd::converged) {
+            EXPECT_EQ(R, Rlast);  // the root is the last trial
+            EXPECT_LE(std::fabs(flast), tol.tolf);
+            EXPECT_LE(b.Rhigh - b.Rlow, tol.tolx);
+            if (flast != 0) {  // else an exact root, accepted alone
+                EXPECT_GT(b.flow, 0);
+                EXPECT_LT(b.fhigh, 0);
+            }
+            EXPECT_TRUE(R == b.Rlow || R == b.Rhigh);
+            EXPECT_LE(trials, c.most_trials) << c.predicted;
+        } else {
+            ASSERT_EQ(end, SecantEnd::bracketed) << c.predicted;
+            EXPECT_LT(b.Rlow, root);
+            EXPECT_GT(b.Rhigh, root);
+            EXPECT_GT(b.flow, 0);
+            EXPECT_LT(b.fhigh, 0);
+        }
+    }
+    // A root beyond the upper limit: nothing to bracket.
+    BracketPolicy p;
+    p.Rmin = 1e9;
+    p.Rmax = 6e9;
+    p.predicted = 5.9e9;
+    p.slope = -2.0e22;
+    auto f = [&](double R, Trial) { return -2.0e22 * (R - root); };
+    Bracket b;
+    double R = 0;
+    int iterations = 0;
+    EXPECT_EQ(secant_about_prediction(p, f, Tolerances{7e3, 1e25}, b, R, iterations), SecantEnd::lost);
+    // An exact zero is a root, as for Brent's method.
+    p.Rmax = 1e11;
+    p.predicted = root;
+    EXPECT_EQ(secant_about_prediction(p, f, Tolerances{7e3, 1e25}, b, R, iterations), SecantEnd::converged);
+    EXPECT_EQ(R, root);
 }
 
 TEST(Roche, HillRadiusOfTheEarthAndScaling) {
