@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "atmosphere/entropy_grid.hpp"
+#include "atmosphere/irradiated.hpp"
 #include "common/fatal.hpp"
 #include "common/format.hpp"
 #include "run/context.hpp"
@@ -40,6 +41,33 @@ OuterBoundary on_the_adiabat(RunContext& ctx, double R, double M, double L) {
     return OuterBoundary{ctx.dbdboundary.peddingtion, T, L, tau, S, clamped};
 }
 
+// With the irradiated atmosphere the temperature and optical depth of the
+// boundary are those of the irradiated profile integrated down to it
+// (atmosphere/irradiated.hpp). The boundary is at 100 bar when the gas there
+// is on the adiabat of the convective interior, as on the entropy grid's
+// adiabat; when the starlight keeps the gas radiative below 100 bar, at the
+// radiative-convective boundary, so that the envelope starts on its adiabat,
+// but not deeper than where the gas above would hold 1e-3 of the planet's
+// mass (4 pi R^2 P / g): that gas is not part of the envelope model. Below
+// that depth (sub-Neptunes, whose envelope is mostly radiative) the
+// envelope's own radiative layers continue the profile.
+OuterBoundary under_irradiation(RunContext& ctx, double R, double M, double L, double Y) {
+    const double g = G * M / (R * R);
+    constexpr double kHundredBar = 1e8;
+    constexpr double kMassAbove = 1e-3;  // of the planet's mass
+    const double pmax = kMassAbove * M * g / (kFourPi * R * R);
+    const IrradiatedColumn c =
+        irradiated_column(ctx, g, ctx.dbdtemp.tint, ctx.dbdtemp.teq, ctx.dualband.kv2kth, Y, kHundredBar, pmax);
+    ctx.dbdboundary.peddingtion = c.boundary.P;
+    ctx.dbdboundary.tauout = c.boundary.tau;
+    return OuterBoundary{c.boundary.P, c.boundary.T, L, c.boundary.tau};
+}
+
+OuterBoundary outer_boundary(RunContext& ctx, double R, double M, double L, double Y) {
+    if (ctx.dualband.irradiated) return under_irradiation(ctx, R, M, L, Y);
+    return on_the_adiabat(ctx, R, M, L);
+}
+
 }  // namespace
 
 void refuse_clamped_boundary(RunContext& ctx, const OuterBoundary& out) {
@@ -67,7 +95,6 @@ double calclradio(double age, double Mcore, double x) {
 
 OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, double Rcore, double Y,
                          const EvolutionStep& step, double& Enew, double& Lradio) {
-    (void)Y;
     const Contraction c = contractlum(step.dt, step.Rref, step.Eold, M, R, step.k);
     Enew = c.Enew;
     Lradio = calclradio(step.age, Mcore, step.x);
@@ -84,11 +111,10 @@ OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, doub
     }
     ctx.dbdtemp.tint = tint;
     ctx.dbdboundary.tauout = ctx.dbdboundary.tauoutorig;
-    return on_the_adiabat(ctx, R, M, L);
+    return outer_boundary(ctx, R, M, L, Y);
 }
 
 OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore, double Y, double Lin) {
-    (void)Y;
     double L = Lin;
     const double floor = kFourPi * kSigma * Rcore * Rcore;
     if (!(L >= floor)) L = floor;
@@ -100,7 +126,7 @@ OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore
         fatal({"Impossible situation in condextmaxstatic: negative TeffP"});
     }
     ctx.dbdtemp.tint = tint;
-    return on_the_adiabat(ctx, R, M, L);
+    return outer_boundary(ctx, R, M, L, Y);
 }
 
 }  // namespace velkaro::atmosphere

@@ -34,6 +34,10 @@ struct DualbandModule {
     bool kv2kthmanual = false;
     double kv2kth = 0, kv2kth2 = 0;  // visible-to-thermal opacity ratios of the two bands
     double angle = 0, alpha = 0;
+    // The outer boundary under an irradiated atmosphere (Guillot 2010) instead
+    // of the entropy grid's grey one; line 17 of the atmosphere file, off when
+    // absent.
+    bool irradiated = false;
 };
 
 struct OpacityModule {

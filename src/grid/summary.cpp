@@ -84,11 +84,14 @@ std::optional<double> parse_fortran_real(std::string_view field) {
     return input::parse_real(input::first_item(field));
 }
 
-std::optional<Track> read_track(const fs::path& rundir) {
-    std::ifstream cols(rundir / "fort.1.columns");
-    std::ifstream f1(rundir / "fort.1");
-    if (!cols || !f1) return std::nullopt;
-    Track t;
+namespace {
+
+// One track file with its column description: the names and the rows.
+bool read_track_file(const fs::path& columns, const fs::path& file, std::vector<std::string>& names,
+                     std::vector<std::vector<double>>& rows) {
+    std::ifstream cols(columns);
+    std::ifstream f1(file);
+    if (!cols || !f1) return false;
     std::string line;
     bool header = true;
     while (std::getline(cols, line)) {
@@ -98,19 +101,41 @@ std::optional<Track> read_track(const fs::path& rundir) {
         }
         const auto a = line.find(','), b = line.find(',', a + 1);
         if (a == std::string::npos || b == std::string::npos) continue;
-        t.names.push_back(line.substr(a + 1, b - a - 1));
+        names.push_back(line.substr(a + 1, b - a - 1));
     }
     while (std::getline(f1, line)) {
         if (line.empty()) continue;
         std::vector<double> row;
-        for (std::size_t j = 0; j < t.names.size(); ++j) {
+        for (std::size_t j = 0; j < names.size(); ++j) {
             const std::size_t at = j * kFieldWidth;
             if (at >= line.size()) break;
             const auto v = parse_fortran_real(std::string_view(line).substr(at, kFieldWidth));
             row.push_back(v ? *v : std::numeric_limits<double>::quiet_NaN());
         }
-        row.resize(t.names.size(), std::numeric_limits<double>::quiet_NaN());
-        t.rows.push_back(std::move(row));
+        row.resize(names.size(), std::numeric_limits<double>::quiet_NaN());
+        rows.push_back(std::move(row));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<Track> read_track(const fs::path& rundir) {
+    Track t;
+    if (!read_track_file(rundir / "fort.1.columns", rundir / "fort.1", t.names, t.rows)) return std::nullopt;
+    // An irradiated run writes the levels of its atmosphere to a second
+    // track, line for line with fort.1: its columns join fort.1's (those
+    // fort.1 has already, step and age, are not repeated).
+    std::vector<std::string> names;
+    std::vector<std::vector<double>> rows;
+    if (read_track_file(rundir / "irradiated.track.columns", rundir / "irradiated.track", names, rows)) {
+        std::vector<std::size_t> extra;
+        for (std::size_t j = 0; j < names.size(); ++j)
+            if (t.column(names[j]) < 0) extra.push_back(j);
+        for (std::size_t j : extra) t.names.push_back(names[j]);
+        for (std::size_t i = 0; i < t.rows.size(); ++i)
+            for (std::size_t j : extra)
+                t.rows[i].push_back(i < rows.size() ? rows[i][j] : std::numeric_limits<double>::quiet_NaN());
     }
     return t;
 }
@@ -151,12 +176,21 @@ void write_summary(const PlanetTable& table, const fs::path& outdir, const std::
         if (!v || !(*v > 0)) fatal({"PROBLEME : velkaro-grid: age '" + a + "' is neither a positive number nor tmax"});
         age_values.push_back(*v);
     }
+    // The levels of the irradiated atmosphere join the quantities when a run
+    // of the table has them.
+    std::vector<std::string> quantities = summary_quantities();
+    for (std::size_t id = 1; id <= table.rows.size(); ++id)
+        if (fs::exists(outdir / "runs" / run_name(id) / "irradiated.track")) {
+            for (const char* q : {"R_1bar_irr_RJ", "R_phot_irr_RJ", "R_transit_irr_RJ", "Teff_irr_K", "P_rcb_irr_bar"})
+                quantities.push_back(q);
+            break;
+        }
     std::ostringstream os;
     os << "id";
     for (const auto& c : table.columns) os << ',' << c;
     os << ",status,stopcode,message,wall_s,steps";
     for (const auto& a : ages)
-        for (const auto& q : summary_quantities()) os << ',' << q << "@" << a;
+        for (const auto& q : quantities) os << ',' << q << "@" << a;
     os << '\n';
     for (std::size_t id = 1; id <= table.rows.size(); ++id) {
         const fs::path dir = outdir / "runs" / run_name(id);
@@ -177,7 +211,7 @@ void write_summary(const PlanetTable& table, const fs::path& outdir, const std::
             os << n.erase(0, n.find_first_not_of(' '));
         }
         for (const auto& t : age_values) {
-            for (const auto& q : summary_quantities()) {
+            for (const auto& q : quantities) {
                 os << ',';
                 const int jq = tr ? tr->column(q) : -1;
                 if (ja < 0 || jq < 0 || age.empty()) continue;

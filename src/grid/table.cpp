@@ -35,6 +35,7 @@ constexpr NamedValue kInputs[] = {
     {"angle", {"sivexdualband.in", 11}},  {"kv2kthmanual", {"sivexdualband.in", 12}},
     {"kv2kth", {"sivexdualband.in", 13}}, {"kv2kth2", {"sivexdualband.in", 14}},
     {"alpha", {"sivexdualband.in", 15}},  {"Evapmodel", {"sivexdualband.in", 16}},
+    {"irradiated", {"sivexdualband.in", 17}},
 };
 constexpr int kSivexLines = 14, kDualbandLines = 16;
 
@@ -212,6 +213,10 @@ RunInputs make_inputs(const fs::path& base, const std::vector<std::string>& colu
         const auto loc = input_location(columns[j]);
         if (!loc) fatal({"PROBLEME : velkaro-grid: unknown input value " + columns[j]});
         auto& lines = std::string(loc->file) == "sivex.in" ? sivex : dual;
+        // Line 17 of the atmosphere file (irradiated) is optional: a base
+        // of 16 lines gets it before the table's value is put in.
+        if (&lines == &dual && static_cast<std::size_t>(loc->line) > dual.size())
+            dual.push_back("F          irradiated");
         auto& l = lines[static_cast<std::size_t>(loc->line - 1)];
         l = replace_value(l, row[j]);
     }

@@ -223,6 +223,42 @@ void csv_quoted(std::ostream& os, const std::string& s) {
 
 }  // namespace
 
+std::vector<Column<T>> build_irradiated() {
+    std::vector<Column<T>> c;
+    auto add = [&](std::string name, std::string unit, std::string meaning, double (*get)(const T&, int),
+                   bool integer = false) { c.push_back({std::move(name), std::move(unit), std::move(meaning), integer, get, 0}); };
+    // clang-format off
+    add("step", "", "time-step number, as in fort.1", [](const T& t, int) { return double(t.s.istep); }, true);
+    add("age_yr", "yr", "age of the planet, as in fort.1", [](const T& t, int) { return t.s.temps / cst::year; });
+    add("Rout_irr_RJ", "R_jup", "radius of the outer boundary (fort.1 Rout_RJ): 100 bar, or the RCB when deeper", [](const T& t, int) { return t.s.x(kR, outer(t.s)) / cst::Rjup; });
+    add("R_100bar_irr_RJ", "R_jup", "radius of the 100-bar level", [](const T& t, int) { return t.v.irr.r100 / cst::Rjup; });
+    add("R_1bar_irr_RJ", "R_jup", "radius of the 1-bar level of the irradiated atmosphere", [](const T& t, int) { return t.v.irr.r1bar / cst::Rjup; });
+    add("R_phot_irr_RJ", "R_jup", "radius of the photosphere (thermal optical depth 2/3) of the irradiated atmosphere", [](const T& t, int) { return t.v.irr.rphot / cst::Rjup; });
+    add("R_transit_irr_RJ", "R_jup", "transit radius r + H ln(sqrt(2 pi r/H) kv2kth) with r, H at the photosphere of the irradiated atmosphere", [](const T& t, int) { return t.v.irr.rtransit / cst::Rjup; });
+    add("R_1bar_irr_RE", "R_earth", "radius of the 1-bar level", [](const T& t, int) { return t.v.irr.r1bar / cst::Rearth; });
+    add("R_phot_irr_RE", "R_earth", "radius of the photosphere", [](const T& t, int) { return t.v.irr.rphot / cst::Rearth; });
+    add("R_transit_irr_RE", "R_earth", "transit radius", [](const T& t, int) { return t.v.irr.rtransit / cst::Rearth; });
+    add("Tint_irr_K", "K", "intrinsic temperature (L/(4 pi R^2 sigma))^(1/4) at the outer boundary", [](const T& t, int) { return t.v.irr.tint; });
+    add("Teq_irr_K", "K", "equilibrium temperature of the whole-planet average, Tirr/sqrt(2)", [](const T& t, int) { return t.v.irr.teq; });
+    add("Teff_irr_K", "K", "effective temperature with the absorbed starlight, (Tint^4 + Teq^4)^(1/4)", [](const T& t, int) { return t.v.irr.teff; });
+    add("T_phot_irr_K", "K", "temperature at the photosphere of the irradiated atmosphere", [](const T& t, int) { return t.v.irr.tphot; });
+    add("P_phot_irr_bar", "bar", "pressure at the photosphere", [](const T& t, int) { return t.v.irr.pphot / kBar; });
+    add("Pout_irr_bar", "bar", "pressure of the outer boundary: 100 bar, or the RCB when deeper", [](const T& t, int) { return t.v.irr.pbound / kBar; });
+    add("Tout_irr_K", "K", "temperature of the outer boundary", [](const T& t, int) { return t.v.irr.tbound; });
+    add("tauout_irr", "", "thermal optical depth of the outer boundary", [](const T& t, int) { return t.v.irr.taubound; });
+    add("P_rcb_irr_bar", "bar", "pressure of the radiative-convective boundary: the top of the convective layer that reaches the outer boundary, or, when the atmosphere is radiative there, fort.1 P_rcb_bar", [](const T& t, int) { return t.v.irr.prcb / kBar; });
+    add("H_phot_irr_cm", "cm", "pressure scale height at the photosphere", [](const T& t, int) { return t.v.irr.H; });
+    add("kv2kth_irr", "", "visible-to-thermal opacity ratio gamma of the profile", [](const T& t, int) { return t.ctx.dualband.kv2kth; });
+    add("M_above_irr_ME", "M_earth", "mass of the atmosphere above the outer boundary, 4 pi R^2 P/g; not part of the envelope model (whose mass is the planet's)", [](const T& t, int) { return t.v.irr.mabove / cst::Mearth; });
+    // clang-format on
+    return c;
+}
+
+const std::vector<Column<TrackView>>& irradiated_columns() {
+    static const std::vector<Column<TrackView>> cols = build_irradiated();
+    return cols;
+}
+
 const std::vector<Column<TrackView>>& track_columns() {
     static const std::vector<Column<TrackView>> cols = build_track();
     return cols;

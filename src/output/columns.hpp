@@ -54,6 +54,9 @@ struct Column {
 
 /// The 193 columns of fort.1.
 const std::vector<Column<TrackView>>& track_columns();
+/// The columns of "irradiated.track", the levels of the irradiated
+/// atmosphere, one line per line of fort.1.
+const std::vector<Column<TrackView>>& irradiated_columns();
 /// The 23 columns of fort.13.
 const std::vector<Column<DumpView>>& dump_columns();
 

@@ -29,6 +29,19 @@ struct RcbValues {
     double rho = 0, r = 0, L = 0, P = 0, T = 0, m = 0, tau = 0, kappa = 0, nabla = 0, nabla_ad = 0;
 };
 
+/// The irradiated atmosphere above the outer boundary (cgs units): the
+/// levels a user compares with. All 0 without the irradiated atmosphere or
+/// without an envelope.
+struct IrradiatedValues {
+    double r100 = 0, r1bar = 0, rphot = 0, rtransit = 0;  // radii of 100 bar, 1 bar, tau = 2/3, transit [cm]
+    double tint = 0, teq = 0, teff = 0;         // intrinsic, equilibrium, (Tint^4 + Teq^4)^(1/4) [K]
+    double tphot = 0, pphot = 0;                // temperature [K] and pressure [dyn/cm2] at tau = 2/3
+    double pbound = 0, tbound = 0, taubound = 0;  // pressure [dyn/cm2], temperature [K], optical depth of the outer boundary
+    double prcb = 0;                            // pressure of the radiative-convective boundary [dyn/cm2]
+    double H = 0;                               // pressure scale height at tau = 2/3 [cm]
+    double mabove = 0;                          // mass of the atmosphere above the boundary, 4 pi R^2 P/g [g]
+};
+
 /// Everything one track line reports besides the model state itself
 /// (cgs units), computed afresh by every output call.
 struct TrackValues {
@@ -53,12 +66,14 @@ struct TrackValues {
     std::array<double, 16> bbfluxes{};    // black-body flux densities at 10 pc [Jy]
     std::array<double, 9> gridabs{};      // grid magnitudes with the radius term (absolute)
     std::array<double, 9> gridmags{};     // grid magnitudes of a body of radius 10 pc
+    IrradiatedValues irr;                 // the irradiated atmosphere's levels
 };
 
 struct OutputContext {
     std::ofstream fort1;   // evolution track, one line per output call (opened by the driver)
     std::ofstream fort13;  // structure dumps
     std::ofstream fort14;  // one empty line per dump and the contrast spectrum
+    std::ofstream irrtrack;  // track of the irradiated atmosphere's levels (irradiated runs only)
 
     /// Time spent with liquid water at the core-envelope boundary [s].
     double thab = 0;

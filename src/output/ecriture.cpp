@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "atmosphere/classify.hpp"
+#include "atmosphere/irradiated.hpp"
 #include "common/constants.hpp"
 #include "common/fatal.hpp"
 #include "common/format.hpp"
@@ -228,6 +229,69 @@ void write_column_descriptions(RunContext& ctx) {
     write("fort.13.columns", [](std::ostream& f) { write_description(f, dump_columns()); });
 }
 
+namespace {
+
+// The levels of the irradiated atmosphere above the model's outer boundary
+// (shell n): the column is integrated afresh for this very model, with the
+// intrinsic temperature of its outer luminosity and radius.
+IrradiatedValues irradiated_levels(RunContext& ctx, const PlanetState& s, const RcbValues& rcb) {
+    IrradiatedValues v;
+    const int n = s.nf;
+    if (n < 2) return v;
+    const double R = s.x(kR, n), M = s.masse(n), L = s.x(kL, n), Pb = s.x(kP, n);
+    if (!(R > 0) || !(M > 0) || !(L > 0) || !(Pb > 1.0)) return v;
+    v.tint = std::pow(L / (cst::fourpi * R * R * cst::sigmaSB), 0.25);
+    v.teq = ctx.dbdtemp.teq;
+    v.teff = std::pow(std::pow(v.tint, 4) + std::pow(v.teq, 4), 0.25);
+    // The same column as the boundary's, down to the boundary's pressure.
+    const atmosphere::IrradiatedColumn c =
+        atmosphere::irradiated_column(ctx, cst::G * M / (R * R), v.tint, v.teq, ctx.dualband.kv2kth, s.YHe, 1e8, Pb);
+    v.pbound = Pb;
+    v.mabove = cst::fourpi * R * R * Pb / (cst::G * M / (R * R));
+    v.tbound = s.x(kT, n);
+    v.taubound = s.x(kTau, n);
+    v.prcb = c.convective ? c.p_rcb : rcb.P;
+    v.r100 = atmosphere::level_radius(c, c.hundred_bar, R, M);
+    v.r1bar = atmosphere::level_radius(c, c.one_bar, R, M);
+    v.rphot = atmosphere::level_radius(c, c.photosphere, R, M);
+    if (v.rphot > 0) {
+        v.tphot = c.photosphere.T;
+        v.pphot = c.photosphere.P;
+        const double g = cst::G * M / (v.rphot * v.rphot);
+        const double mu = 1.0 / ((1.0 - s.YHe) / 2.006 + s.YHe / 4.008);
+        v.H = cst::kB * v.tphot / (mu * cst::amu * g);
+        const double rtr = v.rphot + v.H * std::log(std::sqrt(2.0 * cst::pi * v.rphot / v.H) * ctx.dualband.kv2kth);
+        v.rtransit = std::isnan(rtr) ? v.rphot : std::max(s.x(kR, 1), rtr);
+    }
+    return v;
+}
+
+void write_irradiated_track(RunContext& ctx, PlanetState& s) {
+    auto& o = ctx.output;
+    if (!o.irrtrack.is_open()) {
+        std::ofstream f;
+        open_result(ctx, f, "irradiated.track.columns");
+        write_description(f, irradiated_columns());
+        f.flush();
+        check_written(ctx, f, "irradiated.track.columns");
+        open_result(ctx, o.irrtrack, "irradiated.track");
+    }
+    o.v.irr = irradiated_levels(ctx, s, o.v.rcb);
+    const auto& cols = irradiated_columns();
+    o.line.clear();
+    const int bad = append_line(o.line, cols, TrackView{ctx, s, o.v}, kTrackWidth, kTrackDigits);
+    if (bad)
+        ctx.con() << fmt::free("WARNING: ecriture: irradiated.track column", bad, cols[bad - 1].name,
+                               "is not a number at step", s.istep)
+                  << '\n';
+    o.line.push_back('\n');
+    o.irrtrack.write(o.line.data(), static_cast<std::streamsize>(o.line.size()));
+    o.irrtrack.flush();
+    check_written(ctx, o.irrtrack, "irradiated.track");
+}
+
+}  // namespace
+
 void ecriture(RunContext& ctx, PlanetState& s) {
     auto& o = ctx.output;
     auto& com = ctx.common;
@@ -322,6 +386,7 @@ void ecriture(RunContext& ctx, PlanetState& s) {
     o.fort1.write(o.line.data(), static_cast<std::streamsize>(o.line.size()));
     o.fort1.flush();
     check_written(ctx, o.fort1, "fort.1");
+    if (ctx.dualband.irradiated) write_irradiated_track(ctx, s);
     if (s.Noevo) noevo_summary(ctx, s);
 }
 

@@ -69,6 +69,12 @@ std::string_view RecordReader::next(std::string_view what, std::string_view kind
     return tok;
 }
 
+bool RecordReader::more_values() const {
+    for (std::size_t k = static_cast<std::size_t>(line_no_); k < lines_.size(); ++k)
+        if (!first_item(lines_[k]).empty()) return true;
+    return false;
+}
+
 void RecordReader::reject(std::string_view what, std::string_view why) const {
     fatal({"PROBLEME : input file " + name_ + ", line " + std::to_string(line_no_) + ": " + std::string(what) +
            " " + std::string(why) + " (line: " + in_quotes(current_) + ")"});
@@ -218,6 +224,10 @@ void init2bd(RunContext& ctx) {
     d.kv2kth2 = rf.real("kv2kth2");
     d.alpha = rf.real("alpha");
     ctx.gasloss.evapmodel = static_cast<int>(rf.integer("Evapmodel"));
+    // Line 17, optional: the irradiated atmosphere (absent: off).
+    d.irradiated = rf.more_values() ? rf.logical("irradiated") : false;
+    if (d.irradiated && !(d.kv2kth > 0) && d.kv2kthmanual)
+        rf.reject("irradiated", "needs kv2kth > 0 (line 13) when kv2kthmanual is on");
 
     auto& o = ctx.con();
     if (ctx.opacity.metallicity < 0 || ctx.opacity.metallicity > 1.7) {
@@ -251,6 +261,7 @@ void init2bd(RunContext& ctx) {
         o << fmt::free(L("kv2kth2"), d.kv2kth2) << '\n';
         o << fmt::free(L("alpha"), d.alpha) << '\n';
         o << fmt::free(L("Evapmodel"), ctx.gasloss.evapmodel) << '\n';
+        if (d.irradiated) o << fmt::free(L("irradiated"), d.irradiated) << '\n';
     }
 }
 

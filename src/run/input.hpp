@@ -30,6 +30,10 @@ public:
     double real(std::string_view what);
     long integer(std::string_view what);
     bool logical(std::string_view what);
+    /// True when a line after the one read last holds a value: an optional
+    /// last record may be absent (blank lines after the last record are not
+    /// a record).
+    bool more_values() const;
     /// Number of the line read last (1-based).
     int line_number() const { return line_no_; }
     const std::string& name() const { return name_; }

@@ -60,16 +60,28 @@ def parse_field(text):
     raise ValueError(f"'{t}' is not a number")
 
 
-def read_track(rundir, names):
-    """The named columns of RUNDIR/fort.1 as {name: [values]}, found through
-    RUNDIR/fort.1.columns. Lines are fixed fields of 22 characters."""
-    cols = read_columns(os.path.join(rundir, "fort.1.columns"))
-    missing = [n for n in names if n not in cols]
-    if missing:
-        raise TrackError(f"{rundir}/fort.1.columns names no column {', '.join(missing)} "
-                         f"(known: {', '.join(sorted(cols)[:8])}, ...)")
-    out = {n: [] for n in names}
-    path = os.path.join(rundir, "fort.1")
+# The track files of a run: fort.1 and, for a run with the irradiated
+# atmosphere, the levels of that atmosphere in irradiated.track, line for
+# line with fort.1. Each is described by its FILE.columns.
+TRACK_FILES = ("fort.1", "irradiated.track")
+
+
+def track_columns(rundir):
+    """{name: (file, 0-based index, unit)} over the run's track files; a name
+    of fort.1 is found there first."""
+    found = {}
+    for fname in TRACK_FILES:
+        path = os.path.join(rundir, fname + ".columns")
+        if fname != TRACK_FILES[0] and not os.path.exists(path):
+            continue
+        for n, (k, unit) in read_columns(path).items():
+            found.setdefault(n, (fname, k, unit))
+    return found
+
+
+def _read_fields(path, wanted):
+    """{name: [values]} of the columns {name: 0-based index} of one track file."""
+    out = {n: [] for n in wanted}
     try:
         f = open(path)
     except OSError as e:
@@ -79,8 +91,7 @@ def read_track(rundir, names):
             line = line.rstrip("\n")
             if not line.strip():
                 continue
-            for n in names:
-                k = cols[n][0]
+            for n, k in wanted.items():
                 field = line[k * FIELD:(k + 1) * FIELD]
                 try:
                     out[n].append(parse_field(field))
@@ -90,8 +101,25 @@ def read_track(rundir, names):
     return out
 
 
+def read_track(rundir, names):
+    """The named columns of RUNDIR/fort.1 (and of RUNDIR/irradiated.track when
+    the run wrote it) as {name: [values]}, found through the files' .columns
+    descriptions. Lines are fixed fields of 22 characters."""
+    cols = track_columns(rundir)
+    missing = [n for n in names if n not in cols]
+    if missing:
+        raise TrackError(f"{rundir}/fort.1.columns names no column {', '.join(missing)} "
+                         f"(known: {', '.join(sorted(cols)[:8])}, ...)")
+    out = {}
+    for fname in TRACK_FILES:
+        wanted = {n: cols[n][1] for n in names if cols[n][0] == fname}
+        if wanted:
+            out.update(_read_fields(os.path.join(rundir, fname), wanted))
+    return {n: out[n] for n in names}
+
+
 def column_unit(rundir, name):
-    return read_columns(os.path.join(rundir, "fort.1.columns"))[name][1]
+    return track_columns(rundir)[name][2]
 
 
 def interp_log_age(ages, values, age):

@@ -36,14 +36,14 @@ def g22(v):
     return s
 
 
-def write_run(d, names, lines):
-    """A run directory whose fort.1 has the columns NAMES (in this order)."""
-    with open(os.path.join(d, "fort.1.columns"), "w") as f:
+def write_run(d, names, lines, track="fort.1"):
+    """A run directory whose TRACK file has the columns NAMES (in this order)."""
+    with open(os.path.join(d, track + ".columns"), "w") as f:
         f.write("column,name,unit,meaning\n")
         for k, n in enumerate(names, start=1):
             unit = "R_jup" if n.endswith("_RJ") else ("R_earth" if n.endswith("_RE") else "")
             f.write(f"{k},{n},{unit},\"a column, with a comma\"\n")
-    with open(os.path.join(d, "fort.1"), "w") as f:
+    with open(os.path.join(d, track), "w") as f:
         for line in lines:
             f.write("".join(g22(v) for v in line) + "\n")
 
@@ -110,6 +110,21 @@ class TrackReading(unittest.TestCase):
             self.assertEqual(compare.column_unit(d, "R_1bar_RE"), "R_earth")
             with self.assertRaisesRegex(compare.TrackError, "names no column R_transit_RJ"):
                 compare.read_track(d, ["age_yr", "R_transit_RJ"])
+
+    def test_irradiated_track_columns_join_fort1_by_name(self):
+        with tempfile.TemporaryDirectory() as d:
+            write_run(d, ["step", "age_yr", "R_transit_RJ"], [[0, 1e6, 1.3], [1, 2e6, 1.2]])
+            with self.assertRaisesRegex(compare.TrackError, "names no column R_transit_irr_RJ"):
+                compare.read_track(d, ["age_yr", "R_transit_irr_RJ"])
+            # step and age_yr are in both files: fort.1's are taken.
+            write_run(d, ["step", "age_yr", "R_transit_irr_RJ", "P_rcb_irr_bar"],
+                      [[0, 5.0, 1.4, 1e3], [1, 6.0, 1.35, 2e3]], track="irradiated.track")
+            tr = compare.read_track(d, ["age_yr", "R_transit_irr_RJ", "R_transit_RJ", "P_rcb_irr_bar"])
+            self.assertEqual(tr["age_yr"], [1e6, 2e6])
+            self.assertEqual(tr["R_transit_irr_RJ"], [1.4, 1.35])
+            self.assertEqual(tr["R_transit_RJ"], [1.3, 1.2])
+            self.assertEqual(tr["P_rcb_irr_bar"], [1e3, 2e3])
+            self.assertEqual(compare.column_unit(d, "R_transit_irr_RJ"), "R_jup")
 
     def test_bad_field_names_file_line_and_column(self):
         with tempfile.TemporaryDirectory() as d:

@@ -1,0 +1,134 @@
+// The irradiated atmosphere: the Guillot (2010) profile against its closed
+// forms, and the column integrated with the envelope's EOS and opacity
+// against the grey Eddington atmospheres the entropy grid is made of.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+#include "atmosphere/entropy_grid.hpp"
+#include "atmosphere/grey_atmosphere.hpp"
+#include "atmosphere/irradiated.hpp"
+#include "common/fatal.hpp"
+#include "eos/eos.hpp"
+#include "run/context.hpp"
+
+using namespace velkaro;
+using namespace velkaro::atmosphere;
+
+TEST(GuillotProfile, ClosedFormLimits) {
+    const double sqrt3 = std::sqrt(3.0);
+    for (double tint : {50.0, 300.0, 1500.0})
+        for (double tau : {0.0, 0.1, 2.0 / 3.0, 10.0, 1e4}) {
+            // No star: the grey Eddington profile of the entropy grid.
+            for (double gamma : {0.005, 0.4, 3.0})
+                EXPECT_NEAR(guillot_temperature(tau, tint, 0.0, gamma) / eddington_temperature(tint, tau), 1.0, 1e-14);
+        }
+    for (double teq : {100.0, 1300.0, 2000.0})
+        for (double gamma : {0.01, 0.4, 1.0, 3.0}) {
+            const double tint = 150, ti4 = std::pow(tint, 4), te4 = std::pow(teq, 4);
+            // tau = 0: 3/4 Tint^4 2/3 + 3/4 Teq^4 (2/3 + gamma/sqrt3).
+            EXPECT_NEAR(guillot_t4(0, tint, teq, gamma) / (0.5 * ti4 + 0.75 * te4 * (2.0 / 3.0 + gamma / sqrt3)), 1.0,
+                        1e-13);
+            // Deep (gamma tau >> 1): diffusion of the intrinsic flux alone, on
+            // top of the constant 3/4 Teq^4 (2/3 + 1/(gamma sqrt3)).
+            const double deep = 200 / gamma;
+            EXPECT_NEAR(guillot_dt4_dtau(deep, tint, teq, gamma) / (0.75 * ti4), 1.0, 1e-12);
+            EXPECT_NEAR((guillot_t4(deep, tint, teq, gamma) - 0.75 * ti4 * (deep + 2.0 / 3.0)) /
+                            (0.75 * te4 * (2.0 / 3.0 + 1.0 / (gamma * sqrt3))),
+                        1.0, 1e-9);
+            // The derivative is the profile's: a centred difference.
+            for (double tau : {0.05, 1.0, 30.0}) {
+                const double d = 1e-4 * tau;
+                const double fd = (guillot_t4(tau + d, tint, teq, gamma) - guillot_t4(tau - d, tint, teq, gamma)) / (2 * d);
+                EXPECT_NEAR(fd / guillot_dt4_dtau(tau, tint, teq, gamma), 1.0, 1e-6);
+            }
+        }
+    // gamma < 1 (starlight absorbed deep) warms the deep layers; gamma > 1
+    // heats the top: a thermal inversion, T falling with depth near tau = 0.
+    EXPECT_GT(guillot_temperature(100, 100, 1500, 0.1), guillot_temperature(100, 100, 1500, 3.0));
+    EXPECT_LT(guillot_dt4_dtau(0, 100, 1500, 3.0), 0);
+    EXPECT_GT(guillot_dt4_dtau(0, 100, 1500, 0.3), 0);
+}
+
+namespace {
+
+class IrradiatedColumnTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::array<std::filesystem::path, 3> files;
+        for (std::size_t k = 0; k < 3; ++k) files[k] = std::string(VELKARO_DATA_DIR) + "/eos/" + eos::kTableNames[k];
+        tables_ = eos::read_eos_tables(eos::kTableNames, files);
+    }
+    void SetUp() override { ctx.eos.tables = tables_; }
+    static std::shared_ptr<const eos::EosTables> tables_;
+    RunContext ctx;
+};
+std::shared_ptr<const eos::EosTables> IrradiatedColumnTest::tables_;
+
+}  // namespace
+
+TEST_F(IrradiatedColumnTest, WithoutStarItIsTheGreyAtmosphereOfTheGrid) {
+    // The grey atmospheres of the entropy grid with the same opacity law:
+    // the temperature at 100 bar, the radiative-convective boundary of the
+    // deep convective layer, and the boundary at 100 bar or at that RCB.
+    GreySettings at100, deep;
+    at100.p_bottom = 1e8;
+    deep.p_bottom = 1e11;
+    GreyAtmosphere grey100(tables_, at100), greydeep(tables_, deep);
+    for (auto [g, tint] : {std::pair{2500.0, 100.0}, {2500.0, 400.0}, {1000.0, 60.0}, {30000.0, 1000.0}}) {
+        const IrradiatedColumn c = irradiated_column(ctx, g, tint, 0.0, 0.1, 0.27, 1e8, 1e11);
+        const GreyResult r = grey100.solve(g, tint), d = greydeep.solve(g, tint);
+        EXPECT_NEAR(c.hundred_bar.T / r.t, 1.0, 2e-3) << "g " << g << " Tint " << tint;
+        EXPECT_EQ(c.convective, d.convective);
+        if (d.convective) {
+            EXPECT_NEAR(std::log(c.p_rcb / d.p_rcb), 0.0, 0.15);
+            EXPECT_EQ(c.boundary.P, std::max(1e8, c.p_rcb));
+        }
+        EXPECT_TRUE(c.photosphere.found);
+        EXPECT_NEAR(c.photosphere.T / tint, 1.0, 1e-3);  // Eddington: T(2/3) = Teff
+        EXPECT_NEAR(c.one_bar.P, 1e6, 1e-6);
+    }
+}
+
+TEST_F(IrradiatedColumnTest, StarlightHeatsTheBoundaryAndLiftsThePhotosphere) {
+    const double g = 2500, tint = 100, M = 1.9e30, R = 7.3e9;
+    const IrradiatedColumn cold = irradiated_column(ctx, g, tint, 0.0, 0.2, 0.27, 1e8, 1e11);
+    const IrradiatedColumn hot = irradiated_column(ctx, g, tint, 1400.0, 0.2, 0.27, 1e8, 1e11);
+    EXPECT_GT(hot.hundred_bar.T, 1.5 * cold.hundred_bar.T);
+    // The starlight keeps the gas radiative deeper: the envelope starts at the RCB.
+    EXPECT_GT(hot.p_rcb, cold.p_rcb);
+    EXPECT_EQ(hot.boundary.P, hot.p_rcb);
+    // A hot atmosphere is thicker: the photosphere and the 1-bar level lie higher.
+    EXPECT_GT(level_radius(hot, hot.photosphere, R, M) - R, 1.5 * (level_radius(cold, cold.photosphere, R, M) - R));
+    EXPECT_GT(level_radius(hot, hot.one_bar, R, M), level_radius(cold, cold.one_bar, R, M));
+    // The photosphere radiates the intrinsic and the absorbed flux.
+    EXPECT_NEAR(hot.photosphere.T / std::pow(std::pow(tint, 4) + std::pow(1400.0, 4), 0.25), 1.0, 0.15);
+    // Levels are ordered: photosphere and 1 bar above the boundary.
+    EXPECT_GT(level_radius(hot, hot.one_bar, R, M), R);
+    EXPECT_EQ(level_radius(hot, hot.boundary, R, M), R);
+    EXPECT_GT(level_radius(hot, hot.hundred_bar, R, M), R);
+}
+
+TEST_F(IrradiatedColumnTest, BoundaryNeverBelowTheMassCap) {
+    // An RCB below p_max: the boundary is at p_max on the radiative profile,
+    // and moves continuously with p_max through the RCB.
+    const double g = 2500, tint = 100, teq = 1400, gamma = 0.2;
+    const IrradiatedColumn free = irradiated_column(ctx, g, tint, teq, gamma, 0.27, 1e8, 1e11);
+    ASSERT_GT(free.p_rcb, 2e8);
+    const double pmax = 0.5 * free.p_rcb;
+    const IrradiatedColumn capped = irradiated_column(ctx, g, tint, teq, gamma, 0.27, 1e8, pmax);
+    EXPECT_EQ(capped.boundary.P, pmax);
+    EXPECT_LT(capped.boundary.tau, free.boundary.tau);
+    EXPECT_EQ(capped.p_rcb, free.p_rcb);  // the RCB is reported all the same
+    const IrradiatedColumn just_below = irradiated_column(ctx, g, tint, teq, gamma, 0.27, 1e8, free.p_rcb * (1 + 1e-9));
+    EXPECT_NEAR(just_below.boundary.T / free.boundary.T, 1.0, 1e-6);
+    // A cap above 100 bar is no cap: the boundary is never above 100 bar.
+    EXPECT_EQ(irradiated_column(ctx, g, tint, teq, gamma, 0.27, 1e8, 1e6).boundary.P, 1e8);
+}
+
+TEST_F(IrradiatedColumnTest, BadArgumentsStopWithTheValues) {
+    EXPECT_THROW(irradiated_column(ctx, 2500, 100, 1000, 0.0, 0.27, 1e8, 1e11), FatalError);
+    EXPECT_THROW(irradiated_column(ctx, -1, 100, 1000, 0.1, 0.27, 1e8, 1e11), FatalError);
+    EXPECT_THROW(irradiated_column(ctx, 2500, 100, std::nan(""), 0.1, 0.27, 1e8, 1e11), FatalError);
+}

@@ -1,0 +1,86 @@
+// Whole runs with the irradiated atmosphere: the switch off changes nothing,
+// a hot Jupiter that feels its star is larger than one that does not, and
+// larger the closer it is.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run_dir.hpp"
+#include "support/files.hpp"
+
+using velkaro::testing::edited;
+using velkaro::testing::read_file;
+using velkaro::testing::RunDir;
+
+namespace {
+
+// The Jupiter example's planet (hot start) at a AU to tmax years; atm17 is
+// the 17th line of the atmosphere file ("" for a 16-line file).
+struct PlanetRun {
+    RunDir dir;
+    PlanetRun(const std::string& a_au, const std::string& tmax, const std::string& atm17, bool noevo = false) {
+        dir.write("sivex.in", edited(velkaro::testing::jupiter_run_file(),
+                                     {{1, a_au + "  aplanete/AU"}, {6, "1.0d5  Linit/LJ"}, {9, tmax + "  tmax/yr"},
+                                      {13, noevo ? "T  Noevo" : "F  Noevo"}}));
+        // The ratio kv2kth from the table of Teq (not manual).
+        auto atm = edited(velkaro::testing::jupiter_atmosphere_file(), {{12, "F  kv2kthmanual"}});
+        if (!atm17.empty()) atm.push_back(atm17);
+        dir.write("sivexdualband.in", atm);
+        dir.run();
+    }
+    std::string file(const std::string& name) const { return read_file(dir.path() / name); }
+    // Column `name` of the last line of a track file, found through its description.
+    double last(const std::string& track, const std::string& name) const {
+        std::istringstream cols(file(track + ".columns"));
+        std::string line;
+        int k = -1;
+        for (int j = 0; std::getline(cols, line); ++j) {
+            const auto a = line.find(','), b = line.find(',', a + 1);
+            if (j > 0 && line.substr(a + 1, b - a - 1) == name) k = std::stoi(line.substr(0, a)) - 1;
+        }
+        EXPECT_GE(k, 0) << name;
+        std::istringstream t(file(track));
+        std::string l, lastl;
+        while (std::getline(t, l))
+            if (!l.empty()) lastl = l;
+        return std::stod(lastl.substr(static_cast<std::size_t>(k) * 22, 22));
+    }
+};
+
+}  // namespace
+
+TEST(IrradiatedRun, SwitchOffWritesTodaysFilesByteForByte) {
+    const PlanetRun sixteen("0.045", "1.0d10", "", true), off("0.045", "1.0d10", "F  irradiated", true);
+    EXPECT_FALSE(sixteen.file("fort.1").empty());
+    EXPECT_EQ(sixteen.file("fort.1"), off.file("fort.1"));
+    EXPECT_EQ(sixteen.file("fort.1.columns"), off.file("fort.1.columns"));
+    EXPECT_FALSE(std::filesystem::exists(off.dir.path() / "irradiated.track"));
+    // Switched on, the initial model stands under a hotter atmosphere: a
+    // larger planet, and the second track is written beside fort.1.
+    const PlanetRun on("0.045", "1.0d10", "T  irradiated", true);
+    EXPECT_GT(on.last("fort.1", "Rout_RJ"), sixteen.last("fort.1", "Rout_RJ"));
+    EXPECT_EQ(on.file("fort.1").size(), sixteen.file("fort.1").size());  // 193 columns as before
+    EXPECT_GT(on.last("irradiated.track", "R_transit_irr_RJ"), on.last("irradiated.track", "R_1bar_irr_RJ"));
+}
+
+TEST(IrradiatedRun, HotJupiterIsLargerIrradiatedAndCloserIn) {
+    // 30 Myr of evolution from the same hot start.
+    const PlanetRun grey("0.045", "3.0d7", ""), near("0.045", "3.0d7", "T"), far("0.1", "3.0d7", "T");
+    const double rg = grey.last("fort.1", "R_transit_RJ");
+    const double rn = near.last("irradiated.track", "R_transit_irr_RJ");
+    const double rf = far.last("irradiated.track", "R_transit_irr_RJ");
+    EXPECT_NEAR(grey.last("fort.1", "age_yr") / near.last("fort.1", "age_yr"), 1.0, 0.03);
+    EXPECT_NEAR(far.last("fort.1", "age_yr") / near.last("fort.1", "age_yr"), 1.0, 0.03);
+    EXPECT_GT(rn, rf);
+    EXPECT_GT(rf, rg);
+    // The interior too: the starlight slows the cooling.
+    EXPECT_GT(near.last("irradiated.track", "R_100bar_irr_RJ"),
+              grey.last("fort.1", "Rout_RJ"));
+    // The emitted flux is that of the intrinsic and the absorbed starlight.
+    const double ti = near.last("irradiated.track", "Tint_irr_K"), te = near.last("irradiated.track", "Teq_irr_K");
+    EXPECT_NEAR(near.last("irradiated.track", "Teff_irr_K"), std::pow(std::pow(ti, 4) + std::pow(te, 4), 0.25),
+                1e-6 * te);
+}
