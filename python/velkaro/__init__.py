@@ -34,12 +34,14 @@ __all__ = ["Planet", "Track", "FatalError", "read_track", "run_population", "INP
 __version__ = _velkaro.__version__
 
 #: The input values, in the order of their files: sivex.in (lines 1-14),
-#: then sivexdualband.in (lines 1-16).
+#: then sivexdualband.in (lines 1-16, and the optional line 17,
+#: ``irradiated``: the irradiated atmosphere on or off).
 INPUT_NAMES = (
     "aplanete", "Menve", "Mcore", "YHe", "Mstar", "Linit", "fract_ice", "xDeuPrim", "tmax", "divisorTKH",
     "keepall", "dtsave", "Noevo", "tstart",
     "modelselect", "GasEvap", "tauoutmanual", "tauout", "Pedtmanual", "Qstar", "Tides", "metallicity",
     "ScaleOpacity", "opacity_p", "angle", "kv2kthmanual", "kv2kth", "kv2kth2", "alpha", "Evapmodel",
+    "irradiated",
 )
 _CANONICAL = {n.lower(): n for n in INPUT_NAMES}
 _FINAL = "VELKARO21: Progam terminated. May the entropy be with you."

@@ -180,6 +180,39 @@ static void entropy_along_pressure(const EntropyTable& table, double logp, doubl
 
 namespace {
 
+// Bisection in log T of f(log T) = S(T) - S between a and b, where f has
+// the values fa and fb of opposite signs, to |f| <= 1e-12 in at most 100
+// evaluations; lt is the root's log T. With Quiet, a bracket that loses its
+// change of sign or a bisection that does not converge returns false
+// instead of stopping the run.
+template <bool Quiet, class F>
+bool bisect_log_temperature(F& f, double a, double fa, double b, double fb, double& lt) {
+    double c = (a + b) / 2;
+    double fc = f(c);
+    int counter = 1;
+    do {
+        if (fa * fc < 0) {
+            b = c;
+            fb = fc;
+        } else if (fb * fc < 0) {
+            a = c;
+            fa = fc;
+        } else {
+            if constexpr (Quiet) return false;
+            fatal({fmt::free(" ! Komisches in Bisektion!"), fmt::free(" a, b, c,  fa, fb, fc  ", a, b, c, fa, fb, fc)});
+        }
+        c = (a + b) / 2;
+        fc = f(c);
+        ++counter;
+    } while (std::fabs(fc) > 1e-12 && counter < 100);
+    if (counter >= 100) {
+        if constexpr (Quiet) return false;
+        fatal({fmt::free("ERROR in sbr TemperaturAusDruckUndEntropie", counter, 100)});
+    }
+    lt = c;
+    return true;
+}
+
 // The inversion T(P, S) at the boundary pressure, as the table's users
 // expect it: bracket in log T between an ideal-gas estimate of the adiabat's
 // temperature (restarted at 100 K when the estimate is already too hot) and
@@ -228,29 +261,9 @@ bool invert_exact(const EntropyTable& table, double P, double S, double& T) {
         fatal({fmt::free(" ! Problem bei der Bisektion! fa*fb > 0"), fmt::free(" ! Tmin, Tmax   ", tmin, tmax),
                fmt::free(" ! a, fa, b, fb", a, fa, b, fb), fmt::free(" ! P, logP, S   ", P, logp, S)});
     }
-    double c = (a + b) / 2;
-    double fc = f(c);
-    int counter = 1;
-    do {
-        if (fa * fc < 0) {
-            b = c;
-            fb = fc;
-        } else if (fb * fc < 0) {
-            a = c;
-            fa = fc;
-        } else {
-            if constexpr (Quiet) return false;
-            fatal({fmt::free(" ! Komisches in Bisektion!"), fmt::free(" a, b, c,  fa, fb, fc  ", a, b, c, fa, fb, fc)});
-        }
-        c = (a + b) / 2;
-        fc = f(c);
-        ++counter;
-    } while (std::fabs(fc) > 1e-12 && counter < 100);
-    if (counter >= 100) {
-        if constexpr (Quiet) return false;
-        fatal({fmt::free("ERROR in sbr TemperaturAusDruckUndEntropie", counter, 100)});
-    }
-    T = std::pow(10.0, c);
+    double lt = 0;
+    if (!bisect_log_temperature<Quiet>(f, a, fa, b, fb, lt)) return false;
+    T = std::pow(10.0, lt);
     return true;
 }
 
@@ -293,25 +306,9 @@ double invert_clamped(const EntropyTable& table, double P, double S) {
     if (fa * fb > 0)
         fatal({fmt::free(" ! Problem bei der Bisektion! fa*fb > 0"), fmt::free(" ! Tmin, Tmax   ", tmin, tmax),
                fmt::free(" ! a, fa, b, fb", a, fa, b, fb), fmt::free(" ! P, logP, S   ", P, logp, S)});
-    double c = (a + b) / 2;
-    double fc = f(c);
-    int counter = 1;
-    do {
-        if (fa * fc < 0) {
-            b = c;
-            fb = fc;
-        } else if (fb * fc < 0) {
-            a = c;
-            fa = fc;
-        } else {
-            fatal({fmt::free(" ! Komisches in Bisektion!"), fmt::free(" a, b, c,  fa, fb, fc  ", a, b, c, fa, fb, fc)});
-        }
-        c = (a + b) / 2;
-        fc = f(c);
-        ++counter;
-    } while (std::fabs(fc) > 1e-12 && counter < 100);
-    if (counter >= 100) fatal({fmt::free("ERROR in sbr TemperaturAusDruckUndEntropie", counter, 100)});
-    return std::pow(10.0, c);
+    double lt = 0;
+    bisect_log_temperature<false>(f, a, fa, b, fb, lt);
+    return std::pow(10.0, lt);
 }
 
 }  // namespace
