@@ -281,7 +281,7 @@ void write_irradiated_track(RunContext& ctx, PlanetState& s) {
     o.line.clear();
     const int bad = append_line(o.line, cols, TrackView{ctx, s, o.v}, kTrackWidth, kTrackDigits);
     if (bad)
-        ctx.con() << fmt::free("WARNING: ecriture: irradiated.track column", bad, cols[bad - 1].name,
+        ctx.note() << fmt::free("WARNING: ecriture: irradiated.track column", bad, cols[bad - 1].name,
                                "is not a number at step", s.istep)
                   << '\n';
     o.line.push_back('\n');
