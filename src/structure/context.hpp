@@ -1,5 +1,5 @@
 // Per-run state of this subsystem: loaded tables (shared, immutable),
-// saved search hints and work arrays. One instance lives in each RunContext.
+// saved search hints and work arrays. One instance lives in each run.
 #pragma once
 
 #include "structure/odeint.hpp"
