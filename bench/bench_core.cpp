@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "core/core.hpp"
-#include "run/context.hpp"
 
 using namespace velkaro;
 
@@ -13,15 +12,16 @@ namespace {
 
 void BM_driverhocore(benchmark::State& state) {
     std::ostringstream out;
-    RunContext ctx;
-    ctx.out = &out;
+    Console io;
+    io.out = &out;
+    core::CoreContext cc;
     double shell[5] = {1e9, 1e24, 3.2e11, 4500.0, 1e3};
     double rho = 0;
-    core::driverhocore(ctx, shell, 6.3e28, 0.27, rho);  // builds the table
+    core::driverhocore(cc, io, shell, 6.3e28, 0.27, rho);  // builds the table
     double M = 6.3e28;
     for (auto _ : state) {
         M = (M > 1e30) ? 6.3e28 : M * 1.0001;  // vary the point a little
-        core::driverhocore(ctx, shell, M, 0.27, rho);
+        core::driverhocore(cc, io, shell, M, 0.27, rho);
         benchmark::DoNotOptimize(rho);
     }
 }

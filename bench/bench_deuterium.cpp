@@ -8,13 +8,14 @@
 #include <sstream>
 #include <string>
 
-#include "atmosphere/irradiation.hpp"
 #include "common/model_state.hpp"
 #include "processes/deuterium.hpp"
+#include "processes/irradiation.hpp"
 #include "run/context.hpp"
 #include "run/driver.hpp"
 #include "run/initialize.hpp"
 #include "run/input.hpp"
+#include "run/views.hpp"
 
 using namespace velkaro;
 
@@ -23,9 +24,9 @@ namespace {
 // The example's start-up up to its initial structure, then that structure
 // moved into the previous-step arrays as the time loop's shift does.
 void start(RunContext& ctx, PlanetState& s, const std::string& example) {
-    ctx.rundir = std::filesystem::path(VELKARO_DATA_DIR) / ".." / "examples" / example;
+    ctx.path.rundir = std::filesystem::path(VELKARO_DATA_DIR) / ".." / "examples" / example;
     initcond(ctx, s);
-    atmosphere::cal_tirr(ctx, s.tstart, s.Mstar, s.aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
+    processes::cal_tirr(host_star(ctx), s.tstart, s.Mstar, s.aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
     init2bd(ctx);
     initialize(ctx, s);
     find_initial_structure(ctx, s);
@@ -40,12 +41,13 @@ void start(RunContext& ctx, PlanetState& s, const std::string& example) {
 void BM_dburnnuvo(benchmark::State& state, const std::string& example) {
     RunContext ctx;
     std::ostringstream out;
-    ctx.out = &out;
+    ctx.console.out = &out;
     auto s = std::make_unique<PlanetState>();
     start(ctx, *s, example);
+    const processes::DeuteriumModel dm = deuterium_model(ctx);
     for (auto _ : state) {
         out.str("");
-        processes::dburnnuvo(ctx, *s);
+        processes::dburnnuvo(dm, *s);
         benchmark::DoNotOptimize(s->Lburntot);
     }
     state.counters["shells"] = s->nfold;

@@ -38,8 +38,8 @@ void BM_jupiter_evolution(benchmark::State& state) {
     std::ostream null(&nb);
     for (auto _ : state) {
         RunContext ctx;
-        ctx.out = &null;
-        ctx.rundir = dir;
+        ctx.console.out = &null;
+        ctx.path.rundir = dir;
         run_planet(ctx);
         const auto& st = ctx.structure;
         state.counters["solves"] = static_cast<double>(st.nsolves);

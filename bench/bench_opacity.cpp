@@ -31,11 +31,12 @@ void BM_opacites(benchmark::State& state) {
     opa.metallicity = 0.5;
     CommonModule com;  // redopagrains on, f_opacite = 1e-20
     OpacityContext oc;
+    const OpacityLaw law{opa, com, oc};
     const auto pts = envelope_points(1024);
     std::size_t k = 0;
     for (auto _ : state) {
         const auto& [rho, T] = pts[k];
-        benchmark::DoNotOptimize(opacites(opa, com, oc, rho, T));
+        benchmark::DoNotOptimize(opacites(law, rho, T));
         k = (k + 1) & 1023;
     }
 }

@@ -8,15 +8,18 @@
 
 #include "common/constants.hpp"
 #include "output/observables.hpp"
-#include "run/context.hpp"
+#include "output/photometry_context.hpp"
 
 using namespace velkaro;
 
 namespace {
 
 void BM_ObservablesOfOneLine(benchmark::State& state) {
-    RunContext ctx;
-    ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
+    PathModule path;
+    path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
+    processes::ProcessesContext pc;
+    output::PhotometryContext phot;
+    const processes::Star star{pc, path};
     const double r = 1.3 * cst::Rjup, a = 5.2 * cst::AU, mstar = cst::Msun;
     const double logg = std::log10(cst::G * cst::Mjup / (r * r));
     std::array<double, 9> gm, gg;
@@ -27,10 +30,10 @@ void BM_ObservablesOfOneLine(benchmark::State& state) {
     for (auto _ : state) {
         teff = teff > 1500 ? 700 : teff * 1.001;  // a slowly changing model, as along a track
         const double age = 1e7 * cst::year;
-        output::contrast(ctx, false, age, mstar, teff, r, a, peak, c, nullptr);
+        output::contrast(star, false, age, mstar, teff, r, a, peak, c, nullptr);
         output::magnitudesfit(teff, logg, r, fit);
-        output::interpolmagnitudesgridco(ctx, teff, logg, r, gm, gg);
-        output::blackbodymagsv2(ctx, teff, r, a, age, mstar, bb, fl);
+        output::interpolmagnitudesgridco(phot, path, teff, logg, r, gm, gg);
+        output::blackbodymagsv2(phot, path, star, teff, r, a, age, mstar, bb, fl);
         benchmark::DoNotOptimize(bb);
         benchmark::DoNotOptimize(gm);
     }

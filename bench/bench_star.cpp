@@ -8,7 +8,6 @@
 #include "common/constants.hpp"
 #include "processes/star.hpp"
 #include "processes/tracks.hpp"
-#include "run/context.hpp"
 
 using namespace velkaro;
 
@@ -30,12 +29,14 @@ void BM_LoadAndMillionCalls(benchmark::State& state) {
     const double mstar = state.range(0) / 10.0 * cst::Msun;
     constexpr int kCalls = 1000000;
     for (auto _ : state) {
-        RunContext ctx;
-        ctx.path.path_fichiersdg = kData;
+        processes::ProcessesContext pc;
+        PathModule path;
+        path.path_fichiersdg = kData;
+        const processes::Star star{pc, path};
         double sum = 0;
         for (int i = 0; i < kCalls; ++i) {
             const double age = std::pow(10.0, 3.0 + 7.0 * i / kCalls) * cst::year;
-            sum += processes::starprops(ctx, age, mstar).lstar;
+            sum += processes::starprops(star, age, mstar).lstar;
         }
         benchmark::DoNotOptimize(sum);
     }
@@ -44,12 +45,14 @@ BENCHMARK(BM_LoadAndMillionCalls)->Arg(10)->Arg(25)->Unit(benchmark::kMillisecon
 
 // A single call with the search starting from the previous position.
 void BM_Starprops(benchmark::State& state) {
-    RunContext ctx;
-    ctx.path.path_fichiersdg = kData;
+    processes::ProcessesContext pc;
+    PathModule path;
+    path.path_fichiersdg = kData;
+    const processes::Star star{pc, path};
     double age = 1e6 * cst::year;
     for (auto _ : state) {
         age *= 1.0000001;
-        benchmark::DoNotOptimize(processes::starprops(ctx, age, cst::Msun));
+        benchmark::DoNotOptimize(processes::starprops(star, age, cst::Msun));
     }
 }
 BENCHMARK(BM_Starprops);

@@ -10,6 +10,7 @@
 #include "eos/eos.hpp"
 #include "run/context.hpp"
 #include "run/driver.hpp"
+#include "run/views.hpp"
 #include "structure/equations.hpp"
 #include "structure/solvers.hpp"
 
@@ -20,7 +21,7 @@ namespace {
 void setup(RunContext& ctx) {
     ctx.path.path_tableseos = std::string(VELKARO_DATA_DIR) + "/eos/";
     ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
-    eos::loadeos(ctx);
+    eos::loadeos(ctx.eos, ctx.path);
     ctx.dbdboundary.tauoutorig = 2.0 / 3.0;
 }
 
@@ -30,6 +31,8 @@ void BM_derivee(benchmark::State& state) {
     const double lumi[2] = {1e28, 1e28}, mass[2] = {1.9e30, 1.9e30};
     const structure::LuminosityProfile prof{lumi, mass, 2};
     structure::State y, dydx;
+    const structure::EnvelopeModel model = envelope_model(ctx);
+    const structure::EnvelopeEquations derivs = model.equations(0.27, prof);
     // Points down a young Jupiter's envelope: (r, P, T).
     const double pts[4][3] = {{1.2e10, 1e8, 4000}, {1.0e10, 1e10, 9000}, {6e9, 1e12, 2.5e4}, {2e9, 1e13, 6e4}};
     int k = 0;
@@ -40,7 +43,7 @@ void BM_derivee(benchmark::State& state) {
         y(3) = 1.8e30;
         y(4) = 1e28;
         y(5) = 1e3;
-        structure::derivee_enveloppe_new(ctx, p[0], y, dydx, 0.27, prof);
+        derivs(p[0], y, dydx);
         benchmark::DoNotOptimize(dydx);
     }
 }
@@ -51,7 +54,7 @@ void BM_initial_structure(benchmark::State& state) {
     for (auto _ : state) {
         RunContext ctx;
         std::ostringstream out;
-        ctx.out = &out;
+        ctx.console.out = &out;
         setup(ctx);
         auto s = std::make_unique<PlanetState>();
         s->Mcore = 10 * cst::Mearth;

@@ -78,17 +78,17 @@ RunOutcome run_planet(const std::string& rundir, const std::string& log_path, bo
     {
         py::gil_scoped_release free_python;
         velkaro::RunContext ctx;
-        ctx.rundir = rundir;
+        ctx.path.rundir = rundir;
         std::optional<TeeBuf> tee;
         std::optional<std::ostream> tee_stream;
         if (log) {
             tee.emplace(log->rdbuf(), notes.rdbuf());
             tee_stream.emplace(&*tee);
-            ctx.out = log;
-            ctx.notes = &*tee_stream;
+            ctx.console.out = log;
+            ctx.console.notes = &*tee_stream;
         } else {
-            ctx.out = &notes;
-            ctx.quiet_console();
+            ctx.console.out = &notes;
+            ctx.console.quiet();
         }
         try {
             velkaro::run_planet(ctx);

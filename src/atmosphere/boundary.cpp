@@ -7,7 +7,6 @@
 #include "atmosphere/irradiated.hpp"
 #include "common/fatal.hpp"
 #include "common/format.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::atmosphere {
 namespace {
@@ -28,17 +27,17 @@ double intrinsic_temperature(double L, double R) { return std::pow(2 * L / (R * 
 // Place the boundary on the adiabat of the atmosphere grid for (g, tint):
 // P = 100 bar, T from the entropy; the optical depth of that level in the
 // Eddington grey atmosphere T^4 = 3/4 tint^4 (tau + 2/3).
-OuterBoundary on_the_adiabat(RunContext& ctx, double R, double M, double L) {
+OuterBoundary on_the_adiabat(const BoundaryModel& bm, double R, double M, double L) {
     const double g = G * M / (R * R);
     double P = 0, T = 0, S = 0;
     bool clamped = false;
-    pt_aus_gravteff(ctx, g, ctx.dbdtemp.tint, P, T, S, &clamped);
-    ctx.dbdboundary.peddingtion = P;
-    const double r = T / ctx.dbdtemp.tint;
+    pt_aus_gravteff(bm.tables, bm.path, g, bm.temps.tint, P, T, S, &clamped);
+    bm.boundary.peddingtion = P;
+    const double r = T / bm.temps.tint;
     double tau = (4.0 / 3.0) * (r * r * r * r) - 2.0 / 3.0;
     if (!(tau >= 0)) tau = 0;
-    ctx.dbdboundary.tauout = tau;
-    return OuterBoundary{ctx.dbdboundary.peddingtion, T, L, tau, S, clamped};
+    bm.boundary.tauout = tau;
+    return OuterBoundary{bm.boundary.peddingtion, T, L, tau, S, clamped};
 }
 
 // With the irradiated atmosphere the temperature and optical depth of the
@@ -51,28 +50,28 @@ OuterBoundary on_the_adiabat(RunContext& ctx, double R, double M, double L) {
 // mass (4 pi R^2 P / g): that gas is not part of the envelope model. Below
 // that depth (sub-Neptunes, whose envelope is mostly radiative) the
 // envelope's own radiative layers continue the profile.
-OuterBoundary under_irradiation(RunContext& ctx, double R, double M, double L, double Y) {
+OuterBoundary under_irradiation(const BoundaryModel& bm, double R, double M, double L, double Y) {
     const double g = G * M / (R * R);
     constexpr double kHundredBar = 1e8;
     constexpr double kMassAbove = 1e-3;  // of the planet's mass
     const double pmax = kMassAbove * M * g / (kFourPi * R * R);
     const IrradiatedColumn c =
-        irradiated_column(ctx, g, ctx.dbdtemp.tint, ctx.dbdtemp.teq, ctx.dualband.kv2kth, Y, kHundredBar, pmax);
-    ctx.dbdboundary.peddingtion = c.boundary.P;
-    ctx.dbdboundary.tauout = c.boundary.tau;
+        irradiated_column(bm.eos, bm.opacity, g, bm.temps.tint, bm.temps.teq, bm.dualband.kv2kth, Y, kHundredBar, pmax);
+    bm.boundary.peddingtion = c.boundary.P;
+    bm.boundary.tauout = c.boundary.tau;
     return OuterBoundary{c.boundary.P, c.boundary.T, L, c.boundary.tau};
 }
 
-OuterBoundary outer_boundary(RunContext& ctx, double R, double M, double L, double Y) {
-    if (ctx.dualband.irradiated) return under_irradiation(ctx, R, M, L, Y);
-    return on_the_adiabat(ctx, R, M, L);
+OuterBoundary outer_boundary(const BoundaryModel& bm, double R, double M, double L, double Y) {
+    if (bm.dualband.irradiated) return under_irradiation(bm, R, M, L, Y);
+    return on_the_adiabat(bm, R, M, L);
 }
 
 }  // namespace
 
-void refuse_clamped_boundary(RunContext& ctx, const OuterBoundary& out) {
+void refuse_clamped_boundary(const BoundaryModel& bm, const OuterBoundary& out) {
     if (!out.clamped) return;
-    (void)temperaturausdruckundentropie(ctx, out.P, out.S);  // stops with the inversion's own message
+    (void)temperaturausdruckundentropie(bm.tables, bm.path, out.P, out.S);  // stops with the inversion's own message
     // Not reached: a boundary is clamped only where the inversion stops.
     fatal({fmt::free("ERROR IN SBR TemperaturAusDruckUndEntropie"),
            fmt::free("clamped boundary accepted: P, S", out.P, out.S)});
@@ -93,7 +92,7 @@ double calclradio(double age, double Mcore, double x) {
            (3.723e-7 * std::exp(-0.543 * t) + 2.899e-8 * std::exp(-0.155 * t) + 1.441e-8 * std::exp(-0.0495 * t));
 }
 
-OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, double Rcore, double Y,
+OuterBoundary condextmax(const BoundaryModel& bm, double R, double Mcore, double M, double Rcore, double Y,
                          const EvolutionStep& step, double& Enew, double& Lradio) {
     const Contraction c = contractlum(step.dt, step.Rref, step.Eold, M, R, step.k);
     Enew = c.Enew;
@@ -106,15 +105,15 @@ OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, doub
     if (!(L >= floor)) L = floor;
     double tint = intrinsic_temperature(L, R);
     if (tint < 0) {
-        ctx.note() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
+        bm.io.note() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
         tint = 0;
     }
-    ctx.dbdtemp.tint = tint;
-    ctx.dbdboundary.tauout = ctx.dbdboundary.tauoutorig;
-    return outer_boundary(ctx, R, M, L, Y);
+    bm.temps.tint = tint;
+    bm.boundary.tauout = bm.boundary.tauoutorig;
+    return outer_boundary(bm, R, M, L, Y);
 }
 
-OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore, double Y, double Lin) {
+OuterBoundary condextmaxstatic(const BoundaryModel& bm, double R, double M, double Rcore, double Y, double Lin) {
     double L = Lin;
     const double floor = kFourPi * kSigma * Rcore * Rcore;
     if (!(L >= floor)) L = floor;
@@ -122,11 +121,11 @@ OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore
     if (M > 1.7922720000000002e31 && !(L >= 3.3498660000000005e21)) L = 3.3498660000000005e21;
     const double tint = intrinsic_temperature(L, R);
     if (tint < 0) {
-        ctx.note() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
+        bm.io.note() << fmt::free("Strange:TeffP<0: Setting TeffP =0") << '\n';
         fatal({"Impossible situation in condextmaxstatic: negative TeffP"});
     }
-    ctx.dbdtemp.tint = tint;
-    return outer_boundary(ctx, R, M, L, Y);
+    bm.temps.tint = tint;
+    return outer_boundary(bm, R, M, L, Y);
 }
 
 }  // namespace velkaro::atmosphere

@@ -5,11 +5,27 @@
 // boundary sits at 100 bar.
 #pragma once
 
-namespace velkaro {
-struct RunContext;
-}
+#include "atmosphere/context.hpp"
+#include "common/console.hpp"
+#include "common/modules.hpp"
+#include "eos/context.hpp"
+#include "opacity/opacity.hpp"
 
 namespace velkaro::atmosphere {
+
+/// What the outer boundary reads and changes. It records the boundary it
+/// found in the run's shared modules (dbdtemp.tint, dbdboundary.peddingtion
+/// and tauout), where the output and the next search read it.
+struct BoundaryModel {
+    AtmosphereContext& tables;       // entropy grid and table, read on first use
+    const PathModule& path;          // where they are read from
+    DbdboundaryModule& boundary;     // written: peddingtion, tauout
+    DbdtempModule& temps;            // written: tint; read: teq
+    const DualbandModule& dualband;  // irradiated, kv2kth
+    const eos::EosContext& eos;      // the irradiated column's gas
+    opacity::OpacityLaw opacity;
+    const Console& io;
+};
 
 /// State at the outer boundary: the integrator's starting values.
 struct OuterBoundary {
@@ -27,7 +43,7 @@ struct OuterBoundary {
 /// A search accepts the structure integrated from `out`: if that boundary
 /// was clamped, stop the run with the message the entropy inversion gives
 /// for its adiabat.
-void refuse_clamped_boundary(RunContext& ctx, const OuterBoundary& out);
+void refuse_clamped_boundary(const BoundaryModel& bm, const OuterBoundary& out);
 
 /// Energy and luminosity of contraction: a structure whose energy scales as
 /// 1/R has E_new = E_old R_ref / R at radius R; its luminosity over dt,
@@ -56,11 +72,11 @@ struct EvolutionStep {
 /// Boundary of the evolution solver at radius R [cm] for core mass Mcore,
 /// total mass M, core radius Rcore and helium fraction Y; also returns the
 /// energy expected at R and the radiogenic luminosity.
-OuterBoundary condextmax(RunContext& ctx, double R, double Mcore, double M, double Rcore, double Y,
+OuterBoundary condextmax(const BoundaryModel& bm, double R, double Mcore, double M, double Rcore, double Y,
                          const EvolutionStep& step, double& Enew, double& Lradio);
 
 /// Boundary of the initial and static solvers at radius R with a given
 /// luminosity Lin.
-OuterBoundary condextmaxstatic(RunContext& ctx, double R, double M, double Rcore, double Y, double Lin);
+OuterBoundary condextmaxstatic(const BoundaryModel& bm, double R, double M, double Rcore, double Y, double Lin);
 
 }  // namespace velkaro::atmosphere

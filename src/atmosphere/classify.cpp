@@ -3,20 +3,37 @@
 #include "common/format.hpp"
 #include "eos/eos.hpp"
 #include "opacity/opacity.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::atmosphere {
+namespace {
 
-ShellClass calcconvradwithdb(RunContext& ctx, double P, double T, double L, double m, double Y, double Z, double tau,
+constexpr double kSchwarzschild = 3942837896.5967436;  // 3/(64 pi sigma G)
+
+}  // namespace
+
+char schwarzschild(double kappa, double dTdP_ad, double P, double T, double L, double m) {
+    const double nabla_rad = kappa * kSchwarzschild * L * (P / T) / (T * T * T * m);
+    const double nabla_ad = (P / T) * dTdP_ad;
+    return nabla_ad >= nabla_rad ? 'R' : 'C';  // a NaN gives 'C'
+}
+
+char convrad(const eos::EosContext& ec, const opacity::OpacityLaw& opa, double P, double T, double L, double m,
+             double Y, double Z) {
+    eos::EosOut e;
+    eos::eosfast(ec, Z, Y, P, T, e);
+    return schwarzschild(opacity::opacites(opa, e.rho, T), e.dtdp, P, T, L, m);
+}
+
+ShellClass calcconvradwithdb(const eos::EosContext& ec, const opacity::OpacityLaw& opa, const Console& io, double P, double T, double L, double m, double Y, double Z, double tau,
                              double r) {
     ShellClass c;
     if (tau < 0) {
-        ctx.note() << fmt::free("PROBLEME in sbr calcconvradwithdb: Tau negative") << '\n';
-        ctx.note() << fmt::free("tau,press,temp,mass,Y,Z", tau, P, T, m, Y, Z) << '\n';
+        io.note() << fmt::free("PROBLEME in sbr calcconvradwithdb: Tau negative") << '\n';
+        io.note() << fmt::free("tau,press,temp,mass,Y,Z", tau, P, T, m, Y, Z) << '\n';
     }
     eos::EosOut e;
-    eos::eosfast(ctx.eos, Z, Y, P, T, e);
-    const double kappa = opacity::opacites(ctx, e.rho, T);
+    eos::eosfast(ec, Z, Y, P, T, e);
+    const double kappa = opacity::opacites(opa, e.rho, T);
     const double dPdr = -6.67e-8 * m * e.rho / (r * r);
     c.nabla_ad = (P / T) * e.dtdp;
     // 3 kappa L P / (64 pi sigma G m T^4)

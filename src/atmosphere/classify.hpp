@@ -1,12 +1,23 @@
-// Classification of one envelope shell by the Schwarzschild criterion, with
-// the gradients that decide it, for the structure dumps.
+// Classification of one envelope shell by the Schwarzschild criterion: the
+// test the structure equations and deuterium burning make, and the gradients
+// that decide it, for the structure dumps.
 #pragma once
 
-namespace velkaro {
-struct RunContext;
-}
+#include "common/console.hpp"
+#include "eos/context.hpp"
+#include "opacity/opacity.hpp"
 
 namespace velkaro::atmosphere {
+
+/// Schwarzschild test for a shell whose opacity kappa (already multiplied by
+/// opacityscale) and adiabatic dT/dP are known: 'R' when nabla_ad >= nabla_rad.
+char schwarzschild(double kappa, double dTdP_ad, double P, double T, double L, double m);
+
+/// Schwarzschild test: 'R' (radiative) when the adiabatic gradient is at
+/// least the radiative one, else 'C'. The opacity is the grain-law/gas
+/// maximum times the run's opacityscale.
+char convrad(const eos::EosContext& ec, const opacity::OpacityLaw& opa, double P, double T, double L, double m,
+             double Y, double Z);
 
 struct ShellClass {
     char cls = 'Z';              // 'R' radiative, 'C' convective
@@ -19,8 +30,8 @@ struct ShellClass {
 /// Classify the shell at radius r [cm] holding pressure P, temperature T,
 /// luminosity L and enclosed mass m, with helium fraction Y, metallicity Z
 /// and optical depth tau. The opacity is opacites' (grain law/gas maximum
-/// times opacityscale).
-ShellClass calcconvradwithdb(RunContext& ctx, double P, double T, double L, double m, double Y, double Z, double tau,
+/// times opacityscale). A negative tau is reported on the notes.
+ShellClass calcconvradwithdb(const eos::EosContext& ec, const opacity::OpacityLaw& opa, const Console& io, double P, double T, double L, double m, double Y, double Z, double tau,
                              double r);
 
 }  // namespace velkaro::atmosphere

@@ -5,8 +5,7 @@
 
 #include "common/fatal.hpp"
 #include "common/format.hpp"
-#include "run/context.hpp"
-#include "run/input.hpp"
+#include "common/text_input.hpp"
 
 namespace velkaro::atmosphere {
 namespace {
@@ -142,9 +141,13 @@ double entropy_from_grid(const AtmosGrid& grid, double g, double teff) {
     return c * (a * S(i, j) + b * S(i + 1, j)) + d * (a * S(i, j + 1) + b * S(i + 1, j + 1));
 }
 
-double entropie_von_gravteff_reggitt(RunContext& ctx, double g, double teff) {
-    if (!ctx.atmos.grid) ctx.atmos.grid = read_atmos_grid(ctx.resolve(ctx.path.path_fichiersdg + kGridName).string());
-    return entropy_from_grid(*ctx.atmos.grid, g, teff);
+static const AtmosGrid& atmos_grid(AtmosphereContext& ac, const PathModule& path) {
+    if (!ac.grid) ac.grid = read_atmos_grid(path.resolve(path.path_fichiersdg + kGridName).string());
+    return *ac.grid;
+}
+
+double entropie_von_gravteff_reggitt(AtmosphereContext& ac, const PathModule& path, double g, double teff) {
+    return entropy_from_grid(atmos_grid(ac, path), g, teff);
 }
 
 // The inputs are checked before any table is touched: an entropy outside
@@ -326,27 +329,27 @@ double trial_temperature_from_table(const EntropyTable& table, double P, double 
     return T;
 }
 
-static const EntropyTable& entropy_table(RunContext& ctx) {
-    if (!ctx.atmos.stable)
-        ctx.atmos.stable = read_entropy_table(ctx.resolve(ctx.path.path_tableseos + kEntropyName).string());
-    return *ctx.atmos.stable;
+static const EntropyTable& entropy_table(AtmosphereContext& ac, const PathModule& path) {
+    if (!ac.stable) ac.stable = read_entropy_table(path.resolve(path.path_tableseos + kEntropyName).string());
+    return *ac.stable;
 }
 
-void load_entropy_tables(RunContext& ctx) {
-    if (!ctx.atmos.grid) ctx.atmos.grid = read_atmos_grid(ctx.resolve(ctx.path.path_fichiersdg + kGridName).string());
-    entropy_table(ctx);
+void load_entropy_tables(AtmosphereContext& ac, const PathModule& path) {
+    atmos_grid(ac, path);
+    entropy_table(ac, path);
 }
 
-double temperaturausdruckundentropie(RunContext& ctx, double P, double S) {
+double temperaturausdruckundentropie(AtmosphereContext& ac, const PathModule& path, double P, double S) {
     check_pressure_and_entropy(P, S);
-    return temperature_from_table(entropy_table(ctx), P, S);
+    return temperature_from_table(entropy_table(ac, path), P, S);
 }
 
-void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& T, double& S, bool* clamped) {
-    S = entropie_von_gravteff_reggitt(ctx, g, teff);
+void pt_aus_gravteff(AtmosphereContext& ac, const PathModule& path, double g, double teff, double& P, double& T,
+                     double& S, bool* clamped) {
+    S = entropie_von_gravteff_reggitt(ac, path, g, teff);
     P = kBoundaryPressure;
     if (!clamped) {
-        T = temperaturausdruckundentropie(ctx, P, S);
+        T = temperaturausdruckundentropie(ac, path, P, S);
         return;
     }
     // A trial radius of a search: the evolution search also tries radii at
@@ -357,7 +360,7 @@ void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& 
     // the inversion reaches (100 K at 100 bar), which is all the search needs
     // to see that the trial radius is too large. The search refuses to accept
     // a structure on such a boundary (refuse_clamped_boundary).
-    T = trial_temperature_from_table(entropy_table(ctx), P, S, *clamped);
+    T = trial_temperature_from_table(entropy_table(ac, path), P, S, *clamped);
 }
 
 }  // namespace velkaro::atmosphere

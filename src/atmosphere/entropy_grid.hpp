@@ -9,11 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "atmosphere/context.hpp"
 #include "common/arrays.hpp"
-
-namespace velkaro {
-struct RunContext;
-}
+#include "common/modules.hpp"
 
 namespace velkaro::atmosphere {
 
@@ -50,17 +48,19 @@ std::shared_ptr<const EntropyTable> read_entropy_table(const std::string& file);
 double linterp_fvonx(int n, const double* f, const double* xx, double x);
 
 /// S(g, Teff) [k_B/m_H] by bilinear interpolation in log g and log Teff;
-/// outside the grid the edge cell is extrapolated.
-double entropie_von_gravteff_reggitt(RunContext& ctx, double g, double teff);
-/// Same, on a given grid (no run context needed).
+/// outside the grid the edge cell is extrapolated. The grid is read on first
+/// use from the data directory of `path` into `ac`.
+double entropie_von_gravteff_reggitt(AtmosphereContext& ac, const PathModule& path, double g, double teff);
+/// Same, on a given grid.
 double entropy_from_grid(const AtmosGrid& grid, double g, double teff);
 
 /// T [K] on the adiabat of entropy S [k_B/m_H] at pressure P [dyn cm^-2];
-/// stops the run where the table has no such adiabat.
-double temperaturausdruckundentropie(RunContext& ctx, double P, double S);
+/// stops the run where the table has no such adiabat. The table is read on
+/// first use from the EOS directory of `path` into `ac`.
+double temperaturausdruckundentropie(AtmosphereContext& ac, const PathModule& path, double P, double S);
 /// Load the atmosphere entropy grid and the H/He entropy table now unless
 /// they are already set (a caller running many planets shares them).
-void load_entropy_tables(RunContext& ctx);
+void load_entropy_tables(AtmosphereContext& ac, const PathModule& path);
 /// Same, on a given table.
 double temperature_from_table(const EntropyTable& table, double P, double S);
 
@@ -77,7 +77,7 @@ double trial_temperature_from_table(const EntropyTable& table, double P, double 
 /// `clamped` null the exact inversion (stops the run where it has no
 /// answer); otherwise the trial inversion, *clamped telling whether it
 /// clamped.
-void pt_aus_gravteff(RunContext& ctx, double g, double teff, double& P, double& T, double& S,
+void pt_aus_gravteff(AtmosphereContext& ac, const PathModule& path, double g, double teff, double& P, double& T, double& S,
                      bool* clamped = nullptr);
 
 }  // namespace velkaro::atmosphere

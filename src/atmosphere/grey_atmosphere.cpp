@@ -4,10 +4,9 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "atmosphere/classify.hpp"
 #include "eos/eos.hpp"
 #include "opacity/opacity.hpp"
-#include "run/context.hpp"
-#include "structure/equations.hpp"
 
 namespace velkaro::atmosphere {
 
@@ -15,8 +14,13 @@ double eddington_temperature(double teff, double tau) {
     return teff * std::pow(0.75 * (tau + 2.0 / 3.0), 0.25);
 }
 
+// The EOS tables and the opacity settings as a run would hold them.
 struct GreyAtmosphere::Impl {
-    RunContext ctx;  // tables and opacity switches as a run would hold them
+    eos::EosContext eos;
+    OpacityModule opacity;
+    CommonModule common;
+    opacity::OpacityContext gas;
+    opacity::OpacityLaw law() { return {opacity, common, gas}; }
 };
 
 GreyAtmosphere::GreyAtmosphere(std::shared_ptr<const eos::EosTables> tables, const GreySettings& settings)
@@ -24,27 +28,26 @@ GreyAtmosphere::GreyAtmosphere(std::shared_ptr<const eos::EosTables> tables, con
     if (!tables) throw std::invalid_argument("grey atmosphere: no EOS tables");
     if (!(set_.p_top > 0) || !(set_.p_bottom > set_.p_top) || !(set_.dlogp > 0))
         throw std::invalid_argument("grey atmosphere: need 0 < p_top < p_bottom and a positive step");
-    RunContext& c = impl_->ctx;
+    Impl& c = *impl_;
     c.eos.tables = std::move(tables);
     c.common.redopagrains = set_.redopagrains;
     c.common.f_opacite = set_.f_opacite;
     c.opacity.metallicity = set_.metallicity;
     c.opacity.opacityscale = set_.opacityscale;
-    c.opacity.opacity_p = false;
 }
 
 GreyAtmosphere::~GreyAtmosphere() = default;
 
 double GreyAtmosphere::entropy(double p, double t) {
     eos::EosOut e;
-    eos::eos(impl_->ctx.eos, 0.0, set_.Y, p, t, e);
+    eos::eos(impl_->eos, 0.0, set_.Y, p, t, e);
     return entropy_kB_per_mH(e.s + proton_spin_entropy(set_.Y));
 }
 
 double GreyAtmosphere::kappa(double p, double t) {
     eos::EosOut e;
-    eos::eosfast(impl_->ctx.eos, 0.0, set_.Y, p, t, e);
-    return opacity::opacites(impl_->ctx, e.rho, t);
+    eos::eosfast(impl_->eos, 0.0, set_.Y, p, t, e);
+    return opacity::opacites(impl_->law(), e.rho, t);
 }
 
 bool GreyAtmosphere::convrad_says_convective(double g, double teff, double p, double t) {
@@ -53,14 +56,14 @@ bool GreyAtmosphere::convrad_says_convective(double g, double teff, double p, do
     constexpr double R = 1e10;
     const double m = g * R * R / cst::G;
     const double L = cst::fourpi * R * R * cst::sigmaSB * teff * teff * teff * teff;
-    return structure::convrad(impl_->ctx, p, t, L, m, set_.Y, 0.0) == 'C';
+    return convrad(impl_->eos, impl_->law(), p, t, L, m, set_.Y, 0.0) == 'C';
 }
 
 GreyAtmosphere::Gradients GreyAtmosphere::gradients(double g, double teff, double p, double t) {
     eos::EosOut e;
-    eos::eosfast(impl_->ctx.eos, 0.0, set_.Y, p, t, e);
+    eos::eosfast(impl_->eos, 0.0, set_.Y, p, t, e);
     Gradients r;
-    r.kappa = opacity::opacites(impl_->ctx, e.rho, t);
+    r.kappa = opacity::opacites(impl_->law(), e.rho, t);
     const double t2 = t * t;
     r.rad = 0.1875 * r.kappa * p * (teff * teff) * (teff * teff) / (g * t2 * t2);  // 3 kappa P Teff^4 / (16 g T^4)
     r.ad = (p / t) * e.dtdp;

@@ -8,7 +8,6 @@
 #include "common/format.hpp"
 #include "eos/eos.hpp"
 #include "opacity/opacity.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::atmosphere {
 namespace {
@@ -37,7 +36,7 @@ double guillot_temperature(double tau, double tint, double teq, double gamma) {
     return std::pow(guillot_t4(tau, tint, teq, gamma), 0.25);
 }
 
-IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, double teq, double gamma, double Y,
+IrradiatedColumn irradiated_column(const eos::EosContext& ec, const opacity::OpacityLaw& opa, double g, double tint, double teq, double gamma, double Y,
                                    double p_boundary, double p_max, const IrradiatedSettings& set) {
     p_max = std::min(std::max(p_max, p_boundary), set.p_deep);
     if (!(g > 0) || !(tint >= 0) || !(teq >= 0) || !(gamma > 0) || !(p_boundary > set.p_top) ||
@@ -56,9 +55,8 @@ IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, doubl
     eos::EosOut e;
     auto rhs = [&](double x, const State& y) {
         const double p = std::exp(x), t = std::exp(y.lnt);
-        eos::eosfast(ctx.eos, 0.0, Y, p, t, e);
-        ctx.opacity.opacity_p = false;
-        const double kappa = opacity::opacites(ctx, e.rho, t);
+        eos::eosfast(ec, 0.0, Y, p, t, e);
+        const double kappa = opacity::opacites(opa, e.rho, t);
         const double dtau = p * kappa / g;
         const double t4 = (t * t) * (t * t);
         const double nabla = dtau * guillot_dt4_dtau(y.tau, tint, teq, gamma) / (4.0 * t4);

@@ -24,9 +24,8 @@
 // the boundary (1 bar, 100 bar, the photosphere).
 #pragma once
 
-namespace velkaro {
-struct RunContext;
-}
+#include "eos/context.hpp"
+#include "opacity/opacity.hpp"
 
 namespace velkaro::atmosphere {
 
@@ -86,7 +85,7 @@ struct IrradiatedColumn {
 /// p_max (>= p_boundary; on the radiative profile there, and there too when
 /// the gas is radiative all the way): the gas above the boundary is not part
 /// of the envelope model, so p_max keeps its mass small. Allocates nothing.
-IrradiatedColumn irradiated_column(RunContext& ctx, double g, double tint, double teq, double gamma, double Y,
+IrradiatedColumn irradiated_column(const eos::EosContext& ec, const opacity::OpacityLaw& opa, double g, double tint, double teq, double gamma, double Y,
                                    double p_boundary, double p_max, const IrradiatedSettings& set = {});
 
 /// Radius [cm] of a level of the column above the boundary radius R [cm]

@@ -4,7 +4,6 @@
 
 #include "common/format.hpp"
 #include "opacity/lookup.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::atmosphere {
 namespace {
@@ -45,11 +44,9 @@ double kv2kth2_of_teq(double teq) {
     return interpolate(kTeq2, kRatio2, teq);
 }
 
-void kv2kthteq(RunContext& ctx) {
-    const double teq = ctx.dbdtemp.teq;
-    auto& d = ctx.dualband;
+void kv2kthteq(DualbandModule& d, double teq, const Console& io) {
     d.kv2kth = kv2kth_of_teq(teq);
-    auto& o = ctx.con();
+    auto& o = io.con();
     if (teq >= 2777) {
         o << fmt::free("T>Tmax: scaling as T**2") << '\n';
         o << fmt::free("kv2kth", d.kv2kth) << '\n';
@@ -61,11 +58,9 @@ void kv2kthteq(RunContext& ctx) {
     }
 }
 
-void kv2kth2teq(RunContext& ctx) {
-    const double teq = ctx.dbdtemp.teq;
-    auto& d = ctx.dualband;
+void kv2kth2teq(DualbandModule& d, double teq, const Console& io) {
     d.kv2kth2 = kv2kth2_of_teq(teq);
-    auto& o = ctx.con();
+    auto& o = io.con();
     if (teq >= 2777) {
         o << fmt::free("T>Tmax: set to 1.45") << '\n';
         o << fmt::free("kv2kth2", d.kv2kth2) << '\n';

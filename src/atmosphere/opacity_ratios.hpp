@@ -2,9 +2,8 @@
 // as functions of the equilibrium temperature.
 #pragma once
 
-namespace velkaro {
-struct RunContext;
-}
+#include "common/console.hpp"
+#include "common/modules.hpp"
 
 namespace velkaro::atmosphere {
 
@@ -14,9 +13,9 @@ double kv2kth_of_teq(double teq);
 /// kv2kth2 (second visible band): 0 up to 1460 K, 1.45 from 2777 K.
 double kv2kth2_of_teq(double teq);
 
-/// kv2kth from teq (both in the run's shared modules), with its notes.
-void kv2kthteq(RunContext& ctx);
-/// kv2kth2 from teq, with its notes.
-void kv2kth2teq(RunContext& ctx);
+/// d.kv2kth from the equilibrium temperature teq [K], with its notes.
+void kv2kthteq(DualbandModule& d, double teq, const Console& io);
+/// d.kv2kth2 from teq, with its notes.
+void kv2kth2teq(DualbandModule& d, double teq, const Console& io);
 
 }  // namespace velkaro::atmosphere

@@ -3,6 +3,7 @@
 // a run, so two planets in one process never see each other's settings.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace velkaro {
@@ -19,14 +20,21 @@ struct CommonModule {
     bool redopagrains = true;
     double f_opacite = 1e-20;
     int ifirstdt = 1;
-    int ifirstrhocore = 1;
     double tempssave = 0;    // age of the next saved structure [s]
-    int compteur_shooting = 0;
 };
 
 struct PathModule {
     std::string path_tableseos;   // directory of the EOS tables
     std::string path_fichiersdg;  // directory of the other data files
+    /// Directory holding the input files and receiving the result files.
+    std::filesystem::path rundir = ".";
+
+    /// A data path as the path file names it: relative paths are taken
+    /// relative to the run directory.
+    std::filesystem::path resolve(const std::string& p) const {
+        std::filesystem::path q(p);
+        return q.is_absolute() ? q : rundir / q;
+    }
 };
 
 struct DualbandModule {

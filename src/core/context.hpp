@@ -28,6 +28,9 @@ struct CoreTables {
 
 struct CoreContext {
     std::shared_ptr<const CoreTables> tables;
+    /// Calls of the core density so far plus one (1: the first call, which
+    /// builds the table when none was handed to the run).
+    int ifirstrhocore = 1;
 };
 
 }  // namespace velkaro::core

@@ -4,10 +4,10 @@
 
 #include <memory>
 
+#include "common/console.hpp"
 #include "core/context.hpp"
 
 namespace velkaro {
-struct RunContext;
 struct PlanetState;
 }
 
@@ -31,18 +31,19 @@ double alpha_rock(double P);
 /// fice under the innermost envelope shell; shell points to that shell's
 /// (r, L, P, T, tau), of which P and T at the core surface are used. The
 /// cold table density is corrected for thermal expansion relative to 300 K.
-/// Counts its calls in ctx.common.ifirstrhocore.
-void driverhocore(RunContext& ctx, const double* shell, double M, double fice, double& rho);
+/// Counts its calls in cc.ifirstrhocore.
+void driverhocore(CoreContext& cc, const Console& io, const double* shell, double M, double fice, double& rho);
 
 /// Cold core density [g/cm3] from the table, reduced for rock-rich cores
 /// (fice < 0.2) by up to 1.05^3, i.e. a radius up to 5 % larger.
 /// first: call counter (tables are built at 1); verbose: 0 or 1.
-void mergedradiicore(RunContext& ctx, int first, int verbose, double M, double P, double fice, double& rho);
+void mergedradiicore(CoreContext& cc, const Console& io, int first, int verbose, double M, double P, double fice,
+                     double& rho);
 
 /// Table density [g/cm3] at mass M [g], external pressure P [dyn cm^-2]
 /// and ice fraction fice: cubic interpolation in all three variables;
 /// points outside the table take the values on its edge.
-void mcrad(RunContext& ctx, int first, int verbose, double M, double P, double fice, double& rho);
+void mcrad(CoreContext& cc, const Console& io, int first, int verbose, double M, double P, double fice, double& rho);
 
 /// Grid values, points per axis and row strides of the density table.
 void readhelptabrad(CoreTables& t);
@@ -85,6 +86,6 @@ CoreLuminosities lcorecool(double EgravCoreold, double EthermCoreold, double Egr
 /// The same on the planet state: sets s.LgravCore, s.LthermCore,
 /// s.Lcoolcore, s.Lintenv and s.Lgravenv from the energies of this step and
 /// the previous one over s.dt.
-void lcorecool(RunContext& ctx, PlanetState& s);
+void lcorecool(PlanetState& s);
 
 }  // namespace velkaro::core

@@ -7,7 +7,6 @@
 #include "common/format.hpp"
 #include "common/model_state.hpp"
 #include "core/core.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::core {
 
@@ -92,7 +91,7 @@ CoreLuminosities lcorecool(double EgravCoreold, double EthermCoreold, double Egr
     return l;
 }
 
-void lcorecool(RunContext&, PlanetState& s) {
+void lcorecool(PlanetState& s) {
     const CoreLuminosities l = lcorecool(s.EgravCoreold, s.EthermCoreold, s.EgravCore, s.EthermCore, s.dt,
                                          s.Eintenvold, s.Eintenv, s.Egravenvold, s.Egravenv);
     s.LgravCore = l.LgravCore;

@@ -7,7 +7,6 @@
 #include "core/core.hpp"
 #include "core/density_table.hpp"
 #include "core/interpol.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::core {
 
@@ -70,11 +69,11 @@ std::shared_ptr<const CoreTables> build_core_tables() {
     return t;
 }
 
-void mcrad(RunContext& ctx, int first, int verbose, double M, double P, double fice, double& rho) {
+void mcrad(CoreContext& cc, const Console& io, int first, int verbose, double M, double P, double fice, double& rho) {
     if (!(M > 0.0) || !(fice >= 0.0))
         fatal({fmt::free("SBR MCRAD: ERROR: Mass not positive or ice fraction less than 0", M, fice)});
     const double lP = (P >= 0.1) ? std::log10(P) : -1.0;
-    auto& o = ctx.con();
+    auto& o = io.con();
     if (verbose != 0) {
         o << fmt::free("sbr MCRAD") << '\n'
           << fmt::free("Mass", M) << '\n'
@@ -89,8 +88,8 @@ void mcrad(RunContext& ctx, int first, int verbose, double M, double P, double f
     }
     // The table is constant data: built once, on the first call or
     // whenever no table has been handed to this run yet.
-    if (!ctx.core.tables) ctx.core.tables = build_core_tables();
-    const CoreTables& t = *ctx.core.tables;
+    if (!cc.tables) cc.tables = build_core_tables();
+    const CoreTables& t = *cc.tables;
     if (verbose != 0) o << fmt::free("Starting interpolation, takes some time to finish") << '\n';
 
     std::array<double, CoreTables::kDim> x{M, lP, fice};
@@ -102,8 +101,9 @@ void mcrad(RunContext& ctx, int first, int verbose, double M, double P, double f
     if (verbose != 0) o << fmt::free("Interpolation finished. Dens:", rho) << '\n';
 }
 
-void mergedradiicore(RunContext& ctx, int first, int verbose, double M, double P, double fice, double& rho) {
-    mcrad(ctx, first, verbose, M, P, fice, rho);
+void mergedradiicore(CoreContext& cc, const Console& io, int first, int verbose, double M, double P, double fice,
+                     double& rho) {
+    mcrad(cc, io, first, verbose, M, P, fice, rho);
     if (!(rho > 0.0))
         fatal({fmt::free("ERROR in sbr Mergedradiicore: rho core<=0", rho), "PROBLEME: mergedradiicore"});
     // Rock-rich cores: the table's rock is denser than the planets it is
@@ -113,12 +113,12 @@ void mergedradiicore(RunContext& ctx, int first, int verbose, double M, double P
     rho = rho / std::max(1.0, shrink);
 }
 
-void driverhocore(RunContext& ctx, const double* shell, double M, double fice, double& rho) {
+void driverhocore(CoreContext& cc, const Console& io, const double* shell, double M, double fice, double& rho) {
     const double P = floor_one(shell_pressure(shell));
     const double T = floor_one(shell_temperature(shell));
     double rho0 = 0.0;
-    mergedradiicore(ctx, ctx.common.ifirstrhocore, 0, M, P, fice, rho0);
-    ctx.common.ifirstrhocore += 1;
+    mergedradiicore(cc, io, cc.ifirstrhocore, 0, M, P, fice, rho0);
+    cc.ifirstrhocore += 1;
     // Thermal expansion relative to the cold (300 K) table.
     const double alpha = fice * alpha_ice(P) + (1.0 - fice) * alpha_rock(P);
     rho = rho0 / (1.0 + alpha * (T - 300.0));

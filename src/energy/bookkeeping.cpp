@@ -9,7 +9,6 @@
 #include "energy/energy.hpp"
 #include "eos/eos.hpp"
 #include "opacity/lookup.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::energy {
 
@@ -21,17 +20,17 @@ int photosphere_shell(const Mat1<double>& x, int nf) {
     return 1;
 }
 
-void tau2to3_nfrontieres(RunContext&, PlanetState& s) { s.nf2to3 = photosphere_shell(s.x, s.nf); }
+void tau2to3_nfrontieres(PlanetState& s) { s.nf2to3 = photosphere_shell(s.x, s.nf); }
 
-void calc_entro(RunContext& ctx, PlanetState& s) {
+void calc_entro(const eos::EosContext& ec, PlanetState& s) {
     eos::EosOut o;
     for (int i = 1; i <= s.nf; ++i) {
-        eos::eos(ctx.eos, 0.0, s.YHe, s.x(kP, i), s.x(kT, i), o);
+        eos::eos(ec, 0.0, s.YHe, s.x(kP, i), s.x(kT, i), o);
         s.entro(i) = o.s;
     }
 }
 
-void shift(RunContext&, PlanetState& s) {
+void shift(PlanetState& s) {
     // The current arrays become the previous step's by exchange (no copy
     // of the 10000-shell capacity); the current ones are then cleared.
     std::swap(s.masseold, s.masse);
@@ -59,10 +58,10 @@ void shift(RunContext&, PlanetState& s) {
     s.aplanete = 0;
 }
 
-void lumivar(RunContext& ctx, PlanetState& s, int n, Vec1<double>& profile) {
-    auto& o = ctx.con();
+void lumivar(const EnergyModel& em, PlanetState& s, int n, Vec1<double>& profile) {
+    auto& o = em.io.con();
     o << '\n' << "SBR LUMIVAR 1th\n";
-    Vec1<double>& dldm = ctx.energy.dldm;
+    Vec1<double>& dldm = em.state.dldm;
     for (int i = 1; i <= n; ++i) {
         const double m = s.masse(i), T = s.x(kT, i), S = s.entro(i);
         // The gas now at mass m had entropy S_old and temperature T_old at
@@ -84,11 +83,11 @@ void lumivar(RunContext& ctx, PlanetState& s, int n, Vec1<double>& profile) {
     o << fmt::free("Lumi from TdS/dt(2,nf)/LJ", profile(2) / cst::Ljup, profile(top) / cst::Ljup) << '\n';
 }
 
-void lumivar(RunContext& ctx, PlanetState& s) { lumivar(ctx, s, s.nf, s.lumitds); }
+void lumivar(const EnergyModel& em, PlanetState& s) { lumivar(em, s, s.nf, s.lumitds); }
 
-void lumivar_static(RunContext& ctx, PlanetState& s) { lumivar(ctx, s, s.nfnewM, s.lumitdsstatic); }
+void lumivar_static(const EnergyModel& em, PlanetState& s) { lumivar(em, s, s.nfnewM, s.lumitdsstatic); }
 
-void getnfrontieresnewm(RunContext&, PlanetState& s) {
+void getnfrontieresnewm(PlanetState& s) {
     s.massestatic.fill(0);
     for (int i = s.nf - 1; i >= 1; --i) {
         if (s.masse(i + 1) >= s.Mtotale && s.Mtotale > s.masse(i)) {
@@ -124,8 +123,8 @@ Correction correction_factor(double dt, double Etotold, double Etot, double Etot
     return r;
 }
 
-void calc_corrlesti(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.con();
+void calc_corrlesti(const Console& io, PlanetState& s) {
+    auto& o = io.con();
     const Correction r = correction_factor(s.dt, s.Etotold, s.Etot, s.Etotesti, s.cLesti, s.cLv, s.cLv_min,
                                            s.cLv_max, s.cEratio_min, s.cEratio_max);
     s.Lact = r.Lact;

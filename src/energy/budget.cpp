@@ -9,7 +9,6 @@
 #include "core/core.hpp"
 #include "energy/energy.hpp"
 #include "eos/eos.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::energy {
 namespace {
@@ -53,9 +52,9 @@ struct Sums {
     double Eint2 = 0, Eintideal2 = 0, Egrav2 = 0, V2 = 0;
 };
 
-void report_unbound(RunContext& ctx, const Sums& s, const EnergyBudget& b, double Egravsimp, double Y, double mbar,
+void report_unbound(const Console& io, const Sums& s, const EnergyBudget& b, double Egravsimp, double Y, double mbar,
                     int nf, const ShellGas& g1, const ShellGas& gn, const PreviousBudget& prev) {
-    auto& o = ctx.con();
+    auto& o = io.con();
     const double M = gn.m, R = gn.r;
     const double Etot = s.Eint + s.Egrav, Etot2 = s.Eint2 + s.Egrav2;
     auto line = [&](const char* label, auto... v) { o << fmt::free(fmt::label(label, 24), v...) << '\n'; };
@@ -99,11 +98,11 @@ void report_unbound(RunContext& ctx, const Sums& s, const EnergyBudget& b, doubl
 
 }  // namespace
 
-EnergyBudget calc_energy(RunContext& ctx, double Y, const Mat1<double>& x, int nf, const Vec1<double>& masse,
+EnergyBudget calc_energy(const EnergyModel& em, double Y, const Mat1<double>& x, int nf, const Vec1<double>& masse,
                          double fice) {
     EnergyBudget b;
     const double mbar = mean_particle_mass(Y);
-    const ShellGas g1 = shell_gas(ctx.eos, Y, mbar, x, masse, 1);
+    const ShellGas g1 = shell_gas(em.eos, Y, mbar, x, masse, 1);
     const core::CoreEnergy ce = core::calcecore(g1.r, g1.m, g1.T, g1.P, fice);
     b.Tcentral = ce.Tcentral;
     b.Pcentral = ce.Pcentral;
@@ -117,7 +116,7 @@ EnergyBudget calc_energy(RunContext& ctx, double Y, const Mat1<double>& x, int n
     s.Egrav = s.Egrav2 = b.EgravCore;
     ShellGas a = g1;
     for (int i = 1; i < nf; ++i) {
-        const ShellGas c = shell_gas(ctx.eos, Y, mbar, x, masse, i + 1);
+        const ShellGas c = shell_gas(em.eos, Y, mbar, x, masse, i + 1);
         const double dm = c.m - a.m;
         s.Eint += (a.u + c.u) * dm / 2;
         s.Eintideal += (a.uideal + c.uideal) * dm / 2;
@@ -140,11 +139,11 @@ EnergyBudget calc_energy(RunContext& ctx, double Y, const Mat1<double>& x, int n
     b.Etot2 = s.Eint2 + s.Egrav2;
     b.kenerg2 = b.Etot2 / Egravsimp;
 
-    PreviousBudget& prev = ctx.energy.previous;
+    PreviousBudget& prev = em.state.previous;
     if (b.Etot > 0) {
         // An unbound planet: report the terms, then carry on with the core's
         // binding energy so that the energy loop keeps a negative reference.
-        report_unbound(ctx, s, b, Egravsimp, Y, mbar, nf, g1, gn, prev);
+        report_unbound(em.io, s, b, Egravsimp, Y, mbar, nf, g1, gn, prev);
         b.unbound = true;
         b.Etot = b.Etot2 = b.EgravCore;
         b.kenerg = b.kenerg2 = b.EgravCore / Egravsimp;
@@ -153,11 +152,11 @@ EnergyBudget calc_energy(RunContext& ctx, double Y, const Mat1<double>& x, int n
     return b;
 }
 
-void drive_calc_energy_init(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.con();
+void drive_calc_energy_init(const EnergyModel& em, PlanetState& s) {
+    auto& o = em.io.con();
     o << '\n' << "SBR DRIVE_CALC_ENERGY_INIT\n";
     o << fmt::free("Energy of initial structure") << '\n';
-    const EnergyBudget b = calc_energy(ctx, s.YHe, s.x, s.nf, s.masse, s.fract_ice);
+    const EnergyBudget b = calc_energy(em, s.YHe, s.x, s.nf, s.masse, s.fract_ice);
     s.Etot = b.Etot;
     s.Etot2 = b.Etot2;
     s.kenerg = b.kenerg;

@@ -1,5 +1,5 @@
 // Per-run state of the energy subsystem: work arrays and the diagnostics
-// one call keeps for the next. One instance lives in each RunContext.
+// one call keeps for the next. One instance lives in each run.
 #pragma once
 
 #include "common/arrays.hpp"

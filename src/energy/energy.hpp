@@ -7,13 +7,23 @@
 #pragma once
 
 #include "common/arrays.hpp"
+#include "common/console.hpp"
+#include "energy/context.hpp"
+#include "eos/context.hpp"
 
 namespace velkaro {
-struct RunContext;
 struct PlanetState;
 }
 
 namespace velkaro::energy {
+
+/// What the energy budget and the -T dS/dt luminosity read and change: the
+/// EOS, the subsystem's own work arrays and diagnostics, and the console.
+struct EnergyModel {
+    const eos::EosContext& eos;
+    EnergyContext& state;
+    const Console& io;
+};
 
 /// Energy of a planet: envelope integrated over its shells plus the core.
 struct EnergyBudget {
@@ -32,7 +42,7 @@ struct EnergyBudget {
 /// energy u integrated over mass; its gravitational energy -G m/r dm.
 /// A positive total (an unbound planet) is reported with a dump of the
 /// terms and replaced by the core's gravitational energy.
-EnergyBudget calc_energy(RunContext& ctx, double Y, const Mat1<double>& x, int nf, const Vec1<double>& masse,
+EnergyBudget calc_energy(const EnergyModel& em, double Y, const Mat1<double>& x, int nf, const Vec1<double>& masse,
                          double fice);
 
 /// Photosphere: the outermost shell with tau >= 2/3 (1 when none).
@@ -58,23 +68,23 @@ Correction correction_factor(double dt, double Etotold, double Etot, double Etot
 // The routines the driver calls, on the planet state.
 
 /// s.nf2to3 from the current structure.
-void tau2to3_nfrontieres(RunContext& ctx, PlanetState& s);
+void tau2to3_nfrontieres(PlanetState& s);
 /// Energies of the current structure into the state.
-void drive_calc_energy_init(RunContext& ctx, PlanetState& s);
+void drive_calc_energy_init(const EnergyModel& em, PlanetState& s);
 /// Specific entropy of every shell -> s.entro.
-void calc_entro(RunContext& ctx, PlanetState& s);
+void calc_entro(const eos::EosContext& ec, PlanetState& s);
 /// Move the current model into the previous-step copies and clear it.
-void shift(RunContext& ctx, PlanetState& s);
+void shift(PlanetState& s);
 /// -T dS/dt integrated over mass on the first n shells of the current
 /// structure, against the previous one, into profile(1..n) (rest cleared).
-void lumivar(RunContext& ctx, PlanetState& s, int n, Vec1<double>& profile);
+void lumivar(const EnergyModel& em, PlanetState& s, int n, Vec1<double>& profile);
 /// The full-grid profile -> s.lumitds.
-void lumivar(RunContext& ctx, PlanetState& s);
+void lumivar(const EnergyModel& em, PlanetState& s);
 /// The profile below the new total mass after escape -> s.lumitdsstatic.
-void lumivar_static(RunContext& ctx, PlanetState& s);
+void lumivar_static(const EnergyModel& em, PlanetState& s);
 /// The energy-loop correction for the next step (s.cLv, s.cLesti, s.cEratio, s.Lact).
-void calc_corrlesti(RunContext& ctx, PlanetState& s);
+void calc_corrlesti(const Console& io, PlanetState& s);
 /// Shell below the new total mass after escape -> s.nfnewM, s.massestatic.
-void getnfrontieresnewm(RunContext& ctx, PlanetState& s);
+void getnfrontieresnewm(PlanetState& s);
 
 }  // namespace velkaro::energy

@@ -1,8 +1,8 @@
 // Equation of state of the hydrogen-helium envelope.
 //
 // Two entry points with one calling convention:
-//   eos(ctx.eos, Z, Y, P, T, out)      all quantities
-//   eosfast(ctx.eos, Z, Y, P, T, out)  density and adiabatic dT/dP only
+//   eos(ec, Z, Y, P, T, out)      all quantities
+//   eosfast(ec, Z, Y, P, T, out)  density and adiabatic dT/dP only
 // with Z the heavy-element fraction (accepted, not used), Y the helium mass
 // fraction, P [dyn cm^-2] and T [K]. Results go to an EosOut; quantities an
 // entry point does not compute hold the marker -9.99999e99.
@@ -18,12 +18,9 @@
 #include <memory>
 #include <string>
 
+#include "common/modules.hpp"
 #include "eos/context.hpp"
 #include "eos/tables.hpp"
-
-namespace velkaro {
-struct RunContext;
-}
 
 namespace velkaro::eos {
 
@@ -49,10 +46,10 @@ struct EosOut {
 inline const std::array<std::string, 3> kTableNames = {"eosbdp0_pt_F", "eosbdp1_pt_F", "eosbdp2_pt_F"};
 
 /// Load the three H/He EOS tables from the EOS directory of the path file
-/// (ctx.path.path_tableseos followed directly by the base name; a relative
-/// directory is taken relative to the run directory), unless ctx.eos.tables
-/// is already set.
-void loadeos(RunContext& ctx);
+/// (path.path_tableseos followed directly by the base name; a relative
+/// directory is taken relative to the run directory), unless ec.tables is
+/// already set.
+void loadeos(EosContext& ec, const PathModule& path);
 
 /// Read three table files. names are the file names as printed in
 /// messages, files where to open them. Checks: the files open and parse,

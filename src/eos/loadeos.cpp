@@ -16,7 +16,6 @@
 #include "common/text_input.hpp"
 #include "common/format.hpp"
 #include "eos/eos.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::eos {
 
@@ -214,17 +213,17 @@ std::shared_ptr<const EosTables> read_eos_tables(const std::array<std::string, 3
     return tb;
 }
 
-void loadeos(RunContext& ctx) {
-    if (ctx.eos.tables) return;
-    std::string dir = ctx.path.path_tableseos;
+void loadeos(EosContext& ec, const PathModule& path) {
+    if (ec.tables) return;
+    std::string dir = path.path_tableseos;
     while (!dir.empty() && (dir.back() == ' ' || dir.back() == '\t')) dir.pop_back();
     std::array<std::string, 3> names;
     std::array<std::filesystem::path, 3> files;
     for (std::size_t k = 0; k < 3; ++k) {
         names[k] = dir + kTableNames[k];
-        files[k] = ctx.resolve(names[k]);
+        files[k] = path.resolve(names[k]);
     }
-    ctx.eos.tables = read_eos_tables(names, files);
+    ec.tables = read_eos_tables(names, files);
 }
 
 }  // namespace velkaro::eos

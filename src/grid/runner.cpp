@@ -28,6 +28,7 @@
 #include "processes/star.hpp"
 #include "run/context.hpp"
 #include "run/driver.hpp"
+#include "run/views.hpp"
 
 namespace velkaro::grid {
 
@@ -48,7 +49,7 @@ void write_text(const fs::path& f, const std::string& text) {
 // reports of the command line).
 SharedTables preload(const fs::path& rundir, bool say) {
     RunContext c;
-    c.rundir = rundir;
+    c.path.rundir = rundir;
     std::tie(c.path.path_tableseos, c.path.path_fichiersdg) = resolved_data_dirs(rundir);
     auto attempt = [&](const char* what, auto&& load) {
         try {
@@ -59,12 +60,12 @@ SharedTables preload(const fs::path& rundir, bool say) {
                       << e.lines().back() << '\n';
         }
     };
-    attempt("EOS tables", [&] { eos::loadeos(c); });
-    attempt("entropy tables", [&] { atmosphere::load_entropy_tables(c); });
+    attempt("EOS tables", [&] { eos::loadeos(c.eos, c.path); });
+    attempt("entropy tables", [&] { atmosphere::load_entropy_tables(c.atmos, c.path); });
     attempt("core tables", [&] { c.core.tables = core::build_core_tables(); });
-    attempt("stellar tracks", [&] { processes::stellar_tracks(c); });
-    attempt("magnitude grids", [&] { output::magnitude_grids(c); });
-    attempt("filter curves", [&] { output::filter_curves(c); });
+    attempt("stellar tracks", [&] { processes::stellar_tracks(host_star(c)); });
+    attempt("magnitude grids", [&] { output::magnitude_grids(c.photometry, c.path); });
+    attempt("filter curves", [&] { output::filter_curves(c.photometry, c.path); });
     SharedTables t;
     t.eos = c.eos.tables;
     t.atmos_grid = c.atmos.grid;
@@ -126,9 +127,9 @@ PlanetResult run_one(const fs::path& dir, const SharedTables* tables, bool quiet
         std::ofstream out(dir / "stdout.txt", std::ios::binary | std::ios::trunc);
         if (!out) fatal({"PROBLEME : velkaro-grid: cannot write " + (dir / "stdout.txt").string()});
         RunContext ctx;
-        ctx.rundir = dir;
-        ctx.out = &out;
-        if (quiet_console) ctx.quiet_console();
+        ctx.path.rundir = dir;
+        ctx.console.out = &out;
+        if (quiet_console) ctx.console.quiet();
         if (tables) tables->install(ctx);
         try {
             run_planet(ctx);

@@ -12,7 +12,6 @@
 #include <limits>
 
 #include "opacity/gas_tables.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::opacity {
 
@@ -248,10 +247,10 @@ double opacites_v1_lr(OpacityContext& oc, double metallicity, double rho, double
     return (std::isnan(kgrain) || kgas > kgrain) ? kgas : kgrain;
 }
 
-double opacites_lr(RunContext& ctx, double rho, double lr, double T) {
-    return opacites_v1_lr(ctx.opa, ctx.opacity.metallicity, rho, lr, T, ctx.common.f_opacite,
-                          ctx.common.redopagrains) *
-           ctx.opacity.opacityscale;
+double opacites_lr(const OpacityLaw& law, double rho, double lr, double T) {
+    return opacites_v1_lr(law.gas, law.settings.metallicity, rho, lr, T, law.common.f_opacite,
+                          law.common.redopagrains) *
+           law.settings.opacityscale;
 }
 
 double opacites_v1(OpacityContext& oc, double metallicity, double rho, double T, double f, bool redgrains) {
@@ -263,16 +262,9 @@ double opacites_v1(OpacityContext& oc, double metallicity, double rho, double T,
     return (std::isnan(kgrain) || kgas > kgrain) ? kgas : kgrain;
 }
 
-double opacites(const OpacityModule& opa, const CommonModule& com, OpacityContext& oc, double rho, double T) {
-    return opacites_v1(oc, opa.metallicity, rho, T, com.f_opacite, com.redopagrains) * opa.opacityscale;
-}
-
-double opacites(RunContext& ctx, double rho, double T) {
-    return opacites(ctx.opacity, ctx.common, ctx.opa, rho, T);
-}
-
-double opacites_v1(RunContext& ctx, double rho, double T, double f, bool redgrains) {
-    return opacites_v1(ctx.opa, ctx.opacity.metallicity, rho, T, f, redgrains);
+double opacites(const OpacityLaw& law, double rho, double T) {
+    return opacites_v1(law.gas, law.settings.metallicity, rho, T, law.common.f_opacite, law.common.redopagrains) *
+           law.settings.opacityscale;
 }
 
 }  // namespace velkaro::opacity

@@ -25,9 +25,6 @@
 #include "common/modules.hpp"
 #include "opacity/context.hpp"
 
-namespace velkaro {
-struct RunContext;
-}
 
 namespace velkaro::opacity {
 
@@ -85,20 +82,24 @@ double opafreedman2013(OpacityContext& oc, double metallicity, double rho, doubl
 /// the gas value is taken. A temperature below 1 K is seen as 10 K by both.
 double opacites_v1(OpacityContext& oc, double metallicity, double rho, double T, double f, bool redgrains);
 
-/// The opacity the structure uses: opacites_v1 with the run's grain switch
-/// (common.redopagrains, common.f_opacite) and metallicity
-/// (opacity.metallicity), times the global factor opacity.opacityscale.
-double opacites(const OpacityModule& opa, const CommonModule& com, OpacityContext& oc, double rho, double T);
-
-/// The same, reading everything from the run.
-double opacites(RunContext& ctx, double rho, double T);
-/// opacites with lr = log10 rho given (the hot loop of the structure).
+/// opacites_v1 with lr = log10 rho given (the hot loop of the structure).
 double opacites_v1_lr(OpacityContext& oc, double metallicity, double rho, double lr, double T, double f,
                       bool redgrains);
-double opacites_lr(RunContext& ctx, double rho, double lr, double T);
 
-/// opacites_v1 with the run's metallicity (callers that apply
-/// opacityscale themselves).
-double opacites_v1(RunContext& ctx, double rho, double T, double f, bool redgrains);
+/// The envelope opacity of one run: what it reads (the opacity settings and
+/// the grain switch of the shared settings) and the only thing it changes,
+/// the gas-table bracket it keeps for the run's metallicity.
+struct OpacityLaw {
+    const OpacityModule& settings;  // metallicity, opacityscale
+    const CommonModule& common;     // redopagrains, f_opacite
+    OpacityContext& gas;
+};
+
+/// The opacity the structure uses: opacites_v1 with the run's grain switch
+/// (common.redopagrains, common.f_opacite) and metallicity
+/// (settings.metallicity), times the global factor settings.opacityscale.
+double opacites(const OpacityLaw& law, double rho, double T);
+/// The same with lr = log10 rho given (the hot loop of the structure).
+double opacites_lr(const OpacityLaw& law, double rho, double lr, double T);
 
 }  // namespace velkaro::opacity

@@ -9,7 +9,7 @@
 #include "common/model_state.hpp"
 #include "eos/eos.hpp"
 #include "output/context.hpp"
-#include "run/context.hpp"
+#include "output/output.hpp"
 
 namespace velkaro::output {
 
@@ -83,21 +83,21 @@ std::vector<Column<T>> build_track() {
     add("Mdot_MEyr", "M_earth/yr", "total mass-loss rate by escape (absolute value)", [](const T& t, int) { return std::fabs(t.s.Mdotevap) / kMdotUnit; });
     add("envelopeflag", "", "1 while the planet has an envelope, 0 once it is lost", [](const T& t, int) { return t.s.envelopeflag; });
     add("tau_ceb", "", "optical depth at shell 1", [](const T& t, int) { return t.s.x(kTau, 1); });
-    add("rho_ceb_gcm3", "g/cm3", "density at shell 1", [](const T& t, int) { return t.ctx.output.rho(1); });
-    add("rho_out_gcm3", "g/cm3", "density at shell n", [](const T& t, int) { return t.ctx.output.rho(outer(t.s)); });
-    add("conv_ceb", "", "shell 1 convective (1) or radiative (0)", [](const T& t, int) { return t.ctx.output.conv(1); });
-    add("conv_out", "", "shell n convective (1) or radiative (0)", [](const T& t, int) { return t.ctx.output.conv(outer(t.s)); });
+    add("rho_ceb_gcm3", "g/cm3", "density at shell 1", [](const T& t, int) { return t.m.state.rho(1); });
+    add("rho_out_gcm3", "g/cm3", "density at shell n", [](const T& t, int) { return t.m.state.rho(outer(t.s)); });
+    add("conv_ceb", "", "shell 1 convective (1) or radiative (0)", [](const T& t, int) { return t.m.state.conv(1); });
+    add("conv_out", "", "shell n convective (1) or radiative (0)", [](const T& t, int) { return t.m.state.conv(outer(t.s)); });
     add("n_convtops", "", "number of tops of convective zones", [](const T& t, int) { return double(t.v.ntops); });
     add("P_tau23_bar", "bar", "pressure at the tau = 2/3 level (0 when the model does not cross it)", [](const T& t, int) { return t.v.l23.P / kBar; });
     add("T_tau23_K", "K", "temperature at the tau = 2/3 level", [](const T& t, int) { return t.v.l23.T; });
-    add("Teq_K", "K", "equilibrium temperature", [](const T& t, int) { return t.ctx.dbdtemp.teq; });
+    add("Teq_K", "K", "equilibrium temperature", [](const T& t, int) { return t.m.temps.teq; });
     add("a_AU", "AU", "orbital semi-major axis", [](const T& t, int) { return t.s.aplanete / cst::AU; });
     add("fice", "", "ice mass fraction of the core", [](const T& t, int) { return t.s.fract_ice; });
     add("Menv_ME", "M_earth", "envelope mass", [](const T& t, int) { return (t.s.masse(outer(t.s)) - t.s.masse(1)) / cst::Mearth; });
-    add("Menv_frac", "", "envelope mass over the initial envelope mass", [](const T& t, int) { return (t.s.masse(outer(t.s)) - t.s.masse(1)) / t.ctx.common.menveinit; });
+    add("Menv_frac", "", "envelope mass over the initial envelope mass", [](const T& t, int) { return (t.s.masse(outer(t.s)) - t.s.masse(1)) / t.m.common.menveinit; });
     add("Teff_K", "K", "effective temperature from L and r at tau = 2/3", [](const T& t, int) { return t.v.teff; });
     add("water_phase", "", "water at the core-envelope boundary: 0 solid, 1 liquid, 2 vapour, 3 supercritical, 4 out of range, -1 undetermined", [](const T& t, int) { return t.v.water; });
-    add("thab_yr", "yr", "time spent with liquid water at the core-envelope boundary", [](const T& t, int) { return t.ctx.output.thab / cst::year; });
+    add("thab_yr", "yr", "time spent with liquid water at the core-envelope boundary", [](const T& t, int) { return t.m.state.thab / cst::year; });
     add("rho_mean_gcm3", "g/cm3", "mean density: total mass over the volume inside tau = 2/3", [](const T& t, int) { return t.v.rhomean; });
     add("Etherm_core_erg", "erg", "thermal energy of the core", [](const T& t, int) { return t.s.EthermCore; });
     add("Egrav_core_erg", "erg", "gravitational energy of the core", [](const T& t, int) { return t.s.EgravCore; });
@@ -120,13 +120,13 @@ std::vector<Column<T>> build_track() {
     add("Lgrav_env_LJ", "L_jup", "luminosity from the change of the envelope's gravitational energy", [](const T& t, int) { return t.s.Lgravenv / cst::Ljup; });
     add("Eint_env_erg", "erg", "internal energy of the envelope", [](const T& t, int) { return t.s.Eintenv; });
     add("Egrav_env_erg", "erg", "gravitational energy of the envelope", [](const T& t, int) { return t.s.Egravenv; });
-    add("kv2kth", "", "ratio of visible to thermal mean opacity", [](const T& t, int) { return t.ctx.dualband.kv2kth; });
+    add("kv2kth", "", "ratio of visible to thermal mean opacity", [](const T& t, int) { return t.m.dualband.kv2kth; });
     add("Rstar_Rsun", "R_sun", "radius of the star", [](const T& t, int) { return t.v.rstar / cst::Rsun; });
     add("Teffstar_K", "K", "effective temperature of the star", [](const T& t, int) { return t.v.teffstar; });
     add("Lstar_Lsun", "L_sun", "luminosity of the star", [](const T& t, int) { return t.v.lstar / cst::Lsun; });
-    add("Fhalf_ceb", "", "electron Fermi-Dirac integral F_1/2 at shell 1", [](const T& t, int) { return t.ctx.output.fhalf(1); });
-    add("thetae_ceb", "", "electron degeneracy factor theta_e at shell 1 (1 non-degenerate, 0 fully degenerate)", [](const T& t, int) { return t.ctx.output.thetae(1); });
-    add("psi_ceb", "", "electron degeneracy parameter psi at shell 1", [](const T& t, int) { return t.ctx.output.psi(1); });
+    add("Fhalf_ceb", "", "electron Fermi-Dirac integral F_1/2 at shell 1", [](const T& t, int) { return t.m.state.fhalf(1); });
+    add("thetae_ceb", "", "electron degeneracy factor theta_e at shell 1 (1 non-degenerate, 0 fully degenerate)", [](const T& t, int) { return t.m.state.thetae(1); });
+    add("psi_ceb", "", "electron degeneracy parameter psi at shell 1", [](const T& t, int) { return t.m.state.psi(1); });
     add("R_rcb_RE", "R_earth", "radius of the first radiative-convective boundary (0 when there is none)", [](const T& t, int) { return t.v.rcb.r / cst::Rearth; });
     add("L_rcb_LJ", "L_jup", "luminosity at the radiative-convective boundary", [](const T& t, int) { return t.v.rcb.L / cst::Ljup; });
     add("P_rcb_bar", "bar", "pressure at the radiative-convective boundary", [](const T& t, int) { return t.v.rcb.P / kBar; });
@@ -248,7 +248,7 @@ std::vector<Column<T>> build_irradiated() {
     add("tauout_irr", "", "thermal optical depth of the outer boundary", [](const T& t, int) { return t.v.irr.taubound; });
     add("P_rcb_irr_bar", "bar", "pressure of the radiative-convective boundary: the top of the convective layer that reaches the outer boundary, or, when the atmosphere is radiative there, fort.1 P_rcb_bar", [](const T& t, int) { return t.v.irr.prcb / kBar; });
     add("H_phot_irr_cm", "cm", "pressure scale height at the photosphere", [](const T& t, int) { return t.v.irr.H; });
-    add("kv2kth_irr", "", "visible-to-thermal opacity ratio gamma of the profile", [](const T& t, int) { return t.ctx.dualband.kv2kth; });
+    add("kv2kth_irr", "", "visible-to-thermal opacity ratio gamma of the profile", [](const T& t, int) { return t.m.dualband.kv2kth; });
     add("M_above_irr_ME", "M_earth", "mass of the atmosphere above the outer boundary, 4 pi R^2 P/g; not part of the envelope model (whose mass is the planet's)", [](const T& t, int) { return t.v.irr.mabove / cst::Mearth; });
     // clang-format on
     return c;

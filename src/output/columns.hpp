@@ -9,7 +9,6 @@
 #include <vector>
 
 namespace velkaro {
-struct RunContext;
 struct PlanetState;
 }
 
@@ -24,10 +23,11 @@ namespace velkaro::output {
 
 struct TrackValues;
 struct OutputContext;
+struct OutputModel;
 
 /// What one track line is made of.
 struct TrackView {
-    const RunContext& ctx;
+    const OutputModel& m;
     const PlanetState& s;
     const TrackValues& v;
 };

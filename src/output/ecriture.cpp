@@ -18,7 +18,6 @@
 #include "output/output.hpp"
 #include "processes/deuterium.hpp"
 #include "processes/star.hpp"
-#include "run/context.hpp"
 #include "structure/roche.hpp"
 
 namespace velkaro::output {
@@ -40,47 +39,47 @@ double fermi_half(double rho, double T, double Y) {
     return rho * ne_per_gram * 2.90933425496728e-79 * 0.25 / cst::pi / std::pow(2.5153239656000004e-43 * T, 1.5);
 }
 
-void check_written(const RunContext& ctx, const std::ofstream& f, const char* name) {
-    if (!f) fatal({"PROBLEME : cannot write the result file " + (ctx.rundir / name).string()});
+void check_written(const PathModule& path, const std::ofstream& f, const char* name) {
+    if (!f) fatal({"PROBLEME : cannot write the result file " + (path.rundir / name).string()});
 }
 
-void open_result(const RunContext& ctx, std::ofstream& f, const char* name) {
-    f.open(ctx.rundir / name, std::ios::out | std::ios::trunc);
-    if (!f) fatal({"PROBLEME : cannot open the result file " + (ctx.rundir / name).string()});
+void open_result(const PathModule& path, std::ofstream& f, const char* name) {
+    f.open(path.rundir / name, std::ios::out | std::ios::trunc);
+    if (!f) fatal({"PROBLEME : cannot open the result file " + (path.rundir / name).string()});
 }
 
 // Start a structure dump: without keepall both files are opened afresh for
 // every dump (so they hold the latest one); with keepall they are opened at
 // the first dump of the run and every dump is appended.
-void begin_dump(RunContext& ctx) {
-    auto& o = ctx.output;
+void begin_dump(const OutputModel& m) {
+    auto& o = m.state;
     for (auto [f, name] : {std::pair{&o.fort13, "fort.13"}, std::pair{&o.fort14, "fort.14"}}) {
-        if (!ctx.common.keepall && f->is_open()) f->close();
-        if (!f->is_open()) open_result(ctx, *f, name);
+        if (!m.common.keepall && f->is_open()) f->close();
+        if (!f->is_open()) open_result(m.path, *f, name);
         *f << '\n';
     }
 }
 
 // Finish one file of a dump: written to disk, closed unless keepall.
-void end_dump(RunContext& ctx, std::ofstream& f, const char* name) {
+void end_dump(const OutputModel& m, std::ofstream& f, const char* name) {
     f.flush();
-    check_written(ctx, f, name);
-    if (!ctx.common.keepall) f.close();
+    check_written(m.path, f, name);
+    if (!m.common.keepall) f.close();
 }
 
 // Step through the shells: density, opacity, convection flag and electron
 // degeneracy of each, and its line of the dump.
-void scan_shells(RunContext& ctx, const PlanetState& s, int n, bool dump) {
-    auto& o = ctx.output;
+void scan_shells(const OutputModel& m, const PlanetState& s, int n, bool dump) {
+    auto& o = m.state;
     const auto& cols = dump_columns();
     eos::EosOut e;
     for (int i = 1; i <= n; ++i) {
         const double P = s.x(kP, i), T = s.x(kT, i);
-        eos::eos(ctx.eos, 0.0, s.YHe, P, T, e);
+        eos::eos(m.eos, 0.0, s.YHe, P, T, e);
         o.rho(i) = e.rho;
-        const double kappa = opacity::opacites(ctx, e.rho, T);
+        const double kappa = opacity::opacites(m.opacity, e.rho, T);
         const atmosphere::ShellClass c =
-            atmosphere::calcconvradwithdb(ctx, P, T, s.x(kL, i), s.masse(i), s.YHe, 0.0, s.x(kTau, i), s.x(kR, i));
+            atmosphere::calcconvradwithdb(m.eos, m.opacity, m.io, P, T, s.x(kL, i), s.masse(i), s.YHe, 0.0, s.x(kTau, i), s.x(kR, i));
         if (c.cls == 'C')
             o.conv(i) = 1;
         else if (c.cls == 'R')
@@ -93,7 +92,7 @@ void scan_shells(RunContext& ctx, const PlanetState& s, int n, bool dump) {
             o.line.clear();
             const int bad = append_line(o.line, cols, DumpView{s, o, i, e, c, kappa}, kDumpWidth, kDumpDigits);
             if (bad)
-                ctx.note() << fmt::free("WARNING: ecriture: fort.13 column", bad, cols[bad - 1].name, "of shell", i,
+                m.io.note() << fmt::free("WARNING: ecriture: fort.13 column", bad, cols[bad - 1].name, "of shell", i,
                                        "is not a number")
                           << '\n';
             o.fort13 << o.line << '\n';
@@ -103,18 +102,18 @@ void scan_shells(RunContext& ctx, const PlanetState& s, int n, bool dump) {
 
 // The first radiative-convective boundary: means of the two shells around
 // it, with the opacity and the gradients evaluated at the mean state.
-RcbValues rcb_values(RunContext& ctx, const PlanetState& s, int i) {
+RcbValues rcb_values(const OutputModel& m, const PlanetState& s, int i) {
     RcbValues b;
     const auto mean = [](double a, double c) { return 0.5 * (a + c); };
-    b.rho = mean(ctx.output.rho(i), ctx.output.rho(i + 1));
+    b.rho = mean(m.state.rho(i), m.state.rho(i + 1));
     b.r = mean(s.x(kR, i), s.x(kR, i + 1));
     b.L = mean(s.x(kL, i), s.x(kL, i + 1));
     b.P = mean(s.x(kP, i), s.x(kP, i + 1));
     b.T = mean(s.x(kT, i), s.x(kT, i + 1));
     b.m = mean(s.masse(i), s.masse(i + 1));
     b.tau = mean(s.x(kTau, i), s.x(kTau, i + 1));
-    b.kappa = opacity::opacites(ctx, b.rho, b.T);
-    const atmosphere::ShellClass c = atmosphere::calcconvradwithdb(ctx, b.P, b.T, b.L, b.m, s.YHe, 0.0, b.tau, b.r);
+    b.kappa = opacity::opacites(m.opacity, b.rho, b.T);
+    const atmosphere::ShellClass c = atmosphere::calcconvradwithdb(m.eos, m.opacity, m.io, b.P, b.T, b.L, b.m, s.YHe, 0.0, b.tau, b.r);
     b.nabla = c.nabla;
     b.nabla_ad = c.nabla_ad;
     return b;
@@ -122,17 +121,17 @@ RcbValues rcb_values(RunContext& ctx, const PlanetState& s, int i) {
 
 // The shell whose -T dS/dt luminosity the track reports: the outer one, or
 // with escape the last shell filled before the first exact zero.
-int lumitds_shell(const RunContext& ctx, const PlanetState& s, int n) {
-    if (!ctx.gasloss.gasevap) return n >= 1 ? n : 1;
+int lumitds_shell(const OutputModel& m, const PlanetState& s, int n) {
+    if (!m.gasloss.gasevap) return n >= 1 ? n : 1;
     for (int i = 2; i <= kMaxShells; ++i)
         if (s.lumitds(i) == 0.0) return i - 1;
     return kMaxShells;
 }
 
-void noevo_summary(RunContext& ctx, const PlanetState& s) {
-    const auto& v = ctx.output.v;
+void noevo_summary(const OutputModel& m, const PlanetState& s) {
+    const auto& v = m.state.v;
     const int n = s.nf >= 1 ? s.nf : 1;
-    auto& os = ctx.con();
+    auto& os = m.io.con();
     const double RE = cst::Rearth, ME = cst::Mearth;
     os << '\n';
     os << fmt::free("Noevo is true: Properties core-envelope-boundary, 1 bar, tau 2/3, top:") << '\n';
@@ -217,13 +216,13 @@ int first_rcb(const double* conv, int n) {
     return 0;
 }
 
-void write_column_descriptions(RunContext& ctx) {
+void write_column_descriptions(const PathModule& path) {
     const auto write = [&](const char* name, auto&& body) {
         std::ofstream f;
-        open_result(ctx, f, name);
+        open_result(path, f, name);
         body(f);
         f.flush();
-        check_written(ctx, f, name);
+        check_written(path, f, name);
     };
     write("fort.1.columns", [](std::ostream& f) { write_description(f, track_columns()); });
     write("fort.13.columns", [](std::ostream& f) { write_description(f, dump_columns()); });
@@ -234,18 +233,18 @@ namespace {
 // The levels of the irradiated atmosphere above the model's outer boundary
 // (shell n): the column is integrated afresh for this very model, with the
 // intrinsic temperature of its outer luminosity and radius.
-IrradiatedValues irradiated_levels(RunContext& ctx, const PlanetState& s, const RcbValues& rcb) {
+IrradiatedValues irradiated_levels(const OutputModel& m, const PlanetState& s, const RcbValues& rcb) {
     IrradiatedValues v;
     const int n = s.nf;
     if (n < 2) return v;
     const double R = s.x(kR, n), M = s.masse(n), L = s.x(kL, n), Pb = s.x(kP, n);
     if (!(R > 0) || !(M > 0) || !(L > 0) || !(Pb > 1.0)) return v;
     v.tint = std::pow(L / (cst::fourpi * R * R * cst::sigmaSB), 0.25);
-    v.teq = ctx.dbdtemp.teq;
+    v.teq = m.temps.teq;
     v.teff = std::pow(std::pow(v.tint, 4) + std::pow(v.teq, 4), 0.25);
     // The same column as the boundary's, down to the boundary's pressure.
     const atmosphere::IrradiatedColumn c =
-        atmosphere::irradiated_column(ctx, cst::G * M / (R * R), v.tint, v.teq, ctx.dualband.kv2kth, s.YHe, 1e8, Pb);
+        atmosphere::irradiated_column(m.eos, m.opacity, cst::G * M / (R * R), v.tint, v.teq, m.dualband.kv2kth, s.YHe, 1e8, Pb);
     v.pbound = Pb;
     v.mabove = cst::fourpi * R * R * Pb / (cst::G * M / (R * R));
     v.tbound = s.x(kT, n);
@@ -260,43 +259,43 @@ IrradiatedValues irradiated_levels(RunContext& ctx, const PlanetState& s, const 
         const double g = cst::G * M / (v.rphot * v.rphot);
         const double mu = 1.0 / ((1.0 - s.YHe) / 2.006 + s.YHe / 4.008);
         v.H = cst::kB * v.tphot / (mu * cst::amu * g);
-        const double rtr = v.rphot + v.H * std::log(std::sqrt(2.0 * cst::pi * v.rphot / v.H) * ctx.dualband.kv2kth);
+        const double rtr = v.rphot + v.H * std::log(std::sqrt(2.0 * cst::pi * v.rphot / v.H) * m.dualband.kv2kth);
         v.rtransit = std::isnan(rtr) ? v.rphot : std::max(s.x(kR, 1), rtr);
     }
     return v;
 }
 
-void write_irradiated_track(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.output;
+void write_irradiated_track(const OutputModel& m, PlanetState& s) {
+    auto& o = m.state;
     if (!o.irrtrack.is_open()) {
         std::ofstream f;
-        open_result(ctx, f, "irradiated.track.columns");
+        open_result(m.path, f, "irradiated.track.columns");
         write_description(f, irradiated_columns());
         f.flush();
-        check_written(ctx, f, "irradiated.track.columns");
-        open_result(ctx, o.irrtrack, "irradiated.track");
+        check_written(m.path, f, "irradiated.track.columns");
+        open_result(m.path, o.irrtrack, "irradiated.track");
     }
-    o.v.irr = irradiated_levels(ctx, s, o.v.rcb);
+    o.v.irr = irradiated_levels(m, s, o.v.rcb);
     const auto& cols = irradiated_columns();
     o.line.clear();
-    const int bad = append_line(o.line, cols, TrackView{ctx, s, o.v}, kTrackWidth, kTrackDigits);
+    const int bad = append_line(o.line, cols, TrackView{m, s, o.v}, kTrackWidth, kTrackDigits);
     if (bad)
-        ctx.note() << fmt::free("WARNING: ecriture: irradiated.track column", bad, cols[bad - 1].name,
+        m.io.note() << fmt::free("WARNING: ecriture: irradiated.track column", bad, cols[bad - 1].name,
                                "is not a number at step", s.istep)
                   << '\n';
     o.line.push_back('\n');
     o.irrtrack.write(o.line.data(), static_cast<std::streamsize>(o.line.size()));
     o.irrtrack.flush();
-    check_written(ctx, o.irrtrack, "irradiated.track");
+    check_written(m.path, o.irrtrack, "irradiated.track");
 }
 
 }  // namespace
 
-void ecriture(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.output;
-    auto& com = ctx.common;
+void ecriture(const OutputModel& m, PlanetState& s) {
+    auto& o = m.state;
+    auto& com = m.common;
     if (!o.columns_written) {
-        write_column_descriptions(ctx);
+        write_column_descriptions(m.path);
         o.columns_written = true;
     }
     const int n = s.nf;
@@ -314,24 +313,24 @@ void ecriture(RunContext& ctx, PlanetState& s) {
     // 3-4. Is a structure dump due?
     if (com.dtsave < 0) com.tempssave = 1e100;
     const bool dump = age >= com.tempssave;
-    if (dump) begin_dump(ctx);
+    if (dump) begin_dump(m);
 
     // 5-7. Shells and levels.
     find_levels(s, n, v.l23, v.l1bar);
-    if (n >= 2) scan_shells(ctx, s, n, dump);
+    if (n >= 2) scan_shells(m, s, n, dump);
 
     // 8-9. Convective zones and the first radiative-convective boundary.
     v.ntops = convective_tops(o.conv.data(), n);
-    if (const int i = first_rcb(o.conv.data(), n); i > 0) v.rcb = rcb_values(ctx, s, i);
+    if (const int i = first_rcb(o.conv.data(), n); i > 0) v.rcb = rcb_values(m, s, i);
 
     // 10. The next save time.
     if (dump) {
-        end_dump(ctx, o.fort13, "fort.13");
+        end_dump(m, o.fort13, "fort.13");
         com.tempssave = next_save_time(com.tempssave, com.dtsave);
     }
 
     // 11-13.
-    v.jlumi = lumitds_shell(ctx, s, n);
+    v.jlumi = lumitds_shell(m, s, n);
     const double r23 = v.l23.r;
     if (r23 > 0) {
         v.teff = std::pow(v.l23.L / (cst::fourpi * r23 * r23 * cst::sigmaSB), 0.25);
@@ -343,12 +342,12 @@ void ecriture(RunContext& ctx, PlanetState& s) {
 
     // 14. Contrast (with the spectrum of a dump).
     if (r23 > 0)
-        contrast(ctx, dump, age, s.Mstar, v.teff, r23, s.aplanete, v.peak, v.contrasts, dump ? &o.fort14 : nullptr);
+        contrast(m.star, dump, age, s.Mstar, v.teff, r23, s.aplanete, v.peak, v.contrasts, dump ? &o.fort14 : nullptr);
     // A body that radiates nothing of its own (a bare core has L = 0, so
     // Teff = 0) has no black-body peak: 0 like every value not computed,
     // rather than Wien's 0.29/0 = infinity in the track.
     if (!(v.teff > 0)) v.peak = 0;
-    if (dump) end_dump(ctx, o.fort14, "fort.14");
+    if (dump) end_dump(m, o.fort14, "fort.14");
 
     // 15-16. Hill sphere; photosphere gravity, scale height, transit radius
     // and magnitudes.
@@ -358,16 +357,16 @@ void ecriture(RunContext& ctx, PlanetState& s) {
         v.g = cst::G * v.l23.m / (r23 * r23);
         const double mu = 1.0 / ((1.0 - s.YHe) / 2.006 + s.YHe / 4.008);
         v.H = cst::kB * v.l23.T / (mu * cst::amu * v.g);
-        const double rtr = r23 + v.H * std::log(std::sqrt(2.0 * cst::pi * r23 / v.H) * ctx.dualband.kv2kth);
+        const double rtr = r23 + v.H * std::log(std::sqrt(2.0 * cst::pi * r23 / v.H) * m.dualband.kv2kth);
         v.rtransit = std::isnan(rtr) ? s.x(kR, 1) : std::max(s.x(kR, 1), rtr);
         const double logg = std::log10(v.g);
         magnitudesfit(v.teff, logg, r23, v.magsfit);
-        interpolmagnitudesgridco(ctx, v.teff, logg, r23, v.gridabs, v.gridmags);
-        blackbodymagsv2(ctx, v.teff, r23, s.aplanete, age, s.Mstar, v.bbmags, v.bbfluxes);
+        interpolmagnitudesgridco(m.photometry, m.path, v.teff, logg, r23, v.gridabs, v.gridmags);
+        blackbodymagsv2(m.photometry, m.path, m.star, v.teff, r23, s.aplanete, age, s.Mstar, v.bbmags, v.bbfluxes);
     }
 
     // 17. The host star.
-    const processes::StarProps st = processes::starprops(ctx, age, s.Mstar);
+    const processes::StarProps st = processes::starprops(m.star, age, s.Mstar);
     v.rstar = st.rstar;
     v.teffstar = st.teffstar;
     v.lstar = st.lstar;
@@ -375,9 +374,9 @@ void ecriture(RunContext& ctx, PlanetState& s) {
     // 18. The track line, on disk at once.
     const auto& cols = track_columns();
     o.line.clear();
-    const int bad = append_line(o.line, cols, TrackView{ctx, s, v}, kTrackWidth, kTrackDigits);
+    const int bad = append_line(o.line, cols, TrackView{m, s, v}, kTrackWidth, kTrackDigits);
     if (bad)
-        ctx.note() << fmt::free("WARNING: ecriture: fort.1 column", bad, cols[bad - 1].name, "is not a number at step",
+        m.io.note() << fmt::free("WARNING: ecriture: fort.1 column", bad, cols[bad - 1].name, "is not a number at step",
                                s.istep)
                   << '\n';
     // The whole line, newline included, goes to the file in one write and is
@@ -385,9 +384,9 @@ void ecriture(RunContext& ctx, PlanetState& s) {
     o.line.push_back('\n');
     o.fort1.write(o.line.data(), static_cast<std::streamsize>(o.line.size()));
     o.fort1.flush();
-    check_written(ctx, o.fort1, "fort.1");
-    if (ctx.dualband.irradiated) write_irradiated_track(ctx, s);
-    if (s.Noevo) noevo_summary(ctx, s);
+    check_written(m.path, o.fort1, "fort.1");
+    if (m.dualband.irradiated) write_irradiated_track(m, s);
+    if (s.Noevo) noevo_summary(m, s);
 }
 
 }  // namespace velkaro::output

@@ -9,7 +9,6 @@
 #include "opacity/lookup.hpp"
 #include "output/photometry.hpp"
 #include "output/photometry_context.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::output {
 
@@ -95,13 +94,13 @@ std::shared_ptr<const FilterCurves> FilterCurves::load(const std::string& datadi
     return fc;
 }
 
-const FilterCurves& filter_curves(RunContext& ctx) {
-    if (!ctx.photometry.filters) {
-        std::string dir = ctx.path.path_fichiersdg;
+const FilterCurves& filter_curves(PhotometryContext& pc, const PathModule& path) {
+    if (!pc.filters) {
+        std::string dir = path.path_fichiersdg;
         while (!dir.empty() && dir.back() == ' ') dir.pop_back();
-        ctx.photometry.filters = FilterCurves::load(ctx.resolve(dir).string());
+        pc.filters = FilterCurves::load(path.resolve(dir).string());
     }
-    return *ctx.photometry.filters;
+    return *pc.filters;
 }
 
 void huntfiltertransmission(const double* xx, double x, int& jlo, int n) { huntsm(xx, x, jlo, n); }
@@ -121,9 +120,10 @@ void filtertransmission(const FilterCurves& fc, int& jlolm, double lambda, int k
     trans = linintpol(lambda, c.trans[j], c.lamb[j], c.trans[j + 1], c.lamb[j + 1]);
 }
 
-void filtertransmission(RunContext& ctx, double lambda, int k, double& trans, double& lmin, double& lmax) {
+void filtertransmission(PhotometryContext& pc, const PathModule& path, double lambda, int k, double& trans,
+                        double& lmin, double& lmax) {
     check_request(lambda, k);  // before the first load
-    filtertransmission(filter_curves(ctx), ctx.photometry.jlolm, lambda, k, trans, lmin, lmax);
+    filtertransmission(filter_curves(pc, path), pc.jlolm, lambda, k, trans, lmin, lmax);
 }
 
 }  // namespace velkaro::output

@@ -9,7 +9,6 @@
 #include "common/format.hpp"
 #include "common/text_input.hpp"
 #include "output/photometry_context.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::output {
 
@@ -100,13 +99,13 @@ std::shared_ptr<const MagnitudeGrids> MagnitudeGrids::load(const std::string& da
     return g;
 }
 
-const MagnitudeGrids& magnitude_grids(RunContext& ctx) {
-    if (!ctx.photometry.grids) {
-        std::string dir = ctx.path.path_fichiersdg;
+const MagnitudeGrids& magnitude_grids(PhotometryContext& pc, const PathModule& path) {
+    if (!pc.grids) {
+        std::string dir = path.path_fichiersdg;
         while (!dir.empty() && dir.back() == ' ') dir.pop_back();
-        ctx.photometry.grids = MagnitudeGrids::load(ctx.resolve(dir).string());
+        pc.grids = MagnitudeGrids::load(path.resolve(dir).string());
     }
-    return *ctx.photometry.grids;
+    return *pc.grids;
 }
 
 void polintmagnitudesco(const double* xa, const double* ya, int n, double x, double& y, double& dy) {

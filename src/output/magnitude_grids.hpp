@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-namespace velkaro {
-struct RunContext;
-}
+#include "common/modules.hpp"
 
 namespace velkaro::output {
+
+struct PhotometryContext;
 
 inline constexpr int kGridRows = 14;     // gravity rows k = 1..14
 inline constexpr int kGridCols = 92;     // temperature columns j = 1..92
@@ -52,8 +52,8 @@ private:
     std::vector<double> v_ = std::vector<double>(kGridRows * kGridCols * kGridFilters);
 };
 
-/// The run's grids, loaded on first use from ctx.path.path_fichiersdg.
-const MagnitudeGrids& magnitude_grids(RunContext& ctx);
+/// The run's grids, loaded on first use from path.path_fichiersdg into pc.
+const MagnitudeGrids& magnitude_grids(PhotometryContext& pc, const PathModule& path);
 
 /// The interpolation behind interpolmagnitudesgridco on given grids.
 void interpolmagnitudesgrid(const MagnitudeGrids& g, double teff, double logg, double r,

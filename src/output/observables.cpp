@@ -13,7 +13,6 @@
 #include "output/photometry.hpp"
 #include "output/photometry_context.hpp"
 #include "processes/star.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::output {
 
@@ -75,21 +74,21 @@ void magnitudesfit(double teff, double logg, double r, std::array<double, 36>& m
     }
 }
 
-void interpolmagnitudesgridco(RunContext& ctx, double teff, double logg, double r, std::array<double, 9>& mags,
-                              std::array<double, 9>& gridmags) {
-    interpolmagnitudesgrid(magnitude_grids(ctx), teff, logg, r, mags, gridmags);
+void interpolmagnitudesgridco(PhotometryContext& pc, const PathModule& path, double teff, double logg, double r,
+                              std::array<double, 9>& mags, std::array<double, 9>& gridmags) {
+    interpolmagnitudesgrid(magnitude_grids(pc, path), teff, logg, r, mags, gridmags);
 }
 
-void blackbodymagsv2(RunContext& ctx, double tp, double r, double a, double age, double mstar,
-                     std::array<double, 16>& mags, std::array<double, 16>& fluxes) {
-    const processes::StarProps st = processes::starprops(ctx, age, mstar);
-    blackbodymags(filter_curves(ctx), ctx.photometry.jlolm, ctx.photometry.nodes,
+void blackbodymagsv2(PhotometryContext& pc, const PathModule& path, const processes::Star& star, double tp, double r,
+                     double a, double age, double mstar, std::array<double, 16>& mags, std::array<double, 16>& fluxes) {
+    const processes::StarProps st = processes::starprops(star, age, mstar);
+    blackbodymags(filter_curves(pc, path), pc.jlolm, pc.nodes,
                   BodyLight{tp, r, a, st.rstar, st.teffstar}, mags, fluxes);
 }
 
-void contrast(RunContext& ctx, bool dump, double age, double mstar, double tp, double r, double a, double& peak,
-              std::array<double, 14>& contrasts, std::ostream* spectrum) {
-    const processes::StarProps st = processes::starprops(ctx, age, mstar);
+void contrast(const processes::Star& star, bool dump, double age, double mstar, double tp, double r, double a,
+              double& peak, std::array<double, 14>& contrasts, std::ostream* spectrum) {
+    const processes::StarProps st = processes::starprops(star, age, mstar);
     const BodyLight b{tp, r, a, st.rstar, st.teffstar};
     peak = 0.29 / tp;  // Wien's displacement law [cm]
     const double area = (r / st.rstar) * (r / st.rstar);

@@ -13,19 +13,43 @@
 // replaces the previous one, so the files hold the latest structure.
 #pragma once
 
+#include "common/console.hpp"
+#include "common/modules.hpp"
+#include "eos/context.hpp"
+#include "opacity/opacity.hpp"
+#include "output/context.hpp"
+#include "output/photometry_context.hpp"
+#include "processes/star.hpp"
+
 namespace velkaro {
-struct RunContext;
 struct PlanetState;
 }
 
 namespace velkaro::output {
 
-struct Level;
+/// What the output reads and changes: its files, work arrays and values
+/// (state), the photometry's tables and hints, the EOS, opacity and star the
+/// observables are computed with, and the shared settings it reads. It
+/// changes one shared value: the age of the next structure dump
+/// (common.tempssave).
+struct OutputModel {
+    OutputContext& state;
+    PhotometryContext& photometry;
+    const PathModule& path;          // the run directory; the data directory of the photometry
+    CommonModule& common;            // keepall, dtsave, menveinit; tempssave advanced
+    const GaslossModule& gasloss;    // gasevap
+    const DualbandModule& dualband;  // irradiated, kv2kth
+    const DbdtempModule& temps;      // teq
+    const eos::EosContext& eos;
+    opacity::OpacityLaw opacity;
+    processes::Star star;
+    const Console& io;
+};
 
 /// Write the evolution track line of the current model (and a structure
-/// dump when the age has reached ctx.common.tempssave); with s.Noevo also
-/// the summary on the console.
-void ecriture(RunContext& ctx, PlanetState& s);
+/// dump when the age has reached common.tempssave); with s.Noevo also the
+/// summary on the console.
+void ecriture(const OutputModel& m, PlanetState& s);
 
 /// Phase of water at pressure p [dyn/cm2] and temperature T [K]:
 /// 0 solid, 1 liquid, 2 vapour, 3 supercritical, 4 outside the range
@@ -53,6 +77,6 @@ int convective_tops(const double* conv, int n);
 int first_rcb(const double* conv, int n);
 
 /// Write fort.1.columns and fort.13.columns into the run directory.
-void write_column_descriptions(RunContext& ctx);
+void write_column_descriptions(const PathModule& path);
 
 }  // namespace velkaro::output

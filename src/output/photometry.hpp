@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-namespace velkaro {
-struct RunContext;
-}
+#include "common/modules.hpp"
 
 namespace velkaro::output {
+
+struct PhotometryContext;
 
 inline constexpr int kFilters = 16;           // U B V R I J H Ks L M N Q W1 W2 W3 W4
 inline constexpr int kFilterMaxRows = 1200;   // most samples a curve file may hold
@@ -70,8 +70,8 @@ private:
     std::array<FilterCurve, kFilters> c_;
 };
 
-/// The run's curves, loaded on first use from ctx.path.path_fichiersdg.
-const FilterCurves& filter_curves(RunContext& ctx);
+/// The run's curves, loaded on first use from path.path_fichiersdg into pc.
+const FilterCurves& filter_curves(PhotometryContext& pc, const PathModule& path);
 
 /// Hunt search on one filter's wavelengths (xx points to row 1); as huntpisa.
 void huntfiltertransmission(const double* xx, double x, int& jlo, int n);
@@ -80,7 +80,8 @@ void huntfiltertransmission(const double* xx, double x, int& jlo, int n);
 /// the filter's first and last wavelengths. jlolm is the remembered row.
 void filtertransmission(const FilterCurves& fc, int& jlolm, double lambda, int k, double& trans, double& lmin,
                         double& lmax);
-void filtertransmission(RunContext& ctx, double lambda, int k, double& trans, double& lmin, double& lmax);
+void filtertransmission(PhotometryContext& pc, const PathModule& path, double lambda, int k, double& trans,
+                        double& lmin, double& lmax);
 
 /// Planck's law B_lambda(T) [erg s^-1 cm^-2 cm^-1 sr^-1], lambda in cm.
 double planck(double lambda, double t);

@@ -1,6 +1,6 @@
 // Per-run state of the planet-environment processes: loaded tables (shared,
 // immutable), saved search hints and work arrays. One instance lives in each
-// RunContext.
+// run.
 #pragma once
 
 #include <memory>

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "atmosphere/classify.hpp"
 #include "common/fatal.hpp"
 #include "common/format.hpp"
 #include "common/model_state.hpp"
@@ -12,8 +13,6 @@
 #include "opacity/opacity.hpp"
 #include "processes/context.hpp"
 #include "processes/fermi_dirac_tables.hpp"
-#include "run/context.hpp"
-#include "structure/equations.hpp"
 
 namespace velkaro::processes {
 
@@ -120,7 +119,7 @@ MltGradients mlt_gradients(double U, double D, double grad_ad) {
     return m;
 }
 
-void dburnnuvo(RunContext& ctx, PlanetState& s) {
+void dburnnuvo(const DeuteriumModel& dm, PlanetState& s) {
     const int n = s.nfold;
     if (n > kMaxShells)
         fatal({fmt::free("SBR NuvoDburn: number of shells above capacity", n, kMaxShells), "PROBLEME : NuvoDburn"});
@@ -131,11 +130,11 @@ void dburnnuvo(RunContext& ctx, PlanetState& s) {
         s.Lburntot = s.tburn = s.tmix = s.Neddy = 0.0;
         return;
     }
-    auto& o = ctx.con();
-    const bool aff = ctx.common.aff;
+    auto& o = dm.io.con();
+    const bool aff = dm.verbose;
     if (aff) o << '\n' << fmt::free("SBR NuvoDburn") << '\n';
 
-    DeuteriumWork& w = ctx.processes.deut;
+    DeuteriumWork& w = dm.work;
     ensure_work(w);
     const double Y = s.YHe, X = 1.0 - Y;
     const double dt = s.dtold;
@@ -150,15 +149,15 @@ void dburnnuvo(RunContext& ctx, PlanetState& s) {
         c.L = s.xold(kL, i);
         c.P = s.xold(kP, i);
         c.T = s.xold(kT, i);
-        c.iconv = structure::convrad(ctx, c.P, c.T, lout, m(i), Y, 0.0) == 'C' ? 1 : 0;
+        c.iconv = atmosphere::convrad(dm.eos, dm.opacity, c.P, c.T, lout, m(i), Y, 0.0) == 'C' ? 1 : 0;
         eos::EosOut e;
-        eos::eos(ctx.eos, 0.0, Y, c.P, c.T, e);
+        eos::eos(dm.eos, 0.0, Y, c.P, c.T, e);
         c.rho = e.rho;
         c.drhodt = e.drhodt;
         c.entro = e.s;
         c.dtdp = e.dtdp;
         c.u = e.u;
-        c.kappa = opacity::opacites(ctx, c.rho, c.T);
+        c.kappa = opacity::opacites(dm.opacity, c.rho, c.T);
     }
 
     // 3. Screened rates, only in planets above 2000 Earth masses. Shells are

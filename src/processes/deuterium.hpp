@@ -2,18 +2,34 @@
 // the electron-degeneracy conversion it shares with the output.
 #pragma once
 
+#include "common/console.hpp"
+#include "common/modules.hpp"
+#include "eos/context.hpp"
+#include "opacity/opacity.hpp"
+#include "processes/context.hpp"
+
 namespace velkaro {
-struct RunContext;
 struct PlanetState;
 }
 
 namespace velkaro::processes {
 
+/// What deuterium burning reads and changes: the EOS and the opacity of the
+/// previous structure's shells, its own work arrays, and the console (when
+/// verbose).
+struct DeuteriumModel {
+    const eos::EosContext& eos;
+    opacity::OpacityLaw opacity;
+    DeuteriumWork& work;
+    bool verbose;  // the running account (common.aff)
+    const Console& io;
+};
+
 /// Deuterium burning over the step just taken, on the previous step's grid
 /// (s.xold, s.masseold, s.nfold, s.xdeuold, s.lumitdsold, s.dtold). Sets
 /// s.lburnold (cumulative burning luminosity per shell), s.xdeu, s.Lburntot
 /// and the diagnostics s.tburn, s.tmix, s.Neddy.
-void dburnnuvo(RunContext& ctx, PlanetState& s);
+void dburnnuvo(const DeuteriumModel& dm, PlanetState& s);
 
 /// Electron degeneracy from the Fermi-Dirac integral F_1/2 of the electrons:
 /// degeneracy parameter psi and the factor thetae = F_-1/2 / (2 F_1/2)

@@ -8,7 +8,6 @@
 #include "common/model_state.hpp"
 #include "eos/eos.hpp"
 #include "opacity/lookup.hpp"
-#include "run/context.hpp"
 #include "structure/roche.hpp"
 
 namespace velkaro::processes {
@@ -116,10 +115,10 @@ SpiralIn spiral_in(double t0, double a_orig, double mstar, double rstar, double 
     return r;
 }
 
-EscapeResult evapV1(RunContext& ctx, const EscapeInput& in, const Vec1<double>& masse, const Mat1<double>& x,
+EscapeResult evapV1(const EscapeModel& em, const EscapeInput& in, const Vec1<double>& masse, const Mat1<double>& x,
                     int n) {
-    auto& o = ctx.con();
-    const bool aff = ctx.common.aff;
+    auto& o = em.io.con();
+    const bool aff = em.common.aff;
     using cst::Mearth, cst::Rearth, cst::AU;
     if (aff) o << '\n' << fmt::free("SBR EVAP") << '\n';
 
@@ -154,7 +153,7 @@ EscapeResult evapV1(RunContext& ctx, const EscapeInput& in, const Vec1<double>& 
         res.regime = 1;
         Mdot = 1.00530964928 * F * RX * RX * RX / (G * Mph);
     }
-    const int model = ctx.gasloss.evapmodel;
+    const int model = em.gasloss.evapmodel;
     if (model == 20) {
         // Energy limited, efficiency 0.1, with the Roche-lobe reduction.
         Mdot = 0.31415926540000005 * (fl.fxuv / aau2) * RX * RX * RX / (G * Mph * K);
@@ -193,12 +192,12 @@ EscapeResult evapV1(RunContext& ctx, const EscapeInput& in, const Vec1<double>& 
     }
 
     // Less than the smallest evolved envelope would remain: all of it goes.
-    if (Menv - dM <= ctx.common.menvemin) {
+    if (Menv - dM <= em.common.menvemin) {
         o << '\n';
         o << fmt::free("Envelope lost completely, t=", in.temps / cst::year) << '\n';
         o << fmt::free("Calculated mass lost        ", dM) << '\n';
         o << fmt::free("Envelope mass               ", Menv) << '\n';
-        o << fmt::free("Remaining Menve,Menvemin    ", Menv - dM, ctx.common.menvemin) << '\n';
+        o << fmt::free("Remaining Menve,Menvemin    ", Menv - dM, em.common.menvemin) << '\n';
         dM = Menv;
         o << fmt::free("New mass lost,Mearth        ", dM / Mearth) << '\n';
         o << fmt::free("Menve/earth  new            ", (Menv - dM) / Mearth) << '\n';
@@ -253,11 +252,11 @@ EscapeResult evapV1(RunContext& ctx, const EscapeInput& in, const Vec1<double>& 
     double elost = 0;
     if (j < n) {
         eos::EosOut e;
-        eos::eos(ctx.eos, 0.0, in.Y, Pn, Tn, e);
+        eos::eos(em.eos, 0.0, in.Y, Pn, Tn, e);
         double m_prev = Mnew, u_prev = e.u, phi_prev = G * Mnew / rn;
         double eint = 0, egrav = 0;
         for (int i = j + 1; i <= n; ++i) {
-            eos::eos(ctx.eos, 0.0, in.Y, x(kP, i), x(kT, i), e);
+            eos::eos(em.eos, 0.0, in.Y, x(kP, i), x(kT, i), e);
             const double phi = G * masse(i) / x(kR, i);
             const double dm = masse(i) - m_prev;
             eint += 0.5 * (u_prev + e.u) * dm;
@@ -272,14 +271,14 @@ EscapeResult evapV1(RunContext& ctx, const EscapeInput& in, const Vec1<double>& 
     return res;
 }
 
-void evap(RunContext& ctx, PlanetState& s) {
+void evap(const EscapeModel& em, PlanetState& s) {
     EscapeInput in;
     in.Y = s.YHe;
     in.a = s.aplanete;
     in.temps = s.temps;
     in.dt = s.dt;
     in.mstar = s.Mstar;
-    const EscapeResult r = evapV1(ctx, in, s.masse, s.x, s.nf);
+    const EscapeResult r = evapV1(em, in, s.masse, s.x, s.nf);
     s.Mlost = r.dM;
     s.Mdotevap = r.Mdot;
     s.Mdotroche = r.Mdotover;
@@ -287,7 +286,7 @@ void evap(RunContext& ctx, PlanetState& s) {
         s.envelopeflag = 0.0;
     } else {
         s.Lstatic = r.Lnew;
-        ctx.gasloss.elost1 = r.elost1;
+        em.gasloss.elost1 = r.elost1;
     }
 }
 

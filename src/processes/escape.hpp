@@ -15,21 +15,35 @@
 #pragma once
 
 #include "common/arrays.hpp"
+#include "common/console.hpp"
+#include "common/modules.hpp"
+#include "eos/context.hpp"
+#include "processes/star.hpp"
 
 namespace velkaro {
-struct RunContext;
 struct PlanetState;
 }
 
 namespace velkaro::processes {
 
+/// What escape reads and changes: the EOS (the energy of the gas lost), the
+/// shared settings (aff, menvemin), the escape settings and bookkeeping
+/// (evapmodel read, elost1 written) and the console.
+struct EscapeModel {
+    const eos::EosContext& eos;
+    const CommonModule& common;
+    GaslossModule& gasloss;
+    const Console& io;
+};
+
 /// Atmospheric escape over the step (sets s.Mlost, s.Mdotevap, s.Mdotroche,
-/// s.Lstatic, s.envelopeflag and ctx.gasloss.elost1).
-void evap(RunContext& ctx, PlanetState& s);
-/// Replace the structure by a bare core at the equilibrium temperature.
-void noenve(RunContext& ctx, PlanetState& s);
-/// Follow the bare core to the end of the run (tidal spiral-in when tides are on).
-void noenveend(RunContext& ctx, PlanetState& s);
+/// s.Lstatic, s.envelopeflag and em.gasloss.elost1).
+void evap(const EscapeModel& em, PlanetState& s);
+/// Replace the structure by a bare core at the equilibrium temperature teq [K].
+void noenve(double teq, const Console& io, PlanetState& s);
+/// Follow the bare core to the end of the run (tidal spiral-in when
+/// common.tides is on).
+void noenveend(const Star& star, const CommonModule& common, const Console& io, PlanetState& s);
 
 /// The star's high-energy fluxes at 1 AU [erg cm^-2 s^-1] at age t [Gyr],
 /// saturated below 0.1 Gyr.
@@ -80,11 +94,11 @@ struct EscapeResult {
     double RL = 0;  // Roche radius [cm]
 };
 
-/// evapV1: the rate of the model ctx.gasloss.evapmodel (20, 30, anything
+/// evapV1: the rate of the model em.gasloss.evapmodel (20, 30, anything
 /// else the regime-switching default), overflow and complete loss, with the
 /// console diagnostics. The envelope is taken as lost when fewer than
-/// ctx.common.menvemin grams would remain.
-EscapeResult evapV1(RunContext& ctx, const EscapeInput& in, const Vec1<double>& masse, const Mat1<double>& x, int n);
+/// em.common.menvemin grams would remain.
+EscapeResult evapV1(const EscapeModel& em, const EscapeInput& in, const Vec1<double>& masse, const Mat1<double>& x, int n);
 
 /// The bare core carried to the end: the orbit at the end and its time.
 struct SpiralIn {

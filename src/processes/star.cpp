@@ -8,7 +8,6 @@
 #include "opacity/lookup.hpp"
 #include "processes/context.hpp"
 #include "processes/tracks.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::processes {
 
@@ -84,17 +83,16 @@ void interpolstellartrackspisalyon(const StellarTracks& tracks, TrackHints& hint
     rstar = std::sqrt(lstar / (kFourPiSigma * (t2 * t2)));
 }
 
-const StellarTracks& stellar_tracks(RunContext& ctx) {
-    if (!ctx.processes.tracks)
-        ctx.processes.tracks = StellarTracks::load(ctx.resolve(ctx.path.path_fichiersdg).string());
-    return *ctx.processes.tracks;
+const StellarTracks& stellar_tracks(const Star& star) {
+    if (!star.state.tracks) star.state.tracks = StellarTracks::load(star.path.resolve(star.path.path_fichiersdg).string());
+    return *star.state.tracks;
 }
 
-StarProps starprops(RunContext& ctx, double age, double mstar) {
+StarProps starprops(const Star& star, double age, double mstar) {
     StarProps p;
-    interpolstellartrackspisalyon(stellar_tracks(ctx), ctx.processes.trackhints, age, mstar, p.rstar, p.teffstar,
+    interpolstellartrackspisalyon(stellar_tracks(star), star.state.trackhints, age, mstar, p.rstar, p.teffstar,
                                   p.lstar);
-    p.qstar = ctx.common.qstar;
+    p.qstar = star.qstar;
     return p;
 }
 

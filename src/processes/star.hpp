@@ -4,23 +4,27 @@
 //
 // Use starprops() everywhere in the program:
 //
-//     const processes::StarProps st = processes::starprops(ctx, age, mstar);
+//     const processes::StarProps st = processes::starprops(star, age, mstar);
 //     // st.rstar [cm], st.teffstar [K], st.lstar [erg/s], st.qstar
 //
 // The tracks are read on the first call from the data directory
-// (ctx.path.path_fichiersdg, relative to ctx.rundir when relative) and kept
-// in ctx.processes.tracks; the age search positions live in
-// ctx.processes.trackhints. A mass outside [0.1, 7.0] Msun stops the run.
+// (path.path_fichiersdg, relative to the run directory when relative) and
+// kept in the run's ProcessesContext, with the age search positions
+// (trackhints). A mass outside [0.1, 7.0] Msun stops the run.
 #pragma once
 
-namespace velkaro {
-struct RunContext;
-}
+#include "common/modules.hpp"
+#include "processes/context.hpp"
 
 namespace velkaro::processes {
 
-class StellarTracks;
-struct TrackHints;
+/// The host star as a run sees it: what starprops reads and the only state
+/// it changes (the tracks, read on first use, and the age-search hints).
+struct Star {
+    ProcessesContext& state;  // tracks, trackhints
+    const PathModule& path;   // where the tracks are read from
+    double qstar = 0;         // tidal quality factor of the star (a run setting)
+};
 
 struct StarProps {
     double rstar = 0;     // stellar radius [cm]
@@ -30,10 +34,10 @@ struct StarProps {
 };
 
 /// Stellar properties at `age` [s] for a star of mass `mstar` [g].
-StarProps starprops(RunContext& ctx, double age, double mstar);
+StarProps starprops(const Star& star, double age, double mstar);
 
 /// The run's stellar tracks, loaded on first use.
-const StellarTracks& stellar_tracks(RunContext& ctx);
+const StellarTracks& stellar_tracks(const Star& star);
 
 /// Interpolation in the track grid: linear in log age within each of the two
 /// tracks that bracket the mass (clamped to the first and last rows), then

@@ -3,18 +3,19 @@
 #include <algorithm>
 #include <cmath>
 
-#include "atmosphere/irradiation.hpp"
 #include "common/constants.hpp"
 #include "common/format.hpp"
 #include "common/model_state.hpp"
 #include "core/core.hpp"
+#include "processes/irradiation.hpp"
 #include "processes/star.hpp"
 #include "run/context.hpp"
+#include "run/views.hpp"
 
 namespace velkaro {
 
 void checkinitcond(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.con();
+    auto& o = ctx.console.con();
     s.isdone = false;
     if (ctx.common.menvemin > s.Mtotale - s.Mcore || s.envelopeflag == 0.0) {
         s.envelopeflag = 0.0;
@@ -23,7 +24,7 @@ void checkinitcond(RunContext& ctx, PlanetState& s) {
           << '\n';
         s.isdone = true;
     }
-    const processes::StarProps star = processes::starprops(ctx, s.tstart, s.Mstar);
+    const processes::StarProps star = processes::starprops(host_star(ctx), s.tstart, s.Mstar);
     if (star.rstar >= s.aplanete) {
         s.stopcode = 7.0;
         o << fmt::free("Checkinitcond: In star", s.aplanete / cst::AU, star.rstar / cst::AU) << '\n';
@@ -31,7 +32,7 @@ void checkinitcond(RunContext& ctx, PlanetState& s) {
         s.aplanete = star.rstar;
     }
     double tirr = 0, teq = 0;
-    atmosphere::cal_tirr(ctx, s.tstart, s.Mstar, s.aplanete, tirr, teq);
+    processes::cal_tirr(host_star(ctx), s.tstart, s.Mstar, s.aplanete, tirr, teq);
     if (s.isdone) {
         // The run cannot start: a one-shell bare core at the equilibrium
         // temperature of its orbit, its radius from the core density.
@@ -44,13 +45,13 @@ void checkinitcond(RunContext& ctx, PlanetState& s) {
         s.x(kTau, 1) = 2.0 / 3.0;
         s.masse(1) = s.Mcore;
         double rho = 0;
-        core::driverhocore(ctx, s.x.column(1), s.Mcore, s.fract_ice, rho);
+        core::driverhocore(ctx.core, ctx.console, s.x.column(1), s.Mcore, s.fract_ice, rho);
         s.x(kR, 1) = std::cbrt(s.Mcore / (cst::fourpi_3 * rho));
     }
 }
 
 void checkisdone(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.con();
+    auto& o = ctx.console.con();
     s.isdone = false;
     if (s.temps > s.tmax) {
         s.stopcode = 1.0;
@@ -75,7 +76,7 @@ void checkisdone(RunContext& ctx, PlanetState& s) {
         s.isdone = true;
         o << '\n' << fmt::free("Pressure at core-envelope interface less than 0.1 bar", s.x(kP, 1) / 1e6) << '\n';
     }
-    const processes::StarProps star = processes::starprops(ctx, s.temps, s.Mstar);
+    const processes::StarProps star = processes::starprops(host_star(ctx), s.temps, s.Mstar);
     if (star.rstar >= s.aplanete) {
         s.stopcode = 5.0;
         s.isdone = true;

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "atmosphere/irradiation.hpp"
 #include "atmosphere/opacity_ratios.hpp"
 #include "common/constants.hpp"
 #include "common/fatal.hpp"
@@ -13,12 +12,14 @@
 #include "output/output.hpp"
 #include "processes/deuterium.hpp"
 #include "processes/escape.hpp"
+#include "processes/irradiation.hpp"
 #include "processes/tides.hpp"
 #include "run/checks.hpp"
 #include "run/context.hpp"
 #include "run/initialize.hpp"
 #include "run/input.hpp"
 #include "run/timestep.hpp"
+#include "run/views.hpp"
 #include "structure/solvers.hpp"
 
 namespace velkaro {
@@ -88,35 +89,38 @@ std::string step_summary(const RunContext& ctx, const PlanetState& s) {
 }
 
 void advance_structure(RunContext& ctx, PlanetState& s) {
-    energy::shift(ctx, s);
+    const processes::Star host = host_star(ctx);
+    const energy::EnergyModel em = energy_model(ctx);
+    energy::shift(s);
     s.temps += s.dt;
-    processes::migratetides(ctx, s);
-    core::driverhocore(ctx, s.xold.column(1), s.masseold(1), s.fract_ice, s.rhocore);
-    processes::dburnnuvo(ctx, s);
-    atmosphere::cal_tirr(ctx, s.temps, s.Mstar, s.aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
+    processes::migratetides(host, ctx.common, ctx.console, s);
+    core::driverhocore(ctx.core, ctx.console, s.xold.column(1), s.masseold(1), s.fract_ice, s.rhocore);
+    processes::dburnnuvo(deuterium_model(ctx), s);
+    processes::cal_tirr(host, s.temps, s.Mstar, s.aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
     if (!ctx.dualband.kv2kthmanual) {
-        atmosphere::kv2kthteq(ctx);
-        atmosphere::kv2kth2teq(ctx);
+        atmosphere::kv2kthteq(ctx.dualband, ctx.dbdtemp.teq, ctx.console);
+        atmosphere::kv2kth2teq(ctx.dualband, ctx.dbdtemp.teq, ctx.console);
     }
-    structure::iterater(ctx, s);
-    energy::tau2to3_nfrontieres(ctx, s);
-    energy::calc_entro(ctx, s);
-    energy::lumivar(ctx, s);
-    energy::drive_calc_energy_init(ctx, s);
-    core::lcorecool(ctx, s);
-    energy::calc_corrlesti(ctx, s);
+    structure::iterater(envelope_model(ctx), s);
+    energy::tau2to3_nfrontieres(s);
+    energy::calc_entro(ctx.eos, s);
+    energy::lumivar(em, s);
+    energy::drive_calc_energy_init(em, s);
+    core::lcorecool(s);
+    energy::calc_corrlesti(ctx.console, s);
 }
 
 void escape_step(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.con();
-    processes::evap(ctx, s);
+    auto& o = ctx.console.con();
+    const energy::EnergyModel em = energy_model(ctx);
+    processes::evap(escape_model(ctx), s);
     const double etot_before = s.Etot;
     const double elost1_before = ctx.gasloss.elost1;
     s.Mtotale -= s.Mlost;
     if (s.envelopeflag == 0.0) return;
     s.Routold = s.x(kR, s.nf);
-    energy::getnfrontieresnewm(ctx, s);
-    energy::lumivar_static(ctx, s);
+    energy::getnfrontieresnewm(s);
+    energy::lumivar_static(em, s);
     if (s.istep == 1) {
         o << fmt::free(s.istep) << '\n';
         s.lumitdsstaticold = s.lumitdsstatic;
@@ -124,13 +128,13 @@ void escape_step(RunContext& ctx, PlanetState& s) {
         s.nfnewMold = s.nfnewM;
     }
     o << fmt::free("nf,nfnewM", s.nf, s.nfnewM) << '\n';
-    structure::iteraterstatic(ctx, s);
-    energy::tau2to3_nfrontieres(ctx, s);
+    structure::iteraterstatic(envelope_model(ctx), s);
+    energy::tau2to3_nfrontieres(s);
     s.lumitdsstaticold = s.lumitdsstatic;
     s.massestaticold = s.massestatic;
     s.nfnewMold = s.nfnewM;
-    energy::drive_calc_energy_init(ctx, s);
-    energy::calc_entro(ctx, s);
+    energy::drive_calc_energy_init(em, s);
+    energy::calc_entro(ctx.eos, s);
     ctx.gasloss.elost2 = s.Etot - (etot_before - elost1_before);
 }
 
@@ -143,9 +147,9 @@ bool time_step(RunContext& ctx, PlanetState& s) {
     s.Erad += s.x(kL, s.nf) * s.dt;
     checkisdone(ctx, s);
     if (s.isdone) return true;
-    output::ecriture(ctx, s);
+    output::ecriture(output_model(ctx), s);
     timestep(ctx, s);
-    ctx.con() << step_summary(ctx, s);
+    ctx.console.con() << step_summary(ctx, s);
     ctx.common.lconst = true;
     return false;
 }
@@ -165,14 +169,14 @@ bool time_step(RunContext& ctx, PlanetState& s) {
 }
 
 void end_phase(RunContext& ctx, PlanetState& s) {
-    if (s.envelopeflag == 0.0) processes::noenve(ctx, s);
+    if (s.envelopeflag == 0.0) processes::noenve(ctx.dbdtemp.teq, ctx.console, s);
     ctx.common.tempssave = s.temps;
-    output::ecriture(ctx, s);
+    output::ecriture(output_model(ctx), s);
     if (s.envelopeflag == 0.0) {
-        processes::noenveend(ctx, s);
-        output::ecriture(ctx, s);
+        processes::noenveend(host_star(ctx), ctx.common, ctx.console, s);
+        output::ecriture(output_model(ctx), s);
     }
-    ctx.note() << fmt::free("VELKARO21: Progam terminated. May the entropy be with you.", s.stopcode) << '\n';
+    ctx.console.note() << fmt::free("VELKARO21: Progam terminated. May the entropy be with you.", s.stopcode) << '\n';
     ctx.output.fort1.close();
 }
 
@@ -180,24 +184,24 @@ void end_phase(RunContext& ctx, PlanetState& s) {
 
 void find_initial_structure(RunContext& ctx, PlanetState& s) {
     for (int pass = 1; pass <= 5; ++pass) {
-        structure::iteraterinit(ctx, s);
-        core::driverhocore(ctx, s.x.column(1), s.masse(1), s.fract_ice, s.rhocore);
+        structure::iteraterinit(envelope_model(ctx), s);
+        core::driverhocore(ctx.core, ctx.console, s.x.column(1), s.masse(1), s.fract_ice, s.rhocore);
         s.Routguess = s.x(kR, s.nf);
     }
 }
 
 bool start_run(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.con();
+    auto& o = ctx.console.con();
     ctx.common.aff = true;
     for (const auto& l : logo()) o << l << '\n';
     for (const auto& l : development_notes()) o << l << '\n';
 
-    ctx.output.fort1.open(ctx.rundir / "fort.1");
+    ctx.output.fort1.open(ctx.path.rundir / "fort.1");
     if (!ctx.output.fort1)
-        fatal({"PROBLEME : cannot open the result file fort.1 in " + ctx.rundir.string()});
+        fatal({"PROBLEME : cannot open the result file fort.1 in " + ctx.path.rundir.string()});
 
     initcond(ctx, s);
-    atmosphere::cal_tirr(ctx, s.tstart, s.Mstar, s.aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
+    processes::cal_tirr(host_star(ctx), s.tstart, s.Mstar, s.aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
     init2bd(ctx);
     initialize(ctx, s);
 
@@ -205,10 +209,10 @@ bool start_run(RunContext& ctx, PlanetState& s) {
     if (s.isdone) return false;
 
     find_initial_structure(ctx, s);
-    energy::tau2to3_nfrontieres(ctx, s);
-    energy::drive_calc_energy_init(ctx, s);
+    energy::tau2to3_nfrontieres(s);
+    energy::drive_calc_energy_init(energy_model(ctx), s);
     timestep(ctx, s);
-    energy::calc_entro(ctx, s);
+    energy::calc_entro(ctx.eos, s);
     return true;
 }
 
@@ -219,10 +223,10 @@ void run_planet(RunContext& ctx) {
         end_phase(ctx, s);
         return;
     }
-    output::ecriture(ctx, s);
+    output::ecriture(output_model(ctx), s);
     if (s.Noevo) {
         // The final message of a run without evolution.
-        auto& o = ctx.note();
+        auto& o = ctx.console.note();
         o << '\n' << fmt::free("Noevo is true: no temporal evolution.") << '\n';
         o << fmt::free("Initial structure calculated. Stopping.") << '\n';
         return;

@@ -21,7 +21,7 @@ std::vector<std::string> development_notes();
 /// structure found by the pass before (start from s.rhocore, s.Routguess).
 void find_initial_structure(RunContext& ctx, PlanetState& s);
 
-/// The start-up of a run in ctx.rundir up to the first output: banner,
+/// The start-up of a run in ctx.path.rundir up to the first output: banner,
 /// input files, tables, start state and checks, the initial structure with
 /// its photosphere, energy, first time step and entropy. Returns false when
 /// the start checks end the run before any structure is built.
@@ -40,7 +40,7 @@ void advance_structure(RunContext& ctx, PlanetState& s);
 /// the loss (ctx.gasloss.elost2).
 void escape_step(RunContext& ctx, PlanetState& s);
 
-/// Run one planet in ctx.rundir. Returns normally at the end of the run or
+/// Run one planet in ctx.path.rundir. Returns normally at the end of the run or
 /// after the initial structure when the no-evolution switch is set; fatal
 /// conditions throw FatalError.
 void run_planet(RunContext& ctx);

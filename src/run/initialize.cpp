@@ -56,13 +56,13 @@ void initialize(RunContext& ctx, PlanetState& s) {
     c.lconst = true;
     c.redopagrains = true;
     c.ifirstdt = 1;
-    c.ifirstrhocore = 1;
+    ctx.core.ifirstrhocore = 1;
     c.f_opacite = 1e-20;
     c.menvemin = 4.779392e21;
     ctx.gasloss.elost1 = 0;
     ctx.gasloss.elost2 = 0;
 
-    auto& o = ctx.con();
+    auto& o = ctx.console.con();
     o << '\n' << "SBR INITALIZE\n";
     o << fmt::free("Mtotale ", s.Mtotale / cst::Mearth) << '\n';
     o << fmt::free("xDeu(1) ", s.xdeu(1)) << '\n';

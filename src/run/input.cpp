@@ -113,7 +113,7 @@ namespace {
 
 // The data directories of "path.dat": two character records, quoted or not.
 void read_path_file(RunContext& ctx) {
-    const auto file = ctx.rundir / "path.dat";
+    const auto file = ctx.path.rundir / "path.dat";
     std::ifstream in(file);
     if (!in) fatal({"Sbr init: ERROR opening path.dat", "PROBLEME : path.dat"});
     input::reject_oversized(file, "path.dat");
@@ -137,7 +137,7 @@ void read_path_file(RunContext& ctx) {
 }  // namespace
 
 void initcond(RunContext& ctx, PlanetState& s) {
-    input::RecordReader rf(ctx.rundir / "sivex.in", "sivex.in");
+    input::RecordReader rf(ctx.path.rundir / "sivex.in", "sivex.in");
     // Each value is checked where it is read, so that the message can name
     // its line: values that no planet can have would only crash or hang a
     // structure search much later.
@@ -177,10 +177,10 @@ void initcond(RunContext& ctx, PlanetState& s) {
     s.tstart *= cst::year;
 
     read_path_file(ctx);
-    eos::loadeos(ctx);
+    eos::loadeos(ctx.eos, ctx.path);
 
     if (ctx.common.aff) {
-        auto& o = ctx.con();
+        auto& o = ctx.console.con();
         o << '\n' << "SBR INITCOND: Initial conditions\n";
         auto line = [&](std::string_view lab, double v) { o << fmt::free(fmt::label(lab, 13), v) << '\n'; };
         line("aplanete/AU", s.aplanete / cst::AU);
@@ -198,11 +198,11 @@ void initcond(RunContext& ctx, PlanetState& s) {
 }
 
 void init2bd(RunContext& ctx) {
-    input::RecordReader rf(ctx.rundir / "sivexdualband.in", "sivexdualband.in");
+    input::RecordReader rf(ctx.path.rundir / "sivexdualband.in", "sivexdualband.in");
     auto& d = ctx.dualband;
     auto& b = ctx.dbdboundary;
     d.modelselect = static_cast<int>(rf.integer("modelselect"));
-    ctx.con() << fmt::free("Modelselect forced to 0") << '\n';
+    ctx.console.con() << fmt::free("Modelselect forced to 0") << '\n';
     d.modelselect = 0;
     ctx.gasloss.gasevap = rf.logical("GasEvap");
     b.tauoutmanual = rf.logical("tauoutmanual");
@@ -229,14 +229,14 @@ void init2bd(RunContext& ctx) {
     if (d.irradiated && !(d.kv2kth > 0) && d.kv2kthmanual)
         rf.reject("irradiated", "needs kv2kth > 0 (line 13) when kv2kthmanual is on");
 
-    auto& o = ctx.con();
+    auto& o = ctx.console.con();
     if (ctx.opacity.metallicity < 0 || ctx.opacity.metallicity > 1.7) {
-        ctx.note() << fmt::free("Metallicity for opacity out of range", ctx.opacity.metallicity) << '\n';
-        ctx.note() << fmt::free("Extrapolating from 0 or 1.7") << '\n';
+        ctx.console.note() << fmt::free("Metallicity for opacity out of range", ctx.opacity.metallicity) << '\n';
+        ctx.console.note() << fmt::free("Extrapolating from 0 or 1.7") << '\n';
     }
     if (!d.kv2kthmanual) {
-        atmosphere::kv2kthteq(ctx);
-        atmosphere::kv2kth2teq(ctx);
+        atmosphere::kv2kthteq(ctx.dualband, ctx.dbdtemp.teq, ctx.console);
+        atmosphere::kv2kth2teq(ctx.dualband, ctx.dbdtemp.teq, ctx.console);
     }
     if (!b.tauoutmanual) b.tauout = 2.0 / 3.0;
     b.tauoutorig = b.tauout;

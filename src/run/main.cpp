@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
 
     std::ios::sync_with_stdio(false);
     velkaro::RunContext ctx;
-    ctx.rundir = rundir;
-    if (quiet) ctx.quiet_console();
+    ctx.path.rundir = rundir;
+    if (quiet) ctx.console.quiet();
     try {
         velkaro::run_planet(ctx);
     } catch (const velkaro::FatalError& e) {

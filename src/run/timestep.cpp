@@ -65,7 +65,7 @@ StepChoice choose_timestep(const StepStructure& st, double dt, bool first, doubl
 }
 
 void timestep(RunContext& ctx, PlanetState& s) {
-    auto& o = ctx.con();
+    auto& o = ctx.console.con();
     o << '\n' << "SBR TIMESTEP\n";
     const int n = s.nf2to3 >= 1 ? s.nf2to3 : 1;
     StepStructure st;

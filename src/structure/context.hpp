@@ -1,5 +1,5 @@
 // Per-run state of this subsystem: loaded tables (shared, immutable),
-// saved search hints and work arrays. One instance lives in each RunContext.
+// saved search hints and work arrays. One instance lives in each run.
 #pragma once
 
 #include "structure/odeint.hpp"
@@ -43,6 +43,9 @@ struct StructureContext {
     /// Evaluations of the structure equations since the run began (for
     /// performance reports; read, never reset, by the solvers).
     long nderiv = 0;
+    /// Brent iterations of the last structure search (reported by the
+    /// solvers).
+    int compteur_shooting = 0;
     /// Radius trend of the evolution solver (a search hint).
     RadiusTrend trend;
     /// Trial integrations of the evolution solver since the run began (for

@@ -8,11 +8,11 @@
 // State y = (P, T, m, L, tau), cgs.
 #pragma once
 
+#include "common/console.hpp"
+#include "eos/context.hpp"
+#include "opacity/opacity.hpp"
+#include "structure/context.hpp"
 #include "structure/odeint.hpp"
-
-namespace velkaro {
-struct RunContext;
-}
 
 namespace velkaro::structure {
 
@@ -25,23 +25,33 @@ struct LuminosityProfile {
     int n = 0;
 };
 
-/// Schwarzschild test for a shell whose opacity kappa (already multiplied by
-/// opacityscale) and adiabatic dT/dP are known: 'R' when nabla_ad >= nabla_rad.
-char schwarzschild(double kappa, double dTdP_ad, double P, double T, double L, double m);
-
-/// Schwarzschild test: 'R' (radiative) when the adiabatic gradient is at
-/// least the radiative one, else 'C'. The opacity is the grain-law/gas
-/// maximum times the run's opacityscale.
-char convrad(RunContext& ctx, double P, double T, double L, double m, double Y, double Z);
-
 /// Temperature gradient dT/dr: the adiabat dTdP_ad dP/dr where the shell is
-/// convective, radiative diffusion -3 kappa L rho / (64 pi sigma r^2 T^3)
-/// elsewhere.
-double calcdtdr(RunContext& ctx, double rho, double rinv2, double kappa, double L, double dPdr, double dTdP_ad,
+/// convective (the Schwarzschild test), radiative diffusion
+/// -3 kappa L rho / (64 pi sigma r^2 T^3) elsewhere. A negative tau is
+/// reported on the notes.
+double calcdtdr(const Console& io, double rho, double rinv2, double kappa, double L, double dPdr, double dTdP_ad,
                 double tau, double P, double T, double m, double Y, double Z, double dtaudr);
+
+struct EnvelopeEquations;
 
 /// dy/dr at radius r. Writes the luminosity it used into y(4) (and repairs
 /// a non-positive P or T, with a report).
-void derivee_enveloppe_new(RunContext& ctx, double r, State& y, State& dydx, double Y, const LuminosityProfile& prof);
+void derivee_enveloppe_new(const EnvelopeEquations& eq, double r, State& y, State& dydx);
+
+/// The right-hand side as the integrator calls it, f(r, y, dydx), with the
+/// physics it evaluates as members: the EOS, the opacity law, the helium
+/// fraction and the luminosity profile; it changes only the lookup hint and
+/// the evaluation counter of the structure's state.
+struct EnvelopeEquations {
+    const eos::EosContext& eos;
+    opacity::OpacityLaw opacity;
+    StructureContext& state;  // itmp (lookup hint), nderiv (counter)
+    bool lconst;              // the luminosity is constant through the envelope
+    const Console& io;
+    double Y;                 // helium mass fraction
+    LuminosityProfile prof;
+
+    void operator()(double r, State& y, State& dydx) const { derivee_enveloppe_new(*this, r, y, dydx); }
+};
 
 }  // namespace velkaro::structure

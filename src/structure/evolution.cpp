@@ -8,7 +8,6 @@
 #include "common/fatal.hpp"
 #include "common/format.hpp"
 #include "common/model_state.hpp"
-#include "run/context.hpp"
 #include "structure/roche.hpp"
 #include "structure/search.hpp"
 #include "structure/solvers.hpp"
@@ -17,11 +16,11 @@ namespace velkaro::structure {
 
 using cst::Ljup, cst::Mearth, cst::Rjup;
 
-EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, int& nf, Vec1<double>& masse,
+EvolutionSearchOutput iterater(const EnvelopeModel& m, const EvolutionSearchInput& in, int& nf, Vec1<double>& masse,
                                Mat1<double>& x) {
-    auto& o = ctx.con();
-    const bool aff = ctx.common.aff;
-    if (aff) o << '\n' << fmt::free("SBR ITERATER", ctx.common.lconst) << '\n';
+    auto& o = m.io.con();
+    const bool aff = m.common.aff;
+    if (aff) o << '\n' << fmt::free("SBR ITERATER", m.common.lconst) << '\n';
     const double Rcore = std::cbrt(in.Mcore / (cst::fourpi_3 * in.rhocore));
     const double Rroche = roche(in.M, in.Mstar, in.a);
     if (aff)
@@ -52,7 +51,7 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     // of a quarter of the predicted change about it (at least ten radius
     // tolerances) holds the root in most steps and lets Brent's method
     // converge in a few iterations.
-    RadiusTrend& tr = ctx.structure.trend;
+    RadiusTrend& tr = m.state.trend;
     if (tr.valid && tr.dt > 0) {
         const double dR = (tr.Rto - tr.Rfrom) / tr.dt * in.dt;
         const double half = 0.03 * std::fabs(dR) + 10 * Rcore * factor;
@@ -89,35 +88,35 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     // Mismatch at trial radius R with the luminosity that contraction from
     // the previous radius to R releases over the step.
     auto corediff = [&](double R, Trial) {
-        ++ctx.structure.ntrials;
-        out = atmosphere::condextmax(ctx, R, in.Mcore, in.M, Rcore, in.Y, step, res.Etotesti, res.Lradio);
-        if (!ctx.common.lconst) fatal({fmt::free("Non constant L currently not functional")});
-        const double diff = integrate_envelope_flat(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set);
-        trial_row(ctx, "ITE ", R, 17, 6, 4, diff, in.M, out);
+        ++m.state.ntrials;
+        out = atmosphere::condextmax(m.boundary, R, in.Mcore, in.M, Rcore, in.Y, step, res.Etotesti, res.Lradio);
+        if (!m.common.lconst) fatal({fmt::free("Non constant L currently not functional")});
+        const double diff = integrate_envelope_flat(m, R, Rcore, in.M, in.Mcore, in.Y, out, set);
+        trial_row(m, "ITE ", R, 17, 6, 4, diff, in.M, out);
         return diff;
     };
     auto failure = [&](const Bracket& b) {
-        bracket_failure(ctx, b, policy,
+        bracket_failure(m.state.traj, b, policy,
                         {.M = in.M, .Mcore = in.Mcore, .a = in.a, .out = &out, .with_age = true, .age = in.age,
                          .last = fmt::free("PROBLEME : ITERATER limites")});
     };
-    const SearchResult sr = find_outer_radius(ctx, policy, Refinement::Brent,
+    const SearchResult sr = find_outer_radius(m, policy, Refinement::Brent,
                                               Tolerances{Rcore * factor, in.M * factor, resolution_floor(in.M)}, corediff, failure);
     // The structure kept is the last one integrated: not on a clamped boundary.
-    atmosphere::refuse_clamped_boundary(ctx, out);
+    atmosphere::refuse_clamped_boundary(m.boundary, out);
 
     const double R = sr.R;
     const int nwiden = (sr.bracket.k + 4) / 5;
     if (aff) {
         o << fmt::free("Rtotal/RJ, Rtotal/Rroche, Rtotal/Rcore  ", R / Rjup, R / Rroche, R / Rcore) << '\n';
         o << fmt::free("iboundary,nstructures,compteur_shooting ", nwiden,
-                       nwiden + 1 + ctx.common.compteur_shooting, ctx.common.compteur_shooting)
+                       nwiden + 1 + m.state.compteur_shooting, m.state.compteur_shooting)
           << '\n';
     }
-    store_last_integration(ctx, in.Mcore, nf, masse, x);
-    structure_summary(ctx, "SBR ITERATER", "Structure found", nf, masse, x);
-    ++ctx.structure.nsolves;
-    if (policy.predicted > 0 && sr.ntrials > 3) ++ctx.structure.nguess_missed;
+    store_last_integration(m.state.traj, in.Mcore, nf, masse, x);
+    structure_summary(m, "SBR ITERATER", "Structure found", nf, masse, x);
+    ++m.state.nsolves;
+    if (policy.predicted > 0 && sr.ntrials > 3) ++m.state.nguess_missed;
     tr.valid = true;
     tr.Rfrom = in.Rprev;
     tr.Rto = x(kR, nf);
@@ -137,7 +136,7 @@ EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, 
     return res;
 }
 
-void iterater(RunContext& ctx, PlanetState& st) {
+void iterater(const EnvelopeModel& m, PlanetState& st) {
     EvolutionSearchInput in{search_planet(st)};
     in.Eold = st.Etotold;
     in.Rprev = st.Routold;
@@ -146,7 +145,7 @@ void iterater(RunContext& ctx, PlanetState& st) {
     in.age = st.temps;
     in.fice = st.fract_ice;
     in.Lburn = st.nfold >= 1 ? st.lburnold(st.nfold) : 0.0;
-    const EvolutionSearchOutput res = iterater(ctx, in, st.nf, st.masse, st.x);
+    const EvolutionSearchOutput res = iterater(m, in, st.nf, st.masse, st.x);
     st.Etotesti = res.Etotesti;
     st.Lradio = res.Lradio;
 }

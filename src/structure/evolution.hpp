@@ -7,11 +7,8 @@
 #pragma once
 
 #include "common/arrays.hpp"
+#include "structure/model.hpp"
 #include "structure/search_planet.hpp"
-
-namespace velkaro {
-struct RunContext;
-}
 
 namespace velkaro::structure {
 
@@ -33,7 +30,7 @@ struct EvolutionSearchOutput {
 };
 
 /// Find the structure of the new step and store it as shells 1..nf.
-EvolutionSearchOutput iterater(RunContext& ctx, const EvolutionSearchInput& in, int& nf, Vec1<double>& masse,
+EvolutionSearchOutput iterater(const EnvelopeModel& m, const EvolutionSearchInput& in, int& nf, Vec1<double>& masse,
                                Mat1<double>& x);
 
 }  // namespace velkaro::structure

@@ -8,7 +8,6 @@
 #include "common/fatal.hpp"
 #include "common/format.hpp"
 #include "common/model_state.hpp"
-#include "run/context.hpp"
 #include "structure/roche.hpp"
 #include "structure/search.hpp"
 #include "structure/solvers.hpp"
@@ -17,9 +16,9 @@ namespace velkaro::structure {
 
 using cst::Ljup, cst::Mearth, cst::Rjup;
 
-void iteraterinit(RunContext& ctx, const InitialSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x) {
-    auto& o = ctx.con();
-    const bool aff = ctx.common.aff;
+void iteraterinit(const EnvelopeModel& m, const InitialSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x) {
+    auto& o = m.io.con();
+    const bool aff = m.common.aff;
     if (aff) o << '\n' << "SBR ITERATERINIT\n";
     nf = 2;
     const double Rcore = std::cbrt(in.Mcore / (cst::fourpi_3 * in.rhocore));
@@ -51,39 +50,39 @@ void iteraterinit(RunContext& ctx, const InitialSearchInput& in, int& nf, Vec1<d
     // constant luminosity through the envelope (flat two-point profile).
     atmosphere::OuterBoundary out;
     auto corediffini = [&](double R, Trial) {
-        out = atmosphere::condextmaxstatic(ctx, R, in.M, Rcore, in.Y, in.L);
-        const double diff = integrate_envelope_flat(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set);
-        trial_row(ctx, "INI ", R, 17, 6, 5, diff, in.M, out);
+        out = atmosphere::condextmaxstatic(m.boundary, R, in.M, Rcore, in.Y, in.L);
+        const double diff = integrate_envelope_flat(m, R, Rcore, in.M, in.Mcore, in.Y, out, set);
+        trial_row(m, "INI ", R, 17, 6, 5, diff, in.M, out);
         return diff;
     };
     auto failure = [&](const Bracket& b) {
-        bracket_failure(ctx, b, policy,
+        bracket_failure(m.state.traj, b, policy,
                         {.M = in.M, .Mcore = in.Mcore, .a = in.a, .out = &out, .imposed = true, .L = in.L,
                          .last = fmt::free("PROBLEME : ITERATERINIT limites", in.a / cst::AU, in.Mcore / Mearth,
                                            Menv / Mearth, out.L / Ljup, out.P, out.T)});
     };
-    const SearchResult res = find_outer_radius(ctx, policy, Refinement::Brent,
+    const SearchResult res = find_outer_radius(m, policy, Refinement::Brent,
                                                Tolerances{Rcore * factor, in.M * factor, resolution_floor(in.M)}, corediffini, failure);
     // The structure kept is the last one integrated: not on a clamped boundary.
-    atmosphere::refuse_clamped_boundary(ctx, out);
+    atmosphere::refuse_clamped_boundary(m.boundary, out);
 
     const double R = res.R;
     const int nwiden = (res.bracket.k + 4) / 5;
     if (aff) {
         o << fmt::free("Rtotal/RJ, Rtotal/Rroche, Rtotal/Rcore  ", R / Rjup, R / Rroche, R / Rcore) << '\n';
-        o << fmt::free("iboundary,nstructures                   ", nwiden, nwiden + 1 + ctx.common.compteur_shooting,
-                       ctx.common.compteur_shooting)
+        o << fmt::free("iboundary,nstructures                   ", nwiden, nwiden + 1 + m.state.compteur_shooting,
+                       m.state.compteur_shooting)
           << '\n';
     }
-    store_last_integration(ctx, in.Mcore, nf, masse, x);
-    structure_summary(ctx, "SBR ITERATERINIT", "Initial structure found", nf, masse, x);
+    store_last_integration(m.state.traj, in.Mcore, nf, masse, x);
+    structure_summary(m, "SBR ITERATERINIT", "Initial structure found", nf, masse, x);
 }
 
-void iteraterinit(RunContext& ctx, PlanetState& st) {
+void iteraterinit(const EnvelopeModel& m, PlanetState& st) {
     InitialSearchInput in{search_planet(st)};
     in.L = st.Linit;
     in.Rguess = st.Routguess;
-    iteraterinit(ctx, in, st.nf, st.masse, st.x);
+    iteraterinit(m, in, st.nf, st.masse, st.x);
 }
 
 }  // namespace velkaro::structure

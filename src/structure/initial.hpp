@@ -6,11 +6,8 @@
 #pragma once
 
 #include "common/arrays.hpp"
+#include "structure/model.hpp"
 #include "structure/search_planet.hpp"
-
-namespace velkaro {
-struct RunContext;
-}
 
 namespace velkaro::structure {
 
@@ -22,6 +19,6 @@ struct InitialSearchInput : SearchPlanet {
 
 /// Find the initial structure and store it as shells 1..nf (shell 1 at the
 /// core, masse(1) = Mcore exactly; x(., i) = r, L, P, T, tau).
-void iteraterinit(RunContext& ctx, const InitialSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x);
+void iteraterinit(const EnvelopeModel& m, const InitialSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x);
 
 }  // namespace velkaro::structure

@@ -22,11 +22,9 @@
 // envelope's derivative routine writes back the luminosity it used into y(4)
 // (and repairs a non-positive P or T); the driver keeps those changes, exactly
 // as for the state it integrates. Everything else the derivative needs (the
-// run context, EOS and opacity tables, helium fraction, luminosity profile,
-// its saved hunt index) is captured by the callable, e.g.
-//     auto derivs = [&](double r, State& y, State& dydx) {
-//         derivee_enveloppe_new(ctx, r, y, dydx, Y, lumi, mass, n);
-//     };
+// EOS and opacity, helium fraction, luminosity profile, its saved hunt
+// index) is held by the callable, as EnvelopeEquations (equations.hpp) holds
+// them as members.
 // The callable is a template parameter: the six calls per attempted step are
 // direct (inlinable) calls, with no virtual dispatch and no std::function.
 //

@@ -4,7 +4,6 @@
 #include "common/constants.hpp"
 #include "common/fatal.hpp"
 #include "common/format.hpp"
-#include "run/context.hpp"
 
 namespace velkaro::structure::detail {
 
@@ -20,10 +19,10 @@ void zbrent_maxiter(double b, double fb, double xm, double tol1, double tolf, do
            fmt::free(tol1 / 7.15e9, tolf / 6e27, tolx / 7.15e9, xm / tol1, fb / tolf)});
 }
 
-void zbrent_converged(RunContext& ctx, int iterations, double b, double xm, double fb, double tolx, double tolf) {
-    ctx.common.compteur_shooting = iterations;
-    if (!ctx.common.aff) return;
-    auto& o = ctx.con();
+void zbrent_converged(const SearchLog& report, int iterations, double b, double xm, double fb, double tolx, double tolf) {
+    report.compteur_shooting = iterations;
+    if (!report.verbose) return;
+    auto& o = report.io.con();
     o << fmt::free("Brave Brent found the structure at R/RJ", b / cst::Rjup) << '\n';
     o << fmt::free("tolerance in M/Me, error in M/Me, ratio", tolf / cst::Mearth, std::fabs(fb) / cst::Mearth,
                    std::fabs(fb / tolf))
@@ -33,12 +32,12 @@ void zbrent_converged(RunContext& ctx, int iterations, double b, double xm, doub
       << '\n';
 }
 
-void zbrent_resolution(RunContext& ctx, double b, double fb, double fc, double tolf, double tolf_floor) {
-    if (!ctx.common.aff) return;
-    ctx.note() << fmt::free("Brent: the mismatch jumps across the root at R/RJ; accepted within the resolution",
+void zbrent_resolution(const SearchLog& report, double b, double fb, double fc, double tolf, double tolf_floor) {
+    if (!report.verbose) return;
+    report.io.note() << fmt::free("Brent: the mismatch jumps across the root at R/RJ; accepted within the resolution",
                            b / cst::Rjup)
               << '\n';
-    ctx.note() << fmt::free("jump in M/Me, tolerance in M/Me, resolution in M/Me", (fb - fc) / cst::Mearth,
+    report.io.note() << fmt::free("jump in M/Me, tolerance in M/Me, resolution in M/Me", (fb - fc) / cst::Mearth,
                            tolf / cst::Mearth, tolf_floor / cst::Mearth)
               << '\n';
 }

@@ -8,27 +8,33 @@
 // when the bracketing interval is small in radius AND the mass mismatch is
 // small in mass.
 //
-// Interface: zbrent2tol(ctx, f, x1, x2, tolx, tolf) with f any callable
+// Interface: zbrent2tol(report, f, x1, x2, tolx, tolf) with f any callable
 // double(double), typically a lambda that captures the solver's working
 // values (boundary conditions, trajectory) by reference. It sets
-// ctx.common.compteur_shooting to the number of iterations used and, when
-// ctx.common.aff is on, reports the root found on ctx.con().
+// report.compteur_shooting to the number of iterations used and, when
+// report.verbose is on, reports the root found on the console.
 #pragma once
 
 #include <cmath>
 #include <limits>
 
-namespace velkaro {
-struct RunContext;
-}
+#include "common/console.hpp"
 
 namespace velkaro::structure {
+
+/// Where Brent's method reports: the number of iterations of the last
+/// search, and, when verbose, the root found on the console.
+struct SearchLog {
+    const Console& io;
+    bool verbose;
+    int& compteur_shooting;
+};
 
 namespace detail {
 [[noreturn]] void zbrent_unbracketed(double x1, double f1, double x2, double f2);
 [[noreturn]] void zbrent_maxiter(double b, double fb, double xm, double tol1, double tolf, double tolx);
-void zbrent_converged(RunContext& ctx, int iterations, double b, double xm, double fb, double tolx, double tolf);
-void zbrent_resolution(RunContext& ctx, double b, double fb, double fc, double tolf, double tolf_floor);
+void zbrent_converged(const SearchLog& report, int iterations, double b, double xm, double fb, double tolx, double tolf);
+void zbrent_resolution(const SearchLog& report, double b, double fb, double fc, double tolf, double tolf_floor);
 }  // namespace detail
 
 /// Root of func in [x1, x2], whose end values must not have the same strict
@@ -43,7 +49,7 @@ void zbrent_resolution(RunContext& ctx, double b, double fb, double fc, double t
 /// tolx. Unbracketed ends, or 100 iterations without convergence, stop the
 /// run.
 template <class F>
-double zbrent2tol(RunContext& ctx, F&& func, double x1, double x2, double tolx, double tolf);
+double zbrent2tol(const SearchLog& report, F&& func, double x1, double x2, double tolx, double tolf);
 
 /// The bracket [b, c] has closed to rounding: no double lies strictly
 /// between its ends any more, so no further evaluation can move the root.
@@ -62,7 +68,7 @@ inline bool bracket_closed(double b, double c) {
 /// tolf. The root is then accepted if |f(b)| <= tolf_floor (with a note
 /// when verbose); a larger jump stops the run as before.
 template <class F>
-double zbrent2tol_known_ends(RunContext& ctx, F&& func, double x1, double x2, double f1, double f2, double tolx,
+double zbrent2tol_known_ends(const SearchLog& report, F&& func, double x1, double x2, double f1, double f2, double tolx,
                              double tolf, double tolf_floor = 0.0) {
     constexpr int itmax = 100;
     double a = x1, b = x2, c = x2, d = 0.0, e = 0.0;
@@ -91,12 +97,12 @@ double zbrent2tol_known_ends(RunContext& ctx, F&& func, double x1, double x2, do
         }
         xm = 0.5 * (c - b);
         if ((std::fabs(xm) <= tol1 || fb == 0.0) && std::fabs(fb) <= tolf) {
-            detail::zbrent_converged(ctx, iter - 1, b, xm, fb, tolx, tolf);
+            detail::zbrent_converged(report, iter - 1, b, xm, fb, tolx, tolf);
             return b;
         }
         if (tolf_floor > 0.0 && bracket_closed(b, c) && std::fabs(fb) <= tolf_floor) {
-            detail::zbrent_resolution(ctx, b, fb, fc, tolf, tolf_floor);
-            detail::zbrent_converged(ctx, iter - 1, b, xm, fb, tolx, tolf);
+            detail::zbrent_resolution(report, b, fb, fc, tolf, tolf_floor);
+            detail::zbrent_converged(report, iter - 1, b, xm, fb, tolx, tolf);
             return b;
         }
         if (std::fabs(xm) <= tol1) {
@@ -146,10 +152,10 @@ double zbrent2tol_known_ends(RunContext& ctx, F&& func, double x1, double x2, do
 }
 
 template <class F>
-double zbrent2tol(RunContext& ctx, F&& func, double x1, double x2, double tolx, double tolf) {
+double zbrent2tol(const SearchLog& report, F&& func, double x1, double x2, double tolx, double tolf) {
     const double f1 = func(x1);
     const double f2 = func(x2);
-    return zbrent2tol_known_ends(ctx, func, x1, x2, f1, f2, tolx, tolf);
+    return zbrent2tol_known_ends(report, func, x1, x2, f1, f2, tolx, tolf);
 }
 
 }  // namespace velkaro::structure

@@ -9,7 +9,6 @@
 #include "common/fatal.hpp"
 #include "common/format.hpp"
 #include "common/model_state.hpp"
-#include "run/context.hpp"
 #include "structure/search_planet.hpp"
 
 namespace velkaro::structure {
@@ -18,16 +17,15 @@ namespace detail {
 
 void crossed_bracket() { fatal({fmt::free("Rsup<Rinf: should never occur"), fmt::free("ERROR")}); }
 
-void crossed_bracket_reopened(RunContext& ctx) { ctx.con() << fmt::free("Rsup<Rinf: should never occur") << '\n'; }
+void crossed_bracket_reopened(const Console& io) { io.con() << fmt::free("Rsup<Rinf: should never occur") << '\n'; }
 
-void bisection_failed(const RunContext& ctx) {
-    const Trajectory& t = ctx.structure.traj;
+void bisection_failed(const Trajectory& t) {
     fatal({fmt::free("Max: no structure found"), fmt::free("PROBLEME : ITERATER Nshootmax", t.nok, t.nbad, t.kount)});
 }
 
 }  // namespace detail
 
-double integrate_envelope(RunContext& ctx, double R, double Rcore, double M, double Mcore, double Y,
+double integrate_envelope(const EnvelopeModel& m, double R, double Rcore, double M, double Mcore, double Y,
                           const atmosphere::OuterBoundary& out, const OdeintSettings& set,
                           const LuminosityProfile& prof) {
     State y;
@@ -36,22 +34,21 @@ double integrate_envelope(RunContext& ctx, double R, double Rcore, double M, dou
     y(3) = M;
     y(4) = out.L;
     y(5) = out.tau;
-    Trajectory& t = ctx.structure.traj;
-    odeint_planete2(y, R, Rcore, set, t,
-                    [&](double r, State& yy, State& dydx) { derivee_enveloppe_new(ctx, r, yy, dydx, Y, prof); });
+    Trajectory& t = m.state.traj;
+    const EnvelopeEquations derivs = m.equations(Y, prof);
+    odeint_planete2(y, R, Rcore, set, t, derivs);
     return t.yp(3, t.kount) - Mcore;
 }
 
-double integrate_envelope_flat(RunContext& ctx, double R, double Rcore, double M, double Mcore, double Y,
+double integrate_envelope_flat(const EnvelopeModel& m, double R, double Rcore, double M, double Mcore, double Y,
                                const atmosphere::OuterBoundary& out, const OdeintSettings& set) {
     const std::array<double, 2> lumi{out.L, out.L};
     const std::array<double, 2> mass{M, M};
-    return integrate_envelope(ctx, R, Rcore, M, Mcore, Y, out, set, LuminosityProfile{lumi.data(), mass.data(), 2});
+    return integrate_envelope(m, R, Rcore, M, Mcore, Y, out, set, LuminosityProfile{lumi.data(), mass.data(), 2});
 }
 
-void bracket_failure(const RunContext& ctx, const Bracket& b, const BracketPolicy& p, const BracketFailure& r) {
+void bracket_failure(const Trajectory& t, const Bracket& b, const BracketPolicy& p, const BracketFailure& r) {
     using cst::Ljup, cst::Mearth, cst::Rjup;
-    const Trajectory& t = ctx.structure.traj;
     const atmosphere::OuterBoundary& out = *r.out;
     const double Menv = r.M - r.Mcore;
     std::vector<std::string> lines;
@@ -83,19 +80,18 @@ OdeintSettings search_settings(double Rcore, double M, double Mcore, double hmin
 
 double tolerance_factor(double M, double Mcore) { return M - Mcore < 5.9742400000000006e26 ? 1e-8 : 1e-6; }
 
-void trial_row(RunContext& ctx, const char* label, double R, int wR, int dR, int d, double diff, double M,
+void trial_row(const EnvelopeModel& m, const char* label, double R, int wR, int dR, int d, double diff, double M,
                const atmosphere::OuterBoundary& out) {
-    if (!ctx.common.aff) return;
-    const Trajectory& t = ctx.structure.traj;
+    if (!m.verbose()) return;
+    const Trajectory& t = m.state.traj;
     const double logg = std::log10(cst::G * M / (R * R));
     const double teff = std::pow(out.L / (cst::fourpi * R * R * cst::sigmaSB), 0.25);
-    ctx.con() << label << fmt::G(R / cst::Rjup, wR, dR) << fmt::G(diff / cst::Mearth, 13, d) << fmt::G(out.P, 13, d)
+    m.io.con() << label << fmt::G(R / cst::Rjup, wR, dR) << fmt::G(diff / cst::Mearth, 13, d) << fmt::G(out.P, 13, d)
               << fmt::G(out.T, 13, d) << fmt::G(out.L / cst::Ljup, 13, d) << fmt::I(t.nok, 13) << fmt::I(t.nbad, 13)
               << fmt::I(t.kount, 13) << fmt::G(logg, 13, d) << fmt::G(teff, 13, d) << '\n';
 }
 
-void store_last_integration(RunContext& ctx, double Mcore, int& nf, Vec1<double>& masse, Mat1<double>& x) {
-    Trajectory& t = ctx.structure.traj;
+void store_last_integration(Trajectory& t, double Mcore, int& nf, Vec1<double>& masse, Mat1<double>& x) {
     if (t.kount < 1) {
         masse(1) = Mcore;
         return;
@@ -113,10 +109,10 @@ void store_last_integration(RunContext& ctx, double Mcore, int& nf, Vec1<double>
     }
 }
 
-void structure_summary(RunContext& ctx, const char* heading, const char* found, int nf, const Vec1<double>& masse,
-                       const Mat1<double>& x) {
-    if (!ctx.common.aff) return;
-    auto& o = ctx.con();
+void structure_summary(const EnvelopeModel& m, const char* heading, const char* found, int nf,
+                       const Vec1<double>& masse, const Mat1<double>& x) {
+    if (!m.verbose()) return;
+    auto& o = m.io.con();
     using cst::Ljup, cst::Mearth, cst::Rjup;
     o << '\n' << heading << '\n';
     o << fmt::free(found) << '\n';

@@ -16,7 +16,7 @@
 // itself is this one.
 //
 // Whatever the refinement, the structure that a solver keeps is the one of
-// the last integration performed (ctx.structure.traj): see
+// the last integration performed (the trajectory of the model's state): see
 // store_last_integration.
 #pragma once
 
@@ -26,13 +26,9 @@
 
 #include "atmosphere/boundary.hpp"
 #include "common/arrays.hpp"
-#include "structure/equations.hpp"
+#include "structure/model.hpp"
 #include "structure/odeint.hpp"
 #include "structure/rootfind.hpp"
-
-namespace velkaro {
-struct RunContext;
-}
 
 namespace velkaro::structure {
 
@@ -127,16 +123,17 @@ struct SearchResult {
 
 namespace detail {
 [[noreturn]] void crossed_bracket();
-void crossed_bracket_reopened(RunContext& ctx);
-[[noreturn]] void bisection_failed(const RunContext& ctx);
+void crossed_bracket_reopened(const Console& io);
+[[noreturn]] void bisection_failed(const Trajectory& t);
 }  // namespace detail
 
 /// Bisection of a bracket whose ends have mismatches of opposite sign.
 /// Starts at the end with f < 0 and halves the step towards the other end,
 /// moving whenever f <= 0; converged when (|f| < tol.tolf or f = 0) and
-/// |dx| < tol.tolx. Stops the run after 1000 halvings.
+/// |dx| < tol.tolx. Stops the run after 1000 halvings, reporting the step
+/// counters of the last integration t.
 template <class Mismatch>
-Bisection bisect(RunContext& ctx, Mismatch& f, const Bracket& b, const Tolerances& tol) {
+Bisection bisect(const Trajectory& t, Mismatch& f, const Bracket& b, const Tolerances& tol) {
     constexpr int kMaxSteps = 1000;
     Bisection r;
     double x = b.flow < 0 ? b.Rlow : b.Rhigh;
@@ -159,7 +156,7 @@ Bisection bisect(RunContext& ctx, Mismatch& f, const Bracket& b, const Tolerance
             return r;
         }
     }
-    detail::bisection_failed(ctx);
+    detail::bisection_failed(t);
 }
 
 /// The predicted bracket: its ends, and, when they do not hold the root,
@@ -308,9 +305,9 @@ SecantEnd secant_about_prediction(const BracketPolicy& p, Mismatch& f, const Tol
 /// Find the outer radius: widen the bracket by `policy`, then refine by
 /// `refinement`. f(R, Trial) is the mismatch [g]; on_failure(const Bracket&)
 /// is called (and must not return) when an end reaches its limit without a
-/// bracket.
+/// bracket. The model's console and counters receive the search's report.
 template <class Mismatch, class Failure>
-SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Refinement refinement,
+SearchResult find_outer_radius(const EnvelopeModel& m, const BracketPolicy& policy, Refinement refinement,
                                const Tolerances& tol, Mismatch&& fcaller, Failure&& on_failure) {
     // The first and the last trial, for the slope handed to the next search.
     SearchResult res;
@@ -338,7 +335,7 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
         int iterations = 0;
         const SecantEnd end = secant_about_prediction(policy, f, tol, b, R, iterations);
         if (end == SecantEnd::converged) {
-            detail::zbrent_converged(ctx, iterations, R, 0.5 * (b.Rhigh - b.Rlow), fend, tol.tolx, tol.tolf);
+            detail::zbrent_converged(m.search_log(), iterations, R, 0.5 * (b.Rhigh - b.Rlow), fend, tol.tolx, tol.tolf);
             res.R = R;
             res.bracket = b;
             res.slope = slope();
@@ -366,7 +363,7 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
         if (b.Rhigh < b.Rlow) {
             if (policy.crossed == Crossed::Fatal) detail::crossed_bracket();
             if (policy.crossed == Crossed::Reopen) {
-                detail::crossed_bracket_reopened(ctx);
+                detail::crossed_bracket_reopened(m.io);
                 b.Rhigh = 1.1 * b.Rlow;
             }
         }
@@ -391,11 +388,11 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
     if (refinement == Refinement::Brent) {
         // The ends' mismatches are known from the bracketing: not integrated again.
         res.R = zbrent2tol_known_ends(
-            ctx, [&](double r) { return f(r, Trial::Mid); }, b.Rlow, b.Rhigh, b.flow, b.fhigh, tol.tolx, tol.tolf,
+            m.search_log(), [&](double r) { return f(r, Trial::Mid); }, b.Rlow, b.Rhigh, b.flow, b.fhigh, tol.tolx, tol.tolf,
             tol.tolf_floor);
         res.nrefine = 0;
     } else {
-        res.bisection = bisect(ctx, f, b, tol);
+        res.bisection = bisect(m.state.traj, f, b, tol);
         res.R = res.bisection.R;
         res.nrefine = res.bisection.nsteps;
     }
@@ -406,15 +403,15 @@ SearchResult find_outer_radius(RunContext& ctx, const BracketPolicy& policy, Ref
 /// Mass left at the core radius minus the core mass [g] after integrating
 /// the envelope inward from the boundary state `out` at radius R to Rcore
 /// (total mass M, helium fraction Y, luminosity profile prof). The
-/// trajectory is recorded in ctx.structure.traj.
-double integrate_envelope(RunContext& ctx, double R, double Rcore, double M, double Mcore, double Y,
+/// trajectory is recorded in m.state.traj.
+double integrate_envelope(const EnvelopeModel& m, double R, double Rcore, double M, double Mcore, double Y,
                           const atmosphere::OuterBoundary& out, const OdeintSettings& set,
                           const LuminosityProfile& prof);
 
 /// The same with a constant luminosity out.L through the envelope (a flat
 /// two-point profile at the total mass), as every solver but the static
 /// one with a previous profile uses.
-double integrate_envelope_flat(RunContext& ctx, double R, double Rcore, double M, double Mcore, double Y,
+double integrate_envelope_flat(const EnvelopeModel& m, double R, double Rcore, double M, double Mcore, double Y,
                                const atmosphere::OuterBoundary& out, const OdeintSettings& set);
 
 /// What a solver reports when its bracket reached a limit without a root.
@@ -429,8 +426,8 @@ struct BracketFailure {
     std::string last;         // the closing "PROBLEME : ..." line
 };
 
-/// Stop the run with the bracketing-failure report.
-[[noreturn]] void bracket_failure(const RunContext& ctx, const Bracket& b, const BracketPolicy& p,
+/// Stop the run with the bracketing-failure report (t: the last integration).
+[[noreturn]] void bracket_failure(const Trajectory& t, const Bracket& b, const BracketPolicy& p,
                                   const BracketFailure& r);
 
 /// The integration settings of a search: relative tolerance 1e-10, first
@@ -446,18 +443,19 @@ double tolerance_factor(double M, double Mcore);
 /// significant digits), then mismatch in Earth masses, boundary P, T and L
 /// in Jupiter luminosities, step counters, recorded points, log g and the
 /// effective temperature (width 13, d significant digits).
-void trial_row(RunContext& ctx, const char* label, double R, int wR, int dR, int d, double diff, double M,
+void trial_row(const EnvelopeModel& m, const char* label, double R, int wR, int dR, int d, double diff, double M,
                const atmosphere::OuterBoundary& out);
 
 /// Copy the last integration into the shells: the last recorded mass is set
 /// to Mcore exactly, and points are stored core first (masse(i), x(., i) =
 /// r, L, P, T, tau of recorded point n + 1 - i); nf = number of points.
-void store_last_integration(RunContext& ctx, double Mcore, int& nf, Vec1<double>& masse, Mat1<double>& x);
+/// The last recorded mass of t becomes Mcore too.
+void store_last_integration(Trajectory& t, double Mcore, int& nf, Vec1<double>& masse, Mat1<double>& x);
 
 /// The summary block after a search: heading ("SBR ITERATER"), what was
 /// found, then masses, radii, luminosities, pressures, temperatures and
 /// optical depths at the core and at the top.
-void structure_summary(RunContext& ctx, const char* heading, const char* found, int nf, const Vec1<double>& masse,
+void structure_summary(const EnvelopeModel& m, const char* heading, const char* found, int nf, const Vec1<double>& masse,
                        const Mat1<double>& x);
 
 }  // namespace velkaro::structure

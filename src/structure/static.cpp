@@ -9,7 +9,6 @@
 #include "common/fatal.hpp"
 #include "common/format.hpp"
 #include "common/model_state.hpp"
-#include "run/context.hpp"
 #include "structure/roche.hpp"
 #include "structure/search.hpp"
 #include "structure/solvers.hpp"
@@ -58,9 +57,9 @@ std::string field(const char* s, int w) {
 
 }  // namespace
 
-void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x) {
-    auto& o = ctx.con();
-    const bool aff = ctx.common.aff;
+void iteraterstatic(const EnvelopeModel& m, const StaticSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x) {
+    auto& o = m.io.con();
+    const bool aff = m.common.aff;
     if (aff) {
         o << '\n' << "SBR ITERATER STATIC\n";
         o << field(" MAX ", 5);
@@ -97,32 +96,32 @@ void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<
     // the previous profile remapped onto the boundary luminosity found there
     // (or a constant luminosity).
     atmosphere::OuterBoundary out;
-    StaticProfile& sp = ctx.structure.staticprof;
+    StaticProfile& sp = m.state.staticprof;
     auto corediffstatic = [&](double R, Trial trial) {
-        out = atmosphere::condextmaxstatic(ctx, R, in.M, Rcore, in.Y, in.L);
+        out = atmosphere::condextmaxstatic(m.boundary, R, in.M, Rcore, in.Y, in.L);
         double diff = 0;
         if (in.flag == 0 && in.n >= 1) {
             lumiscale(in.n, *in.lumi_old, *in.mass_old, out.L, in.Lref, in.M, in.Mcore, sp.lumi, sp.mass);
-            diff = integrate_envelope(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set,
+            diff = integrate_envelope(m, R, Rcore, in.M, in.Mcore, in.Y, out, set,
                                       LuminosityProfile{sp.lumi.data(), sp.mass.data(), in.n});
         } else {
-            diff = integrate_envelope_flat(ctx, R, Rcore, in.M, in.Mcore, in.Y, out, set);
+            diff = integrate_envelope_flat(m, R, Rcore, in.M, in.Mcore, in.Y, out, set);
         }
         const char* label = trial == Trial::Low ? " LOW" : trial == Trial::High ? "UP " : "MAX";
-        trial_row(ctx, label, R, 15, 7, 5, diff, in.M, out);
+        trial_row(m, label, R, 15, 7, 5, diff, in.M, out);
         return diff;
     };
     auto failure = [&](const Bracket& b) {
-        bracket_failure(ctx, b, policy,
+        bracket_failure(m.state.traj, b, policy,
                         {.M = in.M, .Mcore = in.Mcore, .a = in.a, .out = &out, .imposed = true, .L = in.L,
                          .last = fmt::free("PROBLEME : ITERATER limites")});
     };
     // Converged when the mass mismatch is within the tolerance and the radius
     // interval below 1 % of the core radius.
-    const SearchResult sr = find_outer_radius(ctx, policy, Refinement::Bisection,
+    const SearchResult sr = find_outer_radius(m, policy, Refinement::Bisection,
                                               Tolerances{0.01 * Rcore, in.M * factor, resolution_floor(in.M)}, corediffstatic, failure);
     // The structure kept is the last one integrated: not on a clamped boundary.
-    atmosphere::refuse_clamped_boundary(ctx, out);
+    atmosphere::refuse_clamped_boundary(m.boundary, out);
     const Bisection& bi = sr.bisection;
     if (aff) {
         o << fmt::free("Structure converged: diff/Mearth, dx/RJ", bi.f / Mearth, bi.dx / Rjup) << '\n';
@@ -132,11 +131,11 @@ void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<
         o << fmt::free("iboundary,nstructures                   ", sr.bracket.k, bi.nsteps + 2 * sr.bracket.k)
           << '\n';
     }
-    store_last_integration(ctx, in.Mcore, nf, masse, x);
-    structure_summary(ctx, "SBR ITERATERSTATIC", "Structure found", nf, masse, x);
+    store_last_integration(m.state.traj, in.Mcore, nf, masse, x);
+    structure_summary(m, "SBR ITERATERSTATIC", "Structure found", nf, masse, x);
 }
 
-void iteraterstatic(RunContext& ctx, PlanetState& st) {
+void iteraterstatic(const EnvelopeModel& m, PlanetState& st) {
     StaticSearchInput in{search_planet(st)};
     in.L = st.Lstatic;
     in.Rprev = st.Routold;
@@ -145,7 +144,7 @@ void iteraterstatic(RunContext& ctx, PlanetState& st) {
     in.lumi_old = &st.lumitdsstaticold;
     in.mass_old = &st.massestaticold;
     in.n = st.nfnewMold;
-    iteraterstatic(ctx, in, st.nf, st.masse, st.x);
+    iteraterstatic(m, in, st.nf, st.masse, st.x);
 }
 
 }  // namespace velkaro::structure

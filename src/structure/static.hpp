@@ -6,11 +6,8 @@
 #pragma once
 
 #include "common/arrays.hpp"
+#include "structure/model.hpp"
 #include "structure/search_planet.hpp"
-
-namespace velkaro {
-struct RunContext;
-}
 
 namespace velkaro::structure {
 
@@ -35,6 +32,6 @@ struct StaticSearchInput : SearchPlanet {  // M: the new total mass
 
 /// Find the structure and store it as shells 1..nf (core first, masse(1) =
 /// Mcore exactly).
-void iteraterstatic(RunContext& ctx, const StaticSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x);
+void iteraterstatic(const EnvelopeModel& m, const StaticSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x);
 
 }  // namespace velkaro::structure

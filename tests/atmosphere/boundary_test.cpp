@@ -14,7 +14,6 @@
 #include "atmosphere/entropy_grid.hpp"
 #include "atmosphere/opacity_ratios.hpp"
 #include "common/fatal.hpp"
-#include "run/context.hpp"
 #include "support/fatal_text.hpp"
 
 using namespace velkaro;
@@ -54,16 +53,27 @@ protected:
                     f << lt << ' ' << lp << " 0 " << table_S(lt, lp) << '\n';
                 }
         }
-        ctx.rundir = dir;
-        ctx.out = &out;
-        ctx.path.path_fichiersdg = "data/";
-        ctx.path.path_tableseos = "eos";
+        path.rundir = dir;
+        io.out = &out;
+        path.path_fichiersdg = "data/";
+        path.path_tableseos = "eos";
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     std::filesystem::path dir;
     std::ostringstream out;
-    RunContext ctx;
+    // What the boundary reads and changes, and nothing else of a run.
+    AtmosphereContext tables;
+    PathModule path;
+    DbdboundaryModule boundary;
+    DbdtempModule temps;
+    DualbandModule dualband;
+    eos::EosContext eos;
+    OpacityModule opacity;
+    CommonModule common;
+    opacity::OpacityContext gas;
+    Console io;
+    BoundaryModel bm{tables, path, boundary, temps, dualband, eos, {opacity, common, gas}, io};
 };
 
 }  // namespace
@@ -72,30 +82,30 @@ TEST_F(SyntheticTables, GridEntropyIsBilinearAndExtrapolatesTheEdgeCell) {
     // Inside the grid and outside it (extrapolated along the edge cell, never clamped).
     for (double g : {1.0, 2500.0, 1e7})
         for (double teff : {10.0, 99.0, 4000.0, 8000.0})
-            EXPECT_NEAR(entropie_von_gravteff_reggitt(ctx, g, teff), grid_S(std::log10(g), std::log10(teff)), 1e-11);
+            EXPECT_NEAR(entropie_von_gravteff_reggitt(tables, path, g, teff), grid_S(std::log10(g), std::log10(teff)), 1e-11);
 }
 
 TEST_F(SyntheticTables, AdiabatInversionRoundTrips) {
     for (double P : {1e2, 1e8, 1e12})
         for (double T : {150.0, 900.0, 5000.0})
-            EXPECT_NEAR(temperaturausdruckundentropie(ctx, P, table_S(std::log10(T), std::log10(P))) / T, 1.0, 1e-9);
+            EXPECT_NEAR(temperaturausdruckundentropie(tables, path, P, table_S(std::log10(T), std::log10(P))) / T, 1.0, 1e-9);
     // The ends of the pressure axis use their own column alone; S = 6.67 at
     // 100 bar has a first estimate above the root: the search restarts at 100 K.
     for (auto [P, S] : {std::pair{1e-2, 12.0}, {1e18, 5.0}, {1e8, 6.67}})
-        EXPECT_NEAR(temperaturausdruckundentropie(ctx, P, S) / adiabat_T(P, S), 1.0, 1e-9);
+        EXPECT_NEAR(temperaturausdruckundentropie(tables, path, P, S) / adiabat_T(P, S), 1.0, 1e-9);
 }
 
 TEST_F(SyntheticTables, UnitChecksStopBeforeAnyTableIsRead) {
-    ctx.path.path_tableseos = "nowhere";  // a read would fail differently
+    path.path_tableseos = "nowhere";  // a read would fail differently
     const std::pair<double, double> bad[] = {{1e8, 0.999}, {1e8, 100.001}, {0.0, 8.0}, {1e19, 8.0}, {std::nan(""), 8.0}};
     const char* why[] = {"Problem mit den Entropieeinheiten", "S < 1 oder S > 100", "Nonpositive pressure",
                          "P verdaechtig GROSS", "is NAN"};
     for (int k = 0; k < 5; ++k)
-        EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, bad[k].first, bad[k].second); }).find(why[k]),
+        EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(tables, path, bad[k].first, bad[k].second); }).find(why[k]),
                   std::string::npos);
     // S = 1 and S = 100 pass the checks and then need the (missing) table.
     for (double S : {1.0, 100.0})
-        EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 1e8, S); }).find("nowhere/table_HHeH2OpartIonZ0000.dat"),
+        EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(tables, path, 1e8, S); }).find("nowhere/table_HHeH2OpartIonZ0000.dat"),
                   std::string::npos);
 }
 
@@ -106,8 +116,8 @@ TEST_F(SyntheticTables, UnitChecksStopBeforeAnyTableIsRead) {
 // found by moving the bracket's top. Everywhere else the trial inversion is
 // the exact one, bit for bit, and says it did not clamp.
 TEST_F(SyntheticTables, TrialInversionClampsOnlyWhereTheExactOneStops) {
-    load_entropy_tables(ctx);
-    const EntropyTable& table = *ctx.atmos.stable;
+    load_entropy_tables(tables, path);
+    const EntropyTable& table = *tables.stable;
     const double P = 1e8;
     bool clamped = true;
     for (double S : {5.3, 6.67, 9.0, 13.0}) {
@@ -139,28 +149,28 @@ TEST_F(SyntheticTables, TrialInversionClampsOnlyWhereTheExactOneStops) {
 // with the exact inversion's message for that entropy.
 TEST_F(SyntheticTables, AcceptedBoundaryMustNotBeClamped) {
     const double R = 7.14e9, M = 1.898783598618282e30;
-    const OuterBoundary warm = condextmaxstatic(ctx, R, M, 1e9, 0.27, 3.3498660000000005e24);
+    const OuterBoundary warm = condextmaxstatic(bm, R, M, 1e9, 0.27, 3.3498660000000005e24);
     EXPECT_FALSE(warm.clamped);
-    EXPECT_NO_THROW(refuse_clamped_boundary(ctx, warm));
+    EXPECT_NO_THROW(refuse_clamped_boundary(bm, warm));
     // The floor luminosity of a tiny core (intrinsic temperature
     // sqrt(Rcore/R) K = 0.012 K, far below the grid's 20 K): the grid
     // extrapolates to an entropy below that of 100 K.
-    const OuterBoundary cold = condextmaxstatic(ctx, R, M, 1e6, 0.27, 0.0);
+    const OuterBoundary cold = condextmaxstatic(bm, R, M, 1e6, 0.27, 0.0);
     EXPECT_TRUE(cold.clamped);
     EXPECT_EQ(cold.T, 100.0);
-    EXPECT_NEAR(cold.S, grid_S(std::log10(6.67e-8 * M / (R * R)), std::log10(ctx.dbdtemp.tint)), 1e-9);
-    const std::string msg = fatal_text([&] { refuse_clamped_boundary(ctx, cold); });
-    EXPECT_EQ(msg, fatal_text([&] { temperaturausdruckundentropie(ctx, cold.P, cold.S); }));
+    EXPECT_NEAR(cold.S, grid_S(std::log10(6.67e-8 * M / (R * R)), std::log10(temps.tint)), 1e-9);
+    const std::string msg = fatal_text([&] { refuse_clamped_boundary(bm, cold); });
+    EXPECT_EQ(msg, fatal_text([&] { temperaturausdruckundentropie(tables, path, cold.P, cold.S); }));
     EXPECT_NE(msg.find(" ! Problem bei der Bisektion! fa*fb > 0"), std::string::npos) << msg;
 }
 
 TEST_F(SyntheticTables, BadTablesAreRefusedWithTheirName) {
     std::ofstream(dir / "data" / "atmos" / "loggTeff_S_Burrows97_umint.dat", std::ios::app) << "1 2 3\n";
-    EXPECT_NE(fatal_text([&] { entropie_von_gravteff_reggitt(ctx, 100.0, 100.0); })
+    EXPECT_NE(fatal_text([&] { entropie_von_gravteff_reggitt(tables, path, 100.0, 100.0); })
                   .find("loggTeff_S_Burrows97_umint.dat: holds more than the 5000 data lines"),
               std::string::npos);
     std::filesystem::resize_file(dir / "eos" / "table_HHeH2OpartIonZ0000.dat", 1000);
-    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(ctx, 1e8, 8.0); }).find("table_HHeH2OpartIonZ0000.dat: "),
+    EXPECT_NE(fatal_text([&] { temperaturausdruckundentropie(tables, path, 1e8, 8.0); }).find("table_HHeH2OpartIonZ0000.dat: "),
               std::string::npos);
 }
 
@@ -173,17 +183,17 @@ TEST(Linterp, UniformGridEndsAndOutside) {
 
 TEST_F(SyntheticTables, BoundaryLiesOnTheAdiabatAt100Bar) {
     const double R = 7.14e9, M = 1.898783598618282e30, L = 3.3498660000000005e24;
-    const OuterBoundary b = condextmaxstatic(ctx, R, M, 1e9, 0.27, L);
+    const OuterBoundary b = condextmaxstatic(bm, R, M, 1e9, 0.27, L);
     const double g = 6.67e-8 * M / (R * R);
     const double tint = std::pow(L / (4 * M_PI * 5.6735730625000006e-5 * R * R), 0.25);
-    EXPECT_NEAR(ctx.dbdtemp.tint / tint, 1.0, 1e-9);
+    EXPECT_NEAR(temps.tint / tint, 1.0, 1e-9);
     EXPECT_EQ(b.P, 1e8);
-    EXPECT_EQ(ctx.dbdboundary.peddingtion, 1e8);
+    EXPECT_EQ(boundary.peddingtion, 1e8);
     EXPECT_NEAR(b.T / adiabat_T(1e8, grid_S(std::log10(g), std::log10(tint))), 1.0, 1e-9);
     EXPECT_EQ(b.L, L);
     // Grey Eddington atmosphere: the depth whose temperature is T.
     EXPECT_NEAR(b.tau, 4.0 / 3.0 * std::pow(b.T / tint, 4) - 2.0 / 3.0, 1e-9 * b.tau);
-    EXPECT_EQ(ctx.dbdboundary.tauout, b.tau);
+    EXPECT_EQ(boundary.tauout, b.tau);
 }
 
 TEST_F(SyntheticTables, LuminosityFloor) {
@@ -192,7 +202,7 @@ TEST_F(SyntheticTables, LuminosityFloor) {
     const double R = 7.14e9, Rcore = 1e9, M = 1.898783598618282e30;
     const EvolutionStep step{3.15576e13, -1e42, R, 1.0, 3.15576e16, 1.0, 0.0};  // dt, Eold, Rref, k, age, x, Lother
     double Enew = 0, Lradio = 0;
-    const OuterBoundary b = condextmax(ctx, R, 10 * 5.97424e27, M, Rcore, 0.27, step, Enew, Lradio);
+    const OuterBoundary b = condextmax(bm, R, 10 * 5.97424e27, M, Rcore, 0.27, step, Enew, Lradio);
     EXPECT_NEAR(b.L / (12.566370616 * 5.6735730625000006e-5 * Rcore * Rcore * 16.0), 1.0, 1e-12);
     EXPECT_NEAR(Enew, step.Eold, 1e-6 * std::fabs(step.Eold));
     EXPECT_EQ(Lradio, 0.0);
@@ -229,12 +239,12 @@ TEST(OpacityRatios, TableEndsNodesAndNotes) {
     EXPECT_EQ(kv2kth2_of_teq(1460), 0.0);
     EXPECT_DOUBLE_EQ(kv2kth2_of_teq(1461), 0.28 + (0.43 - 0.28) / 117.0);
     EXPECT_EQ(kv2kth2_of_teq(2777), 1.45);
-    RunContext ctx;
+    DualbandModule d;
+    Console io;
     std::ostringstream out;
-    ctx.out = &out;
-    ctx.dbdtemp.teq = 1460;
-    kv2kthteq(ctx);
-    kv2kth2teq(ctx);
+    io.out = &out;
+    kv2kthteq(d, 1460, io);
+    kv2kth2teq(d, 1460, io);
     EXPECT_EQ(out.str(),
               " T<Tmin   1460.0000000000000     \n SET kv2kth2 to 0, not used\n NOT three-band\n modelselect           0\n");
 }

@@ -11,7 +11,6 @@
 #include "atmosphere/irradiated.hpp"
 #include "common/fatal.hpp"
 #include "eos/eos.hpp"
-#include "run/context.hpp"
 
 using namespace velkaro;
 using namespace velkaro::atmosphere;
@@ -60,9 +59,13 @@ protected:
         for (std::size_t k = 0; k < 3; ++k) files[k] = std::string(VELKARO_DATA_DIR) + "/eos/" + eos::kTableNames[k];
         tables_ = eos::read_eos_tables(eos::kTableNames, files);
     }
-    void SetUp() override { ctx.eos.tables = tables_; }
+    void SetUp() override { ec.tables = tables_; }
     static std::shared_ptr<const eos::EosTables> tables_;
-    RunContext ctx;
+    eos::EosContext ec;
+    OpacityModule opacity;
+    CommonModule common;
+    opacity::OpacityContext gas;
+    const opacity::OpacityLaw opa{opacity, common, gas};
 };
 std::shared_ptr<const eos::EosTables> IrradiatedColumnTest::tables_;
 
@@ -77,7 +80,7 @@ TEST_F(IrradiatedColumnTest, WithoutStarItIsTheGreyAtmosphereOfTheGrid) {
     deep.p_bottom = 1e11;
     GreyAtmosphere grey100(tables_, at100), greydeep(tables_, deep);
     for (auto [g, tint] : {std::pair{2500.0, 100.0}, {2500.0, 400.0}, {1000.0, 60.0}, {30000.0, 1000.0}}) {
-        const IrradiatedColumn c = irradiated_column(ctx, g, tint, 0.0, 0.1, 0.27, 1e8, 1e11);
+        const IrradiatedColumn c = irradiated_column(ec, opa, g, tint, 0.0, 0.1, 0.27, 1e8, 1e11);
         const GreyResult r = grey100.solve(g, tint), d = greydeep.solve(g, tint);
         EXPECT_NEAR(c.hundred_bar.T / r.t, 1.0, 2e-3) << "g " << g << " Tint " << tint;
         EXPECT_EQ(c.convective, d.convective);
@@ -93,8 +96,8 @@ TEST_F(IrradiatedColumnTest, WithoutStarItIsTheGreyAtmosphereOfTheGrid) {
 
 TEST_F(IrradiatedColumnTest, StarlightHeatsTheBoundaryAndLiftsThePhotosphere) {
     const double g = 2500, tint = 100, M = 1.9e30, R = 7.3e9;
-    const IrradiatedColumn cold = irradiated_column(ctx, g, tint, 0.0, 0.2, 0.27, 1e8, 1e11);
-    const IrradiatedColumn hot = irradiated_column(ctx, g, tint, 1400.0, 0.2, 0.27, 1e8, 1e11);
+    const IrradiatedColumn cold = irradiated_column(ec, opa, g, tint, 0.0, 0.2, 0.27, 1e8, 1e11);
+    const IrradiatedColumn hot = irradiated_column(ec, opa, g, tint, 1400.0, 0.2, 0.27, 1e8, 1e11);
     EXPECT_GT(hot.hundred_bar.T, 1.5 * cold.hundred_bar.T);
     // The starlight keeps the gas radiative deeper: the envelope starts at the RCB.
     EXPECT_GT(hot.p_rcb, cold.p_rcb);
@@ -114,21 +117,21 @@ TEST_F(IrradiatedColumnTest, BoundaryNeverBelowTheMassCap) {
     // An RCB below p_max: the boundary is at p_max on the radiative profile,
     // and moves continuously with p_max through the RCB.
     const double g = 2500, tint = 100, teq = 1400, gamma = 0.2;
-    const IrradiatedColumn free = irradiated_column(ctx, g, tint, teq, gamma, 0.27, 1e8, 1e11);
+    const IrradiatedColumn free = irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, 1e11);
     ASSERT_GT(free.p_rcb, 2e8);
     const double pmax = 0.5 * free.p_rcb;
-    const IrradiatedColumn capped = irradiated_column(ctx, g, tint, teq, gamma, 0.27, 1e8, pmax);
+    const IrradiatedColumn capped = irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, pmax);
     EXPECT_EQ(capped.boundary.P, pmax);
     EXPECT_LT(capped.boundary.tau, free.boundary.tau);
     EXPECT_EQ(capped.p_rcb, free.p_rcb);  // the RCB is reported all the same
-    const IrradiatedColumn just_below = irradiated_column(ctx, g, tint, teq, gamma, 0.27, 1e8, free.p_rcb * (1 + 1e-9));
+    const IrradiatedColumn just_below = irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, free.p_rcb * (1 + 1e-9));
     EXPECT_NEAR(just_below.boundary.T / free.boundary.T, 1.0, 1e-6);
     // A cap above 100 bar is no cap: the boundary is never above 100 bar.
-    EXPECT_EQ(irradiated_column(ctx, g, tint, teq, gamma, 0.27, 1e8, 1e6).boundary.P, 1e8);
+    EXPECT_EQ(irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, 1e6).boundary.P, 1e8);
 }
 
 TEST_F(IrradiatedColumnTest, BadArgumentsStopWithTheValues) {
-    EXPECT_THROW(irradiated_column(ctx, 2500, 100, 1000, 0.0, 0.27, 1e8, 1e11), FatalError);
-    EXPECT_THROW(irradiated_column(ctx, -1, 100, 1000, 0.1, 0.27, 1e8, 1e11), FatalError);
-    EXPECT_THROW(irradiated_column(ctx, 2500, 100, std::nan(""), 0.1, 0.27, 1e8, 1e11), FatalError);
+    EXPECT_THROW(irradiated_column(ec, opa, 2500, 100, 1000, 0.0, 0.27, 1e8, 1e11), FatalError);
+    EXPECT_THROW(irradiated_column(ec, opa, -1, 100, 1000, 0.1, 0.27, 1e8, 1e11), FatalError);
+    EXPECT_THROW(irradiated_column(ec, opa, 2500, 100, std::nan(""), 0.1, 0.27, 1e8, 1e11), FatalError);
 }

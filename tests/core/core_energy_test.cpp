@@ -7,7 +7,6 @@
 #include "common/fatal.hpp"
 #include "common/model_state.hpp"
 #include "core/core.hpp"
-#include "run/context.hpp"
 
 using namespace velkaro;
 using namespace velkaro::core;
@@ -83,14 +82,13 @@ TEST(CoreCooling, LuminositiesOfAStep) {
     const CoreEnergy e = calcecore(7e8, 3 * kMearth, 4000.0, 1e12, 0.4);
     const CoreEnergy later = calcecore(6.99e8, 3 * kMearth, 3900.0, 1e12, 0.4);
     PlanetState s;
-    RunContext ctx;
     s.EgravCoreold = e.EgravCore;
     s.EthermCoreold = e.EthermCore;
     s.EgravCore = later.EgravCore;
     s.EthermCore = later.EthermCore;
     s.Eintenv = -1e39;  // from 0
     s.dt = 3.15576e13;
-    lcorecool(ctx, s);
+    lcorecool(s);
     EXPECT_GT(s.LgravCore, 0.0);
     EXPECT_GT(s.LthermCore, 0.0);
     EXPECT_NEAR(s.Lcoolcore * s.dt, e.Ecore - later.Ecore, 1e-12 * std::abs(e.Ecore));

@@ -10,7 +10,6 @@
 
 #include "common/fatal.hpp"
 #include "core/core.hpp"
-#include "run/context.hpp"
 
 using namespace velkaro;
 using namespace velkaro::core;
@@ -26,18 +25,19 @@ double node(const CoreTables& t, int iM, int iP, int iF) { return t.denscyr(209 
 // correction: "cold"), and under a shell of pressure P and temperature T.
 struct Planet {
     std::ostringstream out;
-    RunContext ctx;
-    Planet() { ctx.out = &out; }
+    CoreContext cc;
+    Console io;
+    Planet() { io.out = &out; }
     double table(double M, double P, double f, bool cold = false) {
         double rho = 0;
-        (cold ? mergedradiicore : mcrad)(ctx, 2, 0, M, P, f, rho);
+        (cold ? mergedradiicore : mcrad)(cc, io, 2, 0, M, P, f, rho);
         return rho;
     }
     double cold(double M, double P, double f) { return table(M, P, f, true); }
     double hot(double M, double f, double P, double T) {
         const double shell[5] = {1e9, 0.0, P, T, 0.0};
         double rho = 0;
-        driverhocore(ctx, shell, M, f, rho);
+        driverhocore(cc, io, shell, M, f, rho);
         return rho;
     }
 };

@@ -9,6 +9,7 @@
 #include "energy/energy.hpp"
 #include "eos/eos.hpp"
 #include "support/planet.hpp"
+#include "run/views.hpp"
 
 using namespace velkaro;
 using velkaro::testing::StartedPlanet;
@@ -54,7 +55,7 @@ TEST(EnergyBudget, EnvelopeGravityObeysTheVirialRelationOfAHydrostaticEnvelope) 
 TEST(EnergyBudget, OneShellIsTheCoreAloneAndAnUnboundPlanetFallsBackOnTheCore) {
     StartedPlanet& p = jupiter();
     const PlanetState& s = *p.s;
-    const energy::EnergyBudget one = energy::calc_energy(p.ctx, s.YHe, s.x, 1, s.masse, s.fract_ice);
+    const energy::EnergyBudget one = energy::calc_energy(energy_model(p.ctx), s.YHe, s.x, 1, s.masse, s.fract_ice);
     const core::CoreEnergy ce = core::calcecore(s.x(kR, 1), s.masse(1), s.x(kT, 1), s.x(kP, 1), s.fract_ice);
     EXPECT_DOUBLE_EQ(one.Etot, ce.EthermCore + ce.EgravCore);
     EXPECT_EQ(one.Eintenv, 0.0);
@@ -65,9 +66,9 @@ TEST(EnergyBudget, OneShellIsTheCoreAloneAndAnUnboundPlanetFallsBackOnTheCore) {
     Mat1<double> x = s.x;
     for (int i = 1; i <= s.nf; ++i) x(kR, i) *= 1e3;
     std::ostringstream out;
-    p.ctx.out = &out;
-    const energy::EnergyBudget b = energy::calc_energy(p.ctx, s.YHe, x, s.nf, s.masse, s.fract_ice);
-    p.ctx.out = &p.out;
+    p.ctx.console.out = &out;
+    const energy::EnergyBudget b = energy::calc_energy(energy_model(p.ctx), s.YHe, x, s.nf, s.masse, s.fract_ice);
+    p.ctx.console.out = &p.out;
     EXPECT_TRUE(b.unbound);
     EXPECT_EQ(b.Etot, b.EgravCore);
     EXPECT_EQ(b.Etot2, b.EgravCore);
@@ -92,19 +93,19 @@ TEST(Bookkeeping, PhotosphereAndTheShellBelowANewMass) {
     for (int i = 1; i <= 4; ++i) s->masse(i) = i;
     s->Mtotale = 4;  // the total mass itself lies in the last interval
     s->nfnewM = 99;
-    energy::getnfrontieresnewm(ctx, *s);
+    energy::getnfrontieresnewm(*s);
     EXPECT_EQ(s->nfnewM, 3);
     EXPECT_EQ(s->massestatic(3), 3.0);
     EXPECT_EQ(s->massestatic(4), 0.0);
     s->Mtotale = 7;  // beyond the grid: the previous value stays
-    energy::getnfrontieresnewm(ctx, *s);
+    energy::getnfrontieresnewm(*s);
     EXPECT_EQ(s->nfnewM, 3);
 }
 
 TEST(Bookkeeping, TdSdtProfileVanishesWithoutChangeAndAboveTheOldMass) {
     StartedPlanet& p = jupiter();
     auto s = std::make_unique<PlanetState>(*p.s);
-    energy::shift(p.ctx, *s);
+    energy::shift(*s);
     EXPECT_EQ(s->nf, 0);
     EXPECT_EQ(s->aplanete, 0.0);
     // The same structure again: nothing changed, no heat released.
@@ -114,8 +115,8 @@ TEST(Bookkeeping, TdSdtProfileVanishesWithoutChangeAndAboveTheOldMass) {
     s->nf = s->nfold;
     s->dt = 1e10;
     std::ostringstream out;
-    p.ctx.out = &out;
-    energy::lumivar(p.ctx, *s);
+    p.ctx.console.out = &out;
+    energy::lumivar(energy_model(p.ctx), *s);
     for (int i = 1; i <= s->nf; ++i) ASSERT_EQ(s->lumitds(i), 0.0) << i;
     // Lower the entropy everywhere by 1 %: heat -T dS/dt released in every
     // shell, except one added above the old total mass, which has no past.
@@ -124,8 +125,8 @@ TEST(Bookkeeping, TdSdtProfileVanishesWithoutChangeAndAboveTheOldMass) {
     s->masse(s->nf) = s->masse(s->nf - 1) * (1 + 1e-6);
     s->x(kT, s->nf) = s->x(kT, s->nf - 1);
     s->entro(s->nf) = s->entroold(s->nf - 1);
-    energy::lumivar(p.ctx, *s);
-    p.ctx.out = &p.out;
+    energy::lumivar(energy_model(p.ctx), *s);
+    p.ctx.console.out = &p.out;
     EXPECT_EQ(p.ctx.energy.dldm(s->nf), 0.0);
     const int i = s->nf / 2;
     EXPECT_NEAR(p.ctx.energy.dldm(i), s->x(kT, i) * 0.01 * s->entroold(i) / s->dt,

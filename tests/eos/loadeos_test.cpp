@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "eos_test_util.hpp"
-#include "run/context.hpp"
+#include "eos/eos.hpp"
 
 using namespace velkaro;
 using namespace velkaro::eos;
@@ -23,21 +23,22 @@ std::string table(int nt, int np, double y, double ninth = 2.0) {
 
 }  // namespace
 
-TEST(LoadEos, ThroughTheRunContextRelativeToTheRunDirectory) {
-    RunContext ctx;
-    ctx.rundir = std::filesystem::path(VELKARO_SOURCE_DIR) / "examples" / "jupiter";
-    ctx.path.path_tableseos = "data/eos";  // no trailing separator: "data/eoseosbdp0_pt_F"
-    EXPECT_EQ(fatal_lines([&] { loadeos(ctx); }),
+TEST(LoadEos, RelativeToTheRunDirectory) {
+    EosContext ec;
+    PathModule path;
+    path.rundir = std::filesystem::path(VELKARO_SOURCE_DIR) / "examples" / "jupiter";
+    path.path_tableseos = "data/eos";  // no trailing separator: "data/eoseosbdp0_pt_F"
+    EXPECT_EQ(fatal_lines([&] { loadeos(ec, path); }),
               (std::vector<std::string>{"Sbr loadeos: ERROR opening EOS table",
                                         "PROBLEME : Filename data/eoseosbdp0_pt_F"}));
-    EXPECT_FALSE(ctx.eos.tables);
-    ctx.path.path_tableseos = "../../data/eos/   ";  // trailing blanks do not count
-    loadeos(ctx);
-    ASSERT_TRUE(ctx.eos.tables);
-    EXPECT_EQ(ctx.eos.tables->names[0], "../../data/eos/eosbdp0_pt_F");
-    const auto* first = ctx.eos.tables.get();  // loaded once
-    loadeos(ctx);
-    EXPECT_EQ(ctx.eos.tables.get(), first);
+    EXPECT_FALSE(ec.tables);
+    path.path_tableseos = "../../data/eos/   ";  // trailing blanks do not count
+    loadeos(ec, path);
+    ASSERT_TRUE(ec.tables);
+    EXPECT_EQ(ec.tables->names[0], "../../data/eos/eosbdp0_pt_F");
+    const auto* first = ec.tables.get();  // loaded once
+    loadeos(ec, path);
+    EXPECT_EQ(ec.tables.get(), first);
 }
 
 TEST(LoadEos, RecordsAreReadInFileOrderAlsoOverLinesAndWithLeftovers) {

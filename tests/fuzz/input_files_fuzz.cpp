@@ -38,8 +38,8 @@ Run& run_of(const std::filesystem::path& dir) {
     static Run* path = new Run;
     static Run* dualband = new Run;
     Run& r = dir.filename() == "sivex" ? *sivex : dir.filename() == "path" ? *path : *dualband;
-    r.ctx.rundir = dir;
-    r.ctx.out = &r.out;
+    r.ctx.path.rundir = dir;
+    r.ctx.console.out = &r.out;
     r.out.str({});
     return r;
 }

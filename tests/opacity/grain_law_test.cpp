@@ -9,7 +9,6 @@
 #include <limits>
 
 #include "opacity/opacity.hpp"
-#include "run/context.hpp"
 
 namespace {
 
@@ -114,12 +113,15 @@ TEST(EnvelopeOpacity, LargerOfGrainLawAndGasTable) {
     EXPECT_TRUE(std::isnan(opacites_v1(oc, 0.0, -1e-8, 300.0, 1.0, false)));
     EXPECT_TRUE(std::isnan(opacites_v1(oc, 0.0, std::numeric_limits<double>::quiet_NaN(), 300.0, 1.0, false)));
     // A run reads its metallicity, grain setting and opacity scale.
-    RunContext ctx;  // grains reduced to 1e-20, as every run starts
-    ctx.opacity.metallicity = 1.0;
-    ctx.opacity.opacityscale = 3.0;
-    EXPECT_EQ(opacites(ctx, 1e-8, 100.0), 3.0 * opafreedman2013(oc, 1.0, 1e-8, 100.0));
-    ctx.common.redopagrains = false;
-    EXPECT_EQ(opacites(ctx, 1e-8, 100.0), 3.0 * opb91(1e-8, 100.0));
+    OpacityModule settings;
+    settings.metallicity = 1.0;
+    settings.opacityscale = 3.0;
+    CommonModule common;  // grains reduced to 1e-20, as every run starts
+    OpacityContext gas;
+    const OpacityLaw law{settings, common, gas};
+    EXPECT_EQ(opacites(law, 1e-8, 100.0), 3.0 * opafreedman2013(oc, 1.0, 1e-8, 100.0));
+    common.redopagrains = false;
+    EXPECT_EQ(opacites(law, 1e-8, 100.0), 3.0 * opb91(1e-8, 100.0));
 }
 
 }  // namespace

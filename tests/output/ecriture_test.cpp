@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "atmosphere/irradiation.hpp"
+#include "processes/irradiation.hpp"
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
 #include "output/columns.hpp"
@@ -24,6 +24,7 @@
 #include "run/run_dir.hpp"
 #include "support/fatal_text.hpp"
 #include "support/files.hpp"
+#include "run/views.hpp"
 
 using namespace velkaro;
 using velkaro::testing::RunDir;
@@ -76,10 +77,10 @@ struct JupiterRun {
         run[10] = keepall ? "T keepall" : "F keepall";
         run[11] = std::to_string(dtsave) + " dtsave";
         dir.write("sivex.in", run);
-        ctx.out = &out;
-        ctx.rundir = dir.path();
+        ctx.console.out = &out;
+        ctx.path.rundir = dir.path();
         initcond(ctx, *s);
-        atmosphere::cal_tirr(ctx, s->tstart, s->Mstar, s->aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
+        processes::cal_tirr(host_star(ctx), s->tstart, s->Mstar, s->aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
         init2bd(ctx);
         initialize(ctx, *s);
         static std::unique_ptr<PlanetState> initial;
@@ -93,7 +94,7 @@ struct JupiterRun {
         ctx.output.fort1.open(dir.path() / "fort.1");
     }
 
-    void write() { output::ecriture(ctx, *s); }
+    void write() { output::ecriture(output_model(ctx), *s); }
     std::vector<std::string> lines(const char* name) const { return read_lines(dir.path() / name); }
 };
 
@@ -194,7 +195,7 @@ TEST(Ecriture, TrackColumnNamesAreUniqueIdentifiers) {
 TEST(Ecriture, WriteFailureStopsTheRunNamingTheFile) {
     JupiterRun run;
     run.ctx.output.fort1.close();  // e.g. a full disk: the stream refuses the line
-    const std::string msg = velkaro::testing::fatal_text([&] { output::ecriture(run.ctx, *run.s); });
+    const std::string msg = velkaro::testing::fatal_text([&] { output::ecriture(output_model(run.ctx), *run.s); });
     EXPECT_NE(msg.find("PROBLEME : cannot write the result file"), std::string::npos) << msg;
     EXPECT_NE(msg.find("fort.1"), std::string::npos) << msg;
 }
@@ -204,8 +205,8 @@ TEST(Ecriture, NoEvolutionRunOfTheJupiterExample) {
     dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 13, "T Noevo");
     RunContext ctx;
     std::ostringstream out;
-    ctx.out = &out;
-    ctx.rundir = dir.path();
+    ctx.console.out = &out;
+    ctx.path.rundir = dir.path();
     run_planet(ctx);
     const auto track = read_lines(dir.path() / "fort.1");
     ASSERT_EQ(track.size(), 1u);

@@ -18,6 +18,7 @@
 #include "processes/star.hpp"
 #include "run/context.hpp"
 #include "support/fatal_text.hpp"
+#include "run/views.hpp"
 
 using namespace velkaro;
 using namespace velkaro::output;
@@ -113,9 +114,9 @@ TEST(BlackBody, MagnitudesFluxesWienAndContrastByHand) {
     RunContext ctx;
     ctx.path.path_fichiersdg = kData;
     const double tp = 1500, r = 1.1 * cst::Rjup, a = 0.05 * cst::AU, age = 1e8 * cst::year;
-    const processes::StarProps st = processes::starprops(ctx, age, cst::Msun);
+    const processes::StarProps st = processes::starprops(host_star(ctx), age, cst::Msun);
     std::array<double, 16> mags, fl;
-    blackbodymagsv2(ctx, tp, r, a, age, cst::Msun, mags, fl);
+    blackbodymagsv2(ctx.photometry, ctx.path, host_star(ctx), tp, r, a, age, cst::Msun, mags, fl);
 
     // Planet black body plus reflected starlight, integrated independently.
     auto flux = [&](double lam) {
@@ -136,13 +137,13 @@ TEST(BlackBody, MagnitudesFluxesWienAndContrastByHand) {
     // M_V = 4.83, the Sun's own absolute V magnitude, to a few hundredths.
     int jlo = 0;
     std::array<FilterNodes, kFilters> nodes;
-    blackbodymags(filter_curves(ctx), jlo, nodes, BodyLight{5777, 6.956e10, 1e300, 6.956e10, 5777}, mags, fl);
+    blackbodymags(filter_curves(ctx.photometry, ctx.path), jlo, nodes, BodyLight{5777, 6.956e10, 1e300, 6.956e10, 5777}, mags, fl);
     EXPECT_NEAR(mags[2], 4.83, 0.05);
 
     // Wien: B_lambda peaks at 0.2898 cm K / T; the reported peak is 0.29/T.
     double peak;
     std::array<double, 14> c;
-    contrast(ctx, false, age, cst::Msun, tp, r, a, peak, c, nullptr);
+    contrast(host_star(ctx), false, age, cst::Msun, tp, r, a, peak, c, nullptr);
     EXPECT_DOUBLE_EQ(peak, 0.29 / tp);
     const double lw = 0.28978 / tp;
     EXPECT_GT(planck(lw, tp), planck(lw * 1.01, tp));
@@ -163,7 +164,7 @@ TEST(BlackBody, MagnitudesFluxesWienAndContrastByHand) {
 TEST(BlackBody, TabulatedBandFluxesAgreeWithSimpsonsRule) {
     RunContext ctx;
     ctx.path.path_fichiersdg = kData;
-    const FilterCurves& fc = filter_curves(ctx);
+    const FilterCurves& fc = filter_curves(ctx.photometry, ctx.path);
     int jlo = 0;
     std::array<FilterNodes, kFilters> table, direct;
     int served = 0;
@@ -190,9 +191,9 @@ TEST(BlackBody, SpectrumRecord) {
     double peak;
     std::array<double, 14> c;
     std::ostringstream none, spectrum;
-    contrast(ctx, false, age, cst::Msun, tp, r, a, peak, c, &none);
+    contrast(host_star(ctx), false, age, cst::Msun, tp, r, a, peak, c, &none);
     EXPECT_TRUE(none.str().empty());  // no dump, no spectrum
-    contrast(ctx, true, age, cst::Msun, tp, r, a, peak, c, &spectrum);
+    contrast(host_star(ctx), true, age, cst::Msun, tp, r, a, peak, c, &spectrum);
 
     std::istringstream in(spectrum.str());
     std::vector<std::string> lines;
@@ -218,21 +219,21 @@ TEST(FilterCurves, TransmissionEdgesAndRefusals) {
     ctx.path.path_fichiersdg = kData;
     const auto bj = samples(6);
     double t, lmin, lmax;
-    filtertransmission(ctx, bj.front().first * 0.999, 6, t, lmin, lmax);
+    filtertransmission(ctx.photometry, ctx.path, bj.front().first * 0.999, 6, t, lmin, lmax);
     EXPECT_EQ(t, 0.0);
     EXPECT_EQ(lmin, bj.front().first);
     EXPECT_EQ(lmax, bj.back().first);
-    filtertransmission(ctx, bj.back().first, 6, t, lmin, lmax);  // last sample: last interval
+    filtertransmission(ctx.photometry, ctx.path, bj.back().first, 6, t, lmin, lmax);  // last sample: last interval
     EXPECT_DOUBLE_EQ(t, bj.back().second);
-    filtertransmission(ctx, bj.back().first * 1.001, 6, t, lmin, lmax);
+    filtertransmission(ctx.photometry, ctx.path, bj.back().first * 1.001, 6, t, lmin, lmax);
     EXPECT_EQ(t, 0.0);
     const double mid = 0.5 * (bj[4].first + bj[5].first);
-    filtertransmission(ctx, mid, 6, t, lmin, lmax);
+    filtertransmission(ctx.photometry, ctx.path, mid, 6, t, lmin, lmax);
     EXPECT_NEAR(t, 0.5 * (bj[4].second + bj[5].second), 1e-12);
 
-    EXPECT_NE(fatal_text([&] { filtertransmission(ctx, 1e-4, 17, t, lmin, lmax); }).find("ERROR: unknown filter number"),
+    EXPECT_NE(fatal_text([&] { filtertransmission(ctx.photometry, ctx.path, 1e-4, 17, t, lmin, lmax); }).find("ERROR: unknown filter number"),
               std::string::npos);
-    EXPECT_NE(fatal_text([&] { filtertransmission(ctx, 0.0, 3, t, lmin, lmax); })
+    EXPECT_NE(fatal_text([&] { filtertransmission(ctx.photometry, ctx.path, 0.0, 3, t, lmin, lmax); })
                   .find("ERROR: nonpositive wavelenght in filtertransmission"),
               std::string::npos);
 

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "atmosphere/irradiation.hpp"
+#include "processes/irradiation.hpp"
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
 #include "fermidirac.hpp"
@@ -22,6 +22,7 @@
 #include "run/initialize.hpp"
 #include "run/input.hpp"
 #include "support/files.hpp"
+#include "run/views.hpp"
 
 using velkaro::testing::read_file;
 
@@ -139,10 +140,10 @@ protected:
         base_ = std::make_unique<PlanetState>();
         RunContext& ctx = *ctx_;
         PlanetState& s = *base_;
-        ctx.out = &sink_;
-        ctx.rundir = std::filesystem::path(VELKARO_SOURCE_DIR) / "examples" / "brown-dwarf";
+        ctx.console.out = &sink_;
+        ctx.path.rundir = std::filesystem::path(VELKARO_SOURCE_DIR) / "examples" / "brown-dwarf";
         initcond(ctx, s);
-        atmosphere::cal_tirr(ctx, s.tstart, s.Mstar, s.aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
+        processes::cal_tirr(host_star(ctx), s.tstart, s.Mstar, s.aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
         init2bd(ctx);
         initialize(ctx, s);
         find_initial_structure(ctx, s);
@@ -157,7 +158,7 @@ protected:
     // One run context for the suite (the burning keeps only work arrays in
     // it); a fresh copy of the planet for each test.
     void SetUp() override {
-        ctx_->out = &out_;
+        ctx_->console.out = &out_;
         ctx_->common.aff = true;
         s_ = std::make_unique<PlanetState>(*base_);
     }
@@ -187,7 +188,7 @@ TEST_F(DeuteriumBurning, PlanetsUpTo2000EarthMassesBurnNothing) {
         for (int i = 1; i <= p.nfold; ++i) p.masseold(i) *= mass / mtot;
         p.masseold(p.nfold) = mass;
         p.lburnold.fill(1.0);  // cleared by the call
-        processes::dburnnuvo(ctx(), p);
+        processes::dburnnuvo(deuterium_model(ctx()), p);
         if (burns) {
             EXPECT_GT(p.Lburntot, 0) << mass;
             EXPECT_GT(p.tburn, 0) << mass;
@@ -207,7 +208,7 @@ TEST_F(DeuteriumBurning, SupplyLimitedShellsGiveTheirDeuteriumOverTheStep) {
     // times over, the cool ones keep burning at their rate.
     PlanetState& p = s();
     p.dtold = 1e12 * cst::year;
-    processes::dburnnuvo(ctx(), p);
+    processes::dburnnuvo(deuterium_model(ctx()), p);
     int limited = 0, free_rate = 0;
     for (int i = 2; i <= p.nfold; ++i) {
         const double dm = p.masseold(i) - p.masseold(i - 1);
@@ -235,7 +236,7 @@ TEST_F(DeuteriumBurning, SupplyLimitedShellsGiveTheirDeuteriumOverTheStep) {
 
 TEST_F(DeuteriumBurning, DeuteriumMassAndEnergyAreConserved) {
     PlanetState& p = s();
-    processes::dburnnuvo(ctx(), p);
+    processes::dburnnuvo(deuterium_model(ctx()), p);
     ASSERT_GT(p.Lburntot, 0);
     EXPECT_EQ(p.Lburntot, p.lburnold(p.nfold));
     for (int i = 2; i <= p.nfold; ++i) ASSERT_GE(p.lburnold(i), p.lburnold(i - 1)) << i;
@@ -255,7 +256,7 @@ TEST_F(DeuteriumBurning, EddiesSpanTheConvectiveEnvelope) {
     // pressure scale height) add up to ln(P_bottom / P_top), and they turn
     // over in years, far faster than the deuterium burns.
     PlanetState& p = s();
-    processes::dburnnuvo(ctx(), p);
+    processes::dburnnuvo(deuterium_model(ctx()), p);
     EXPECT_NEAR(p.Neddy, std::log(p.xold(kP, 1) / p.xold(kP, p.nfold)), 1e-3 * p.Neddy);
     EXPECT_GT(p.tmix, 0.1 * cst::year);
     EXPECT_LT(p.tmix, 1e-3 * p.tburn);
@@ -269,14 +270,14 @@ TEST_F(DeuteriumBurning, EddiesSpanTheConvectiveEnvelope) {
         q->masseold(i) *= 1000 * cst::Mearth / mtot;
         q->lumitdsold(i) = 0;
     }
-    processes::dburnnuvo(ctx(), *q);
+    processes::dburnnuvo(deuterium_model(ctx()), *q);
     EXPECT_EQ(q->Neddy, 0.0);
     EXPECT_EQ(q->tmix, 0.0);
 
     // A single shell (no envelope): nothing burns, nothing mixes, no NaN.
     q = std::make_unique<PlanetState>(*base_);
     q->nfold = 1;
-    processes::dburnnuvo(ctx(), *q);
+    processes::dburnnuvo(deuterium_model(ctx()), *q);
     for (double v : {q->Lburntot, q->tburn, q->tmix, q->Neddy}) EXPECT_EQ(v, 0.0);
     EXPECT_EQ(q->xdeu(1), q->xdeuold(1));
     EXPECT_EQ(q->xdeu(kMaxShells), q->xdeuold(kMaxShells));
@@ -287,7 +288,7 @@ TEST_F(DeuteriumBurning, Messages) {
     p.xdeuold(5) = -1e-6;
     p.masseold(8) = p.masseold(7);
     ctx().common.aff = false;
-    processes::dburnnuvo(ctx(), p);
+    processes::dburnnuvo(deuterium_model(ctx()), p);
     // The abundance warnings are printed always, the rest only when verbose.
     std::string t = out_.str();
     EXPECT_EQ(t.find("SBR NuvoDburn"), std::string::npos);
@@ -296,7 +297,7 @@ TEST_F(DeuteriumBurning, Messages) {
     EXPECT_NE(t.find(" Negative xDeu in shell           6\n"), std::string::npos) << t;
     out_.str("");
     ctx().common.aff = true;
-    processes::dburnnuvo(ctx(), p);
+    processes::dburnnuvo(deuterium_model(ctx()), p);
     t = out_.str();
     EXPECT_EQ(t.rfind("\n SBR NuvoDburn\n", 0), 0u) << t;
     for (const char* l : {" Nonpositive mass in shell           8\n Masse(i),Masse(i-1)",

@@ -11,7 +11,7 @@
 #include <string>
 #include <tuple>
 
-#include "atmosphere/irradiation.hpp"
+#include "processes/irradiation.hpp"
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
 #include "eos/eos.hpp"
@@ -20,6 +20,7 @@
 #include "processes/tides.hpp"
 #include "run/context.hpp"
 #include "support/planet.hpp"
+#include "run/views.hpp"
 
 using namespace velkaro;
 using processes::EscapeInput;
@@ -93,8 +94,8 @@ TEST(Escape, FluxesSaturateBelowATenthOfAGyrAndJoinTheirLaws) {
     RunContext& ctx = hot_neptune().ctx;
     for (int model : {0, 20, 30}) {
         ctx.gasloss.evapmodel = model;
-        const EscapeResult a = evapV1(ctx, input_at(0.02, 0.1), p.masse, p.x, p.n);
-        const EscapeResult b = evapV1(ctx, input_at(0.09, 0.1), p.masse, p.x, p.n);
+        const EscapeResult a = evapV1(escape_model(ctx), input_at(0.02, 0.1), p.masse, p.x, p.n);
+        const EscapeResult b = evapV1(escape_model(ctx), input_at(0.09, 0.1), p.masse, p.x, p.n);
         EXPECT_DOUBLE_EQ(a.F, 45.6 / 0.01) << model;
         if (model != 0) {
             EXPECT_EQ(a.dM, b.dM) << model;  // (the default's X-ray luminosity saturates earlier)
@@ -108,7 +109,7 @@ TEST(Escape, EnergyLimitedHotNeptuneMatchesTheHandCalculation) {
     p.ctx.gasloss.evapmodel = 0;
     const PlanetState& s = *p.s;
     const double a_au = 0.05, t = 1.0;
-    const EscapeResult r = evapV1(p.ctx, input_at(t, a_au), s.masse, s.x, s.nf);
+    const EscapeResult r = evapV1(escape_model(p.ctx), input_at(t, a_au), s.masse, s.x, s.nf);
     ASSERT_EQ(r.regime, 1);
 
     // By hand: the XUV photons (cross-section 1.89e-18 cm^2 at 20 eV) are
@@ -136,7 +137,7 @@ TEST(Escape, OverflowAndModel20OnAProfileOfKnownMass) {
     const double dt = 1e13;
     // At 0.01 AU the Hill radius of 10 Earth masses (~3.3e9 cm) lies inside
     // the planet: a fifth of the mass outside it goes in addition.
-    const EscapeResult r = evapV1(ctx, input_at(1.0, 0.01, dt), p.masse, p.x, p.n);
+    const EscapeResult r = evapV1(escape_model(ctx), input_at(1.0, 0.01, dt), p.masse, p.x, p.n);
     ASSERT_TRUE(r.overflow);
     const double Mover = p.M - LinearPlanet::mass_at(r.RL);
     EXPECT_LT(rel(-r.Mdotover * dt, 0.2 * Mover), 1e-12);
@@ -146,8 +147,8 @@ TEST(Escape, OverflowAndModel20OnAProfileOfKnownMass) {
     // Model 20 is energy limited, F_XUV / (a^2 K), whatever the regime the
     // flux test reports: F = 45.6 / a^2 below 0.1 Gyr is above 1e4 at
     // 0.05 AU, below at 0.1 AU; both planets fit in their lobes.
-    const EscapeResult near = evapV1(ctx, input_at(0.05, 0.05, dt), p.masse, p.x, p.n);
-    const EscapeResult farr = evapV1(ctx, input_at(0.05, 0.1, dt), p.masse, p.x, p.n);
+    const EscapeResult near = evapV1(escape_model(ctx), input_at(0.05, 0.05, dt), p.masse, p.x, p.n);
+    const EscapeResult farr = evapV1(escape_model(ctx), input_at(0.05, 0.1, dt), p.masse, p.x, p.n);
     EXPECT_EQ(near.regime, 2);
     EXPECT_EQ(farr.regime, 1);
     EXPECT_FALSE(near.overflow || farr.overflow);
@@ -165,7 +166,7 @@ TEST(Escape, CompleteLossRemovesExactlyTheEnvelopeAndClearsTheFlag) {
     const double Menv = s.masse(s.nf) - s.masse(1);
     s.temps = 1.0 * kGyr;
     s.dt = 1e13;
-    const double dM = evapV1(p.ctx, input_at(1.0, 0.05), s.masse, s.x, s.nf).dM;
+    const double dM = evapV1(escape_model(p.ctx), input_at(1.0, 0.05), s.masse, s.x, s.nf).dM;
     ASSERT_GT(dM, 0);
 
     // Exactly menvemin left is not enough to be kept.
@@ -173,7 +174,7 @@ TEST(Escape, CompleteLossRemovesExactlyTheEnvelopeAndClearsTheFlag) {
     p.ctx.common.menvemin = Menv - dM;
     p.ctx.gasloss.elost1 = 123.0;
     p.out.str("");
-    processes::evap(p.ctx, s);
+    processes::evap(escape_model(p.ctx), s);
     p.ctx.common.menvemin = saved;
     EXPECT_EQ(s.envelopeflag, 0.0);
     EXPECT_EQ(s.Mlost, Menv);
@@ -188,8 +189,8 @@ TEST(Escape, EnergyOfAThinRemovedLayerIsItsSpecificEnergyTimesItsMass) {
     s.temps = 1.0 * kGyr;
     // A step short enough to remove a thin top layer.
     const double Menv = s.masse(s.nf) - s.masse(1);
-    s.dt = 1e-7 * Menv / (-evapV1(p.ctx, input_at(1.0, 0.05), s.masse, s.x, s.nf).Mdot);
-    processes::evap(p.ctx, s);
+    s.dt = 1e-7 * Menv / (-evapV1(escape_model(p.ctx), input_at(1.0, 0.05), s.masse, s.x, s.nf).Mdot);
+    processes::evap(escape_model(p.ctx), s);
     ASSERT_EQ(s.envelopeflag, 1.0);
     eos::EosOut e;
     eos::eos(p.ctx.eos, 0.0, s.YHe, s.x(kP, s.nf), s.x(kT, s.nf), e);
@@ -209,7 +210,7 @@ struct BareCore {
     double rstar = 0;
     BareCore(bool tides, double a_au, double tmax_yr) {
         ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
-        ctx.out = &out;
+        ctx.console.out = &out;
         ctx.common.tides = tides;
         ctx.common.qstar = 1e5;
         s->Mstar = cst::Msun;
@@ -220,7 +221,7 @@ struct BareCore {
         s->x(kR, 1) = 1.1e9;
         s->x(kT, 1) = 300;
         s->stopcode = 2;
-        rstar = processes::starprops(ctx, s->temps, s->Mstar).rstar;
+        rstar = processes::starprops(host_star(ctx), s->temps, s->Mstar).rstar;
     }
 };
 
@@ -241,7 +242,7 @@ TEST(BareCore, SpiralInFollowsTheEquilibriumTide) {
         BareCore bc(tides, 0.02, tmax_yr);
         PlanetState& s = *bc.s;
         const double t0 = s.temps, a0 = s.aplanete;
-        processes::noenveend(bc.ctx, s);
+        processes::noenveend(host_star(bc.ctx), bc.ctx.common, bc.ctx.console, s);
         const auto spc = processes::spiral_in(t0, a0, cst::Msun, bc.rstar, 1e5, s.masse(1));
         const std::string o = bc.out.str();
         EXPECT_NE(o.find("SBR NOENVEEND"), std::string::npos);
@@ -262,7 +263,7 @@ TEST(BareCore, SpiralInFollowsTheEquilibriumTide) {
         }
         if (tides) {
             double tirr = 0, teq = 0;
-            atmosphere::cal_tirr(bc.ctx, s.temps, s.Mstar, s.aplanete, tirr, teq);
+            processes::cal_tirr(host_star(bc.ctx), s.temps, s.Mstar, s.aplanete, tirr, teq);
             EXPECT_EQ(s.x(kT, 1), teq);
         }
     }
@@ -272,7 +273,7 @@ TEST(BareCore, SpiralInFollowsTheEquilibriumTide) {
     BareCore in(true, 0.02, 1e9);
     in.s->aplanete = in.rstar;
     const double t0 = in.s->temps;
-    processes::noenveend(in.ctx, *in.s);
+    processes::noenveend(host_star(in.ctx), in.ctx.common, in.ctx.console, *in.s);
     EXPECT_EQ(in.out.str().find("Core has spiraled"), std::string::npos);
     EXPECT_EQ(in.s->stopcode, 2);
     EXPECT_EQ(in.s->temps, t0);

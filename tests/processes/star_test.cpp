@@ -13,7 +13,7 @@
 #include <tuple>
 #include <vector>
 
-#include "atmosphere/irradiation.hpp"
+#include "processes/irradiation.hpp"
 #include "common/constants.hpp"
 #include "common/fatal.hpp"
 #include "common/model_state.hpp"
@@ -23,6 +23,7 @@
 #include "run/context.hpp"
 #include "run/run_dir.hpp"
 #include "support/fatal_text.hpp"
+#include "run/views.hpp"
 
 using namespace velkaro;
 using processes::starprops;
@@ -41,9 +42,9 @@ struct StarRun {
     RunContext ctx;
     StarRun() {
         ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
-        ctx.out = &console;
+        ctx.console.out = &console;
     }
-    StarProps at(double age, double msun) { return starprops(ctx, age, msun * cst::Msun); }
+    StarProps at(double age, double msun) { return starprops(host_star(ctx), age, msun * cst::Msun); }
 };
 
 // A Jupiter-mass planet (its mass in shell 7) raising tides on the Sun, Q* = 1e6.
@@ -54,7 +55,7 @@ struct TideRun : StarRun {
         ctx.common.qstar = 1e6;
         masse(7) = cst::Mjup;
     }
-    double step(double dt, double a) { return processes::migratetides(ctx, kSunAge, dt, cst::Msun, masse, 7, a); }
+    double step(double dt, double a) { return processes::migratetides(host_star(ctx), ctx.common, ctx.console, kSunAge, dt, cst::Msun, masse, 7, a); }
 };
 
 // The rows of a shipped track file, read with plain stream input:
@@ -111,11 +112,11 @@ TEST(StellarTracks, TheSunAndTheEarthsIrradiation) {
     EXPECT_NEAR(sun.teffstar / 5770.0, 1.0, 0.02);
     EXPECT_NEAR(sun.rstar / cst::Rsun, 1.0, 0.03);
     double tirr = 0, teq = 0;
-    atmosphere::cal_tirr(r.ctx, kSunAge, cst::Msun, 1.496e13, tirr, teq);
+    processes::cal_tirr(host_star(r.ctx), kSunAge, cst::Msun, 1.496e13, tirr, teq);
     EXPECT_NEAR(teq / 278.6, 1.0, 0.02);  // Earth's zero-albedo equilibrium temperature
     EXPECT_NEAR(teq, tirr / std::sqrt(2.0), 1e-12 * teq);
     // At the stellar surface the irradiation temperature is the star's own.
-    atmosphere::cal_tirr(r.ctx, kSunAge, cst::Msun, sun.rstar, tirr, teq);
+    processes::cal_tirr(host_star(r.ctx), kSunAge, cst::Msun, sun.rstar, tirr, teq);
     EXPECT_NEAR(tirr / sun.teffstar, 1.0, 1e-14);
 }
 
@@ -152,7 +153,7 @@ TEST(StellarTracks, MassEdges) {
     // first Pisa track, also for masses a rounding error either side.
     const double m14 = 1.4 * cst::Msun;
     for (double m : {m14, std::nextafter(m14, 0.0), std::nextafter(m14, 1e300)})
-        expect_row(starprops(r.ctx, r14[100].age(), m), r14[100], 1e-9);
+        expect_row(starprops(host_star(r.ctx), r14[100].age(), m), r14[100], 1e-9);
     // 7.0 Msun: taken as 6.9999999, a weight of 2e-7 on the 6.5 track.
     const double age70 = r70[600].age();
     expect_row(r.at(age70, 7.0), r70[600], 1e-6);
@@ -207,10 +208,10 @@ TEST(StellarTracks, ResultsDoNotDependOnHistoryOrThread) {
 
 TEST(TrackFiles, ShippedSetLoadsOnceFromARelativePath) {
     RunContext ctx;
-    ctx.rundir = VELKARO_SOURCE_DIR;
+    ctx.path.rundir = VELKARO_SOURCE_DIR;
     ctx.path.path_fichiersdg = "data/   ";  // as read from the path file, trailing blanks and all
-    const auto& t = processes::stellar_tracks(ctx);
-    EXPECT_EQ(&processes::stellar_tracks(ctx), &t);  // loaded once
+    const auto& t = processes::stellar_tracks(host_star(ctx));
+    EXPECT_EQ(&processes::stellar_tracks(host_star(ctx)), &t);  // loaded once
     // Every row is read, none twice: 432 in the published 0.1 Msun track, and
     // in each file as many as plain stream input finds.
     EXPECT_EQ(t.track(1).nt, 432);
@@ -264,7 +265,7 @@ TEST(Tides, RateScalesAsAToTheMinusElevenHalvesAndMatchesWasp12b) {
 
 TEST(Tides, PlanetStopsAtTheStellarSurface) {
     TideRun r;
-    const double rstar = processes::starprops(r.ctx, kSunAge, cst::Msun).rstar;
+    const double rstar = processes::starprops(host_star(r.ctx), kSunAge, cst::Msun).rstar;
     EXPECT_EQ(r.step(1e10 * cst::year, 0.01 * cst::AU), rstar);  // carried through the star
     EXPECT_EQ(r.step(std::nan(""), 0.01 * cst::AU), rstar);      // never NaN
 }
@@ -281,13 +282,13 @@ TEST(Tides, DriverStepUsesThePreviousStructureUnlessTidesAreOff) {
     s.masseold(7) = cst::Mjup;
     s.masse(7) = 100 * cst::Mjup;  // the current (cleared or new) grid is not used
     s.aold = 0.03 * cst::AU;
-    processes::migratetides(r.ctx, s);
+    processes::migratetides(host_star(r.ctx), r.ctx.common, r.ctx.console, s);
     EXPECT_EQ(s.aplanete, s.aold);
     EXPECT_EQ(r.step(1e16, 1e9), 1e9);  // not even put back on the stellar surface
     EXPECT_EQ(r.ctx.processes.tracks, nullptr);
     r.ctx.common.tides = true;
     r.ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
-    processes::migratetides(r.ctx, s);
+    processes::migratetides(host_star(r.ctx), r.ctx.common, r.ctx.console, s);
     EXPECT_EQ(s.aplanete, r.step(s.dt, s.aold));
     EXPECT_LT(s.aplanete, s.aold);
 }

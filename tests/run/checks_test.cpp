@@ -11,6 +11,7 @@
 #include "processes/star.hpp"
 #include "run/checks.hpp"
 #include "run/context.hpp"
+#include "run/views.hpp"
 
 using namespace velkaro;
 
@@ -21,7 +22,7 @@ struct Checks : ::testing::Test {
     std::ostringstream out;
     std::unique_ptr<PlanetState> s = std::make_unique<PlanetState>();
     void SetUp() override {
-        ctx.out = &out;
+        ctx.console.out = &out;
         ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
         s->Mstar = cst::Msun;
         s->aplanete = 5.2 * cst::AU;
@@ -76,7 +77,7 @@ TEST_F(Checks, StopCriteriaInOrder) {
     checkisdone(ctx, *s);
     EXPECT_FALSE(s->isdone);
     // The star grew over the orbit: the planet is put on its surface.
-    const double rstar = processes::starprops(ctx, s->temps, s->Mstar).rstar;
+    const double rstar = processes::starprops(host_star(ctx), s->temps, s->Mstar).rstar;
     s->aplanete = 0.5 * rstar;
     checkisdone(ctx, *s);
     EXPECT_EQ(s->stopcode, 5.0);
@@ -105,7 +106,7 @@ TEST_F(Checks, StartChecks) {
 }
 
 TEST_F(Checks, StartInsideTheStar) {
-    const auto st = processes::starprops(ctx, s->tstart, s->Mstar);
+    const auto st = processes::starprops(host_star(ctx), s->tstart, s->Mstar);
     s->aplanete = 0.9 * st.rstar;
     checkinitcond(ctx, *s);
     EXPECT_TRUE(s->isdone);

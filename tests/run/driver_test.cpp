@@ -20,7 +20,7 @@ using velkaro::testing::RunDir;
 TEST(Initialize, StartStateIsIndependentOfThePlanet) {
     RunContext ctx;
     std::ostringstream out;
-    ctx.out = &out;
+    ctx.console.out = &out;
     auto s = std::make_unique<PlanetState>();
     s->tstart = 3.15576e13;
     s->xDeuPrim = 2e-5;
@@ -151,9 +151,9 @@ TEST(Program, QuietConsoleKeepsWarningsFatalMessagesAndFinalMessageOnly) {
     dir.write("sivexdualband.in", velkaro::testing::jupiter_atmosphere_file());
     RunContext ctx;
     std::ostringstream notes;
-    ctx.out = &notes;
-    ctx.quiet_console();
-    ctx.rundir = dir.path();
+    ctx.console.out = &notes;
+    ctx.console.quiet();
+    ctx.path.rundir = dir.path();
     run_planet(ctx);
     const std::string all = dir.run();
     EXPECT_EQ(notes.str(), lines_with(all, {"VELKARO21"}));

@@ -28,8 +28,8 @@ TEST(EscapeRun, StepLossesAddUpToTheMassTheSubNeptuneLost) {
                                    dir.path() / name, std::filesystem::copy_options::overwrite_existing);
     RunContext ctx;
     std::ostringstream out;
-    ctx.out = &out;
-    ctx.rundir = dir.path();
+    ctx.console.out = &out;
+    ctx.path.rundir = dir.path();
     auto sp = std::make_unique<PlanetState>();
     PlanetState& s = *sp;
     ASSERT_TRUE(start_run(ctx, s));

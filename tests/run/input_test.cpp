@@ -24,8 +24,8 @@ struct Fixture {
     RunContext ctx;
     PlanetState s;
     Fixture() {
-        ctx.rundir = dir.path();
-        ctx.out = &out;
+        ctx.path.rundir = dir.path();
+        ctx.console.out = &out;
     }
 };
 

@@ -20,8 +20,8 @@ struct Read {
     std::ostringstream out;
     RunContext ctx;
     explicit Read(const std::vector<std::string>& file) {
-        ctx.rundir = dir.path();
-        ctx.out = &out;
+        ctx.path.rundir = dir.path();
+        ctx.console.out = &out;
         dir.write("sivexdualband.in", file);
     }
 };

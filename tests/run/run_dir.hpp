@@ -72,8 +72,8 @@ public:
     std::string run() const {
         RunContext ctx;
         std::ostringstream out;
-        ctx.out = &out;
-        ctx.rundir = dir_;
+        ctx.console.out = &out;
+        ctx.path.rundir = dir_;
         run_planet(ctx);
         return out.str();
     }

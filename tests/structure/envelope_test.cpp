@@ -14,6 +14,8 @@
 #include "eos/eos.hpp"
 #include "run/context.hpp"
 #include "run/driver.hpp"
+#include "run/views.hpp"
+#include "atmosphere/classify.hpp"
 #include "structure/equations.hpp"
 
 using namespace velkaro;
@@ -24,7 +26,7 @@ namespace {
 void point_at_data(RunContext& ctx) {
     ctx.path.path_tableseos = std::string(VELKARO_DATA_DIR) + "/eos/";
     ctx.path.path_fichiersdg = std::string(VELKARO_DATA_DIR) + "/";
-    eos::loadeos(ctx);
+    eos::loadeos(ctx.eos, ctx.path);
 }
 
 // The Jupiter example's planet (hot start, 1e5 Jupiter luminosities), found once.
@@ -33,7 +35,7 @@ struct JupiterStart {
     std::ostringstream out;
     std::unique_ptr<PlanetState> s = std::make_unique<PlanetState>();
     explicit JupiterStart(double Linit_LJ = 1e5) {
-        ctx.out = &out;
+        ctx.console.out = &out;
         point_at_data(ctx);
         s->Mcore = 10 * cst::Mearth;
         s->Mtotale = 317.8285 * cst::Mearth;
@@ -129,7 +131,7 @@ TEST(InitialStructure, DeepEnvelopeFollowsTheAdiabat) {
     const double s_top = eos_at(ctx, s, s.nf).s;
     int convective = 0;
     for (int i = 1; i <= s.nf; ++i) {
-        if (convrad(ctx, s.x(kP, i), s.x(kT, i), s.x(kL, i), s.masse(i), s.YHe, 0.0) == 'C') {
+        if (atmosphere::convrad(ctx.eos, opacity_law(ctx), s.x(kP, i), s.x(kT, i), s.x(kL, i), s.masse(i), s.YHe, 0.0) == 'C') {
             ++convective;
             EXPECT_NEAR(eos_at(ctx, s, i).s / s_top, 1.0, 0.01) << "shell " << i;
         }
@@ -173,24 +175,32 @@ TEST(InitialStructure, TwoPlanetsInTwoThreadsMatchSeparateRuns) {
 }
 
 TEST(StructureEquations, LuminosityProfileSignsAndRepairs) {
-    RunContext ctx;
-    point_at_data(ctx);
+    // Only what the equations read: the EOS tables, the opacity settings,
+    // the structure's hint and counter, and a console.
+    eos::EosContext ec;
+    PathModule path;
+    path.path_tableseos = std::string(VELKARO_DATA_DIR) + "/eos/";
+    eos::loadeos(ec, path);
+    OpacityModule opa;
+    CommonModule com;
+    opacity::OpacityContext gas;
+    StructureContext state;
+    Console io;
     std::ostringstream out;
-    ctx.out = &out;
+    io.out = &out;
     const double lumi[3] = {1e24, 2e24, 4e24}, mass[3] = {1e30, 1.5e30, 2e30};
-    const LuminosityProfile prof{lumi, mass, 3};
+    EnvelopeEquations eq{ec, {opa, com, gas}, state, false, io, 0.27, {lumi, mass, 3}};
     State y, dydx;
     auto at_mass = [&](double m) {
         y = State{{1e10, 2000, m, -1, 10}};
-        derivee_enveloppe_new(ctx, 7e9, y, dydx, 0.27, prof);
+        eq(7e9, y, dydx);
         return y(4);
     };
-    ctx.common.lconst = false;
     EXPECT_DOUBLE_EQ(at_mass(1.25e30), 1.5e24);
     EXPECT_EQ(at_mass(0.5e30), 1e24);  // below the profile
     EXPECT_EQ(at_mass(3e30), 4e24);    // above it
     EXPECT_EQ(dydx(4), 0.0);
-    ctx.common.lconst = true;  // constant luminosity: the outer value
+    eq.lconst = true;  // constant luminosity: the outer value
     EXPECT_EQ(at_mass(1.25e30), 4e24);
     // The equations' signs: P and T rise inward, mass grows outward, tau inward.
     EXPECT_TRUE(dydx(1) < 0 && dydx(2) < 0 && dydx(3) > 0 && dydx(5) < 0)
@@ -199,7 +209,7 @@ TEST(StructureEquations, LuminosityProfileSignsAndRepairs) {
     // A non-positive temperature is reported and repaired; so is a negative depth.
     y(2) = -5;
     y(5) = -1;
-    derivee_enveloppe_new(ctx, 7e9, y, dydx, 0.27, prof);
+    eq(7e9, y, dydx);
     EXPECT_EQ(y(2), 10.0);
     EXPECT_NE(out.str().find("Negative T or P or L in derivee !"), std::string::npos);
     EXPECT_NE(out.str().find("PROBLEME: Tau negative"), std::string::npos);

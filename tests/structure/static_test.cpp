@@ -11,7 +11,7 @@
 
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
-#include "run/context.hpp"
+#include "run/views.hpp"
 #include "common/format.hpp"
 #include "structure/evolution.hpp"
 #include "structure/initial.hpp"
@@ -81,7 +81,7 @@ TEST(Lumiscale, MapsTheOldRangesOntoTheNewOnes) {
 }
 
 TEST(StaticSearch, BisectionNeedsBothTheMassAndTheRadiusTolerance) {
-    RunContext ctx;
+    structure::Trajectory last;
     // f(R) = s (R0 - R), bracket [0, 1]: the root R0 = 0.3.
     structure::Bracket b;
     b.Rlow = 0;
@@ -90,7 +90,7 @@ TEST(StaticSearch, BisectionNeedsBothTheMassAndTheRadiusTolerance) {
         auto f = [&](double R, structure::Trial) { return slope * (0.3 - R); };
         b.flow = f(b.Rlow, structure::Trial::Low);
         b.fhigh = f(b.Rhigh, structure::Trial::High);
-        return structure::bisect(ctx, f, b, tol);
+        return structure::bisect(last, f, b, tol);
     };
     // A shallow mismatch meets the mass tolerance at once; the radius rule
     // still needs |dx| < 1e-3: ten halvings.
@@ -115,14 +115,14 @@ TEST(StaticSearch, FindsTheInitialSearchsRadiusWithinOnePercentOfTheCore) {
     int nf = 0;
     Vec1<double> masse{kMaxShells};
     Mat1<double> x{5, kMaxShells};
-    structure::iteraterstatic(p.ctx, in, nf, masse, x);
+    structure::iteraterstatic(envelope_model(p.ctx), in, nf, masse, x);
     const double Rstatic = x(kR, nf), Rcore = x(kR, 1);
     EXPECT_NE(p.out.str().find("Structure converged: diff/Mearth, dx/RJ"), std::string::npos);
 
     structure::InitialSearchInput ini{in};  // the same planet
     ini.L = in.L;
     ini.Rguess = in.Rprev;
-    structure::iteraterinit(p.ctx, ini, nf, masse, x);
+    structure::iteraterinit(envelope_model(p.ctx), ini, nf, masse, x);
     EXPECT_LT(std::fabs(Rstatic - x(kR, nf)), 0.01 * Rcore);
 }
 
@@ -138,7 +138,7 @@ TEST(StaticSearch, ATraceOfEnvelopeThinnerThanTheUsualLimitIsFoundNearTheCore) {
     int nf = 0;
     Vec1<double> masse{kMaxShells};
     Mat1<double> x{5, kMaxShells};
-    structure::iteraterstatic(p.ctx, in, nf, masse, x);
+    structure::iteraterstatic(envelope_model(p.ctx), in, nf, masse, x);
     const double R = x(kR, nf), Rcore = x(kR, 1);
     EXPECT_GT(R, Rcore);
     EXPECT_LT(R, 1.01 * Rcore);
@@ -161,7 +161,8 @@ TEST(StructureSearch, CrossedBracketStopsReopensWithItsLineOrIsNotChecked) {
     const std::string line = " Rsup<Rinf: should never occur\n";
     auto search = [&](structure::Crossed crossed, std::ostringstream& out) {
         RunContext ctx;
-        ctx.out = &out;
+        ctx.console.out = &out;
+        const structure::EnvelopeModel m = envelope_model(ctx);
         structure::BracketPolicy p;
         p.centre = 10;
         p.kstep = 1;
@@ -170,7 +171,7 @@ TEST(StructureSearch, CrossedBracketStopsReopensWithItsLineOrIsNotChecked) {
         p.crossed = crossed;
         auto f = [](double R, structure::Trial) { return 9.5 - R; };
         auto fail = [](const structure::Bracket&) { throw std::runtime_error("limits"); };
-        return structure::find_outer_radius(ctx, p, structure::Refinement::Bisection, {1e-6, 1e-6}, f, fail);
+        return structure::find_outer_radius(m, p, structure::Refinement::Bisection, {1e-6, 1e-6}, f, fail);
     };
     std::ostringstream out;
     const auto reopened = search(structure::Crossed::Reopen, out);
@@ -203,7 +204,7 @@ TEST(StructureSearch, EverySolverClosesItsBracketFailureWithAFreeFormatLine) {
     ini.a = a;
     ini.L = s.x(kL, s.nf);
     ini.Rguess = 2e9;
-    const std::string init = fatal_text([&] { structure::iteraterinit(p.ctx, ini, nf, masse, x); });
+    const std::string init = fatal_text([&] { structure::iteraterinit(envelope_model(p.ctx), ini, nf, masse, x); });
     EXPECT_EQ(last_line(init).rfind(" PROBLEME : ITERATERINIT limites ", 0), 0u) << init;
 
     structure::EvolutionSearchInput evo{structure::search_planet(s)};
@@ -212,14 +213,14 @@ TEST(StructureSearch, EverySolverClosesItsBracketFailureWithAFreeFormatLine) {
     evo.Rprev = 2e9;
     evo.dt = 1e10 * cst::year;  // contraction luminosities of ~1e24 erg/s, not of the Sun
     evo.age = s.temps + evo.dt;
-    const std::string ev = fatal_text([&] { structure::iterater(p.ctx, evo, nf, masse, x); });
+    const std::string ev = fatal_text([&] { structure::iterater(envelope_model(p.ctx), evo, nf, masse, x); });
     EXPECT_EQ(last_line(ev), " PROBLEME : ITERATER limites") << ev;
     EXPECT_NE(ev.find(fmt::free("a/AU,temps/an", a / cst::AU, evo.age / cst::year)), std::string::npos) << ev;
 
     structure::StaticSearchInput st = flat_search_at(s, s.Mtotale);
     st.a = a;
     st.Rprev = 2e9;
-    const std::string sta = fatal_text([&] { structure::iteraterstatic(p.ctx, st, nf, masse, x); });
+    const std::string sta = fatal_text([&] { structure::iteraterstatic(envelope_model(p.ctx), st, nf, masse, x); });
     EXPECT_EQ(last_line(sta), " PROBLEME : ITERATER limites") << sta;
 }
 
@@ -241,7 +242,7 @@ TEST(StructureSearch, AStructureOnAClampedBoundaryIsNotAccepted) {
     int nf = 0;
     Vec1<double> masse{kMaxShells};
     Mat1<double> x{5, kMaxShells};
-    const std::string msg = fatal_text([&] { structure::iterater(p.ctx, evo, nf, masse, x); });
+    const std::string msg = fatal_text([&] { structure::iterater(envelope_model(p.ctx), evo, nf, masse, x); });
     EXPECT_EQ(msg.rfind("  ! Problem mit den Entropieeinheiten!  S < 1 oder S > 100.  S = ", 0), 0u) << msg;
     EXPECT_NE(p.out.str().find("Brave Brent found the structure"), std::string::npos);
 }

@@ -7,7 +7,6 @@
 
 #include "common/constants.hpp"
 #include "common/format.hpp"
-#include "run/context.hpp"
 #include "structure/roche.hpp"
 #include "structure/rootfind.hpp"
 #include "structure/search.hpp"
@@ -19,12 +18,11 @@ namespace {
 using velkaro::testing::fatal_text;
 
 struct Zbrent2tol : ::testing::Test {
-    RunContext ctx;
+    Console io;
     std::ostringstream out;
-    Zbrent2tol() {
-        ctx.out = &out;
-        ctx.common.aff = false;
-    }
+    int iterations = -1;
+    SearchLog report{io, false, iterations};
+    Zbrent2tol() { io.out = &out; }
 };
 
 TEST_F(Zbrent2tol, FindsKnownRoots) {
@@ -40,11 +38,11 @@ TEST_F(Zbrent2tol, FindsKnownRoots) {
     for (const auto& c : cases) {
         int calls = 0;
         auto f = [&](double x) { return ++calls, c.f(x); };
-        const double x = zbrent2tol(ctx, f, c.a, c.b, 1e-12, 1e-10);
+        const double x = zbrent2tol(report, f, c.a, c.b, 1e-12, 1e-10);
         EXPECT_NEAR(x, c.root, 1e-12) << c.root;
         EXPECT_LE(std::fabs(c.f(x)), 1e-10);
         // Two end evaluations, then one per iteration; superlinear convergence.
-        EXPECT_EQ(ctx.common.compteur_shooting, calls - 2);
+        EXPECT_EQ(iterations, calls - 2);
         EXPECT_LT(calls, 40);
     }
 }
@@ -53,16 +51,16 @@ TEST_F(Zbrent2tol, BothTolerancesMustHold) {
     // Infinitely steep at the root: a radius tolerance of 1e-2 alone would
     // leave |f| near 0.2; the mass tolerance forces |x - 0.3| below 1e-12.
     auto steep = [](double x) { return std::cbrt(x - 0.3); };
-    const double xs = zbrent2tol(ctx, steep, 0.0, 1.0, 1e-2, 1e-4);
+    const double xs = zbrent2tol(report, steep, 0.0, 1.0, 1e-2, 1e-4);
     EXPECT_LE(std::fabs(steep(xs)), 1e-4);
     EXPECT_LE(std::fabs(xs - 0.3), 1e-12);
     // With a loose f tolerance the same search is satisfied by the x tolerance.
-    const double xl = zbrent2tol(ctx, steep, 0.0, 1.0, 1e-2, 10.0);
+    const double xl = zbrent2tol(report, steep, 0.0, 1.0, 1e-2, 10.0);
     EXPECT_LE(std::fabs(xl - 0.3), 1e-2);
     EXPECT_GT(std::fabs(steep(xl)), 1e-4);
     // Very flat at the root: |f| is tiny everywhere, so the x tolerance decides.
     auto flat = [](double x) { return 1e-12 * std::pow(x - 0.3, 3); };
-    const double xf = zbrent2tol(ctx, flat, 0.0, 1.0, 1e-6, 1.0);
+    const double xf = zbrent2tol(report, flat, 0.0, 1.0, 1e-6, 1.0);
     EXPECT_LE(std::fabs(xf - 0.3), 1e-6);
 }
 
@@ -70,14 +68,14 @@ TEST_F(Zbrent2tol, UnbracketedRootOrJumpWithoutRootStopsTheRun) {
     // Same sign, or NaN, at the low end: the ends and f(x2) = 5 are reported.
     for (double flow : {1.0, std::numeric_limits<double>::quiet_NaN()}) {
         auto f = [flow](double x) { return x < 0.5 ? flow : x * x + 1.0; };
-        const std::string msg = fatal_text([&] { zbrent2tol(ctx, f, 0.0, 2.0, 1e-6, 1e-6); });
+        const std::string msg = fatal_text([&] { zbrent2tol(report, f, 0.0, 2.0, 1e-6, 1e-6); });
         EXPECT_EQ(msg, " ERROR IN ZBRENT2TOL: root must be bracketed\n" + fmt::free(0.0, flow, 2.0, 5.0));
     }
     // A sign change without a zero and a tolerance in f below the jump: the
     // bracket shrinks to nothing, |f| never meets tolf, 100 iterations run out.
     int calls = 0;
     auto jump = [&](double x) { return ++calls, x < 0.3 ? -1.0 : 1.0; };
-    const std::string msg = fatal_text([&] { zbrent2tol(ctx, jump, 0.0, 1.0, 1e-6, 0.5); });
+    const std::string msg = fatal_text([&] { zbrent2tol(report, jump, 0.0, 1.0, 1e-6, 0.5); });
     EXPECT_EQ(msg.rfind(" ERROR: zbrent2tol exceeding maximum iterations\n", 0), 0u) << msg;
     EXPECT_EQ(calls, 102);
 }
@@ -89,25 +87,25 @@ TEST_F(Zbrent2tol, UnbracketedRootOrJumpWithoutRootStopsTheRun) {
 // searched exactly as without a resolution (same root, same evaluations).
 TEST_F(Zbrent2tol, AJumpWithinTheResolutionIsAcceptedOnceTheBracketClosesToRounding) {
     auto jump = [](double x) { return x < 0.3 ? -0.8 : 1.0; };
-    const double root = zbrent2tol_known_ends(ctx, jump, 0.0, 1.0, jump(0.0), jump(1.0), 1e-6, 0.5, 1.0);
+    const double root = zbrent2tol_known_ends(report, jump, 0.0, 1.0, jump(0.0), jump(1.0), 1e-6, 0.5, 1.0);
     EXPECT_NEAR(root, 0.3, 1e-15);
     EXPECT_LE(std::fabs(jump(root)), 1.0);
-    const std::string msg = fatal_text([&] { zbrent2tol_known_ends(ctx, jump, 0.0, 1.0, -0.8, 1.0, 1e-6, 0.5, 0.7); });
+    const std::string msg = fatal_text([&] { zbrent2tol_known_ends(report, jump, 0.0, 1.0, -0.8, 1.0, 1e-6, 0.5, 0.7); });
     EXPECT_EQ(msg.rfind(" ERROR: zbrent2tol exceeding maximum iterations\n", 0), 0u) << msg;
 
     int plain = 0, floored = 0;
     auto smooth = [](double t) { return std::exp(t) - 2.0; };
-    const double a = zbrent2tol(ctx, [&](double t) { return ++plain, smooth(t); }, 0.0, 1.0, 1e-9, 1e-12);
-    const double b = zbrent2tol_known_ends(ctx, [&](double t) { return ++floored, smooth(t); }, 0.0, 1.0,
+    const double a = zbrent2tol(report, [&](double t) { return ++plain, smooth(t); }, 0.0, 1.0, 1e-9, 1e-12);
+    const double b = zbrent2tol_known_ends(report, [&](double t) { return ++floored, smooth(t); }, 0.0, 1.0,
                                            smooth(0.0), smooth(1.0), 1e-9, 1e-12, 1e-3);
     EXPECT_EQ(a, b);
     EXPECT_EQ(plain, floored + 2);
 }
 
 TEST_F(Zbrent2tol, ReportsTheRootWhenVerbose) {
-    ctx.common.aff = true;
+    report.verbose = true;
     auto mismatch = [](double x) { return 1e-3 * cst::Mearth * (x / cst::Rjup - 1.3); };
-    const double x = zbrent2tol(ctx, mismatch, cst::Rjup, 2 * cst::Rjup, 1e-6 * cst::Rjup, 1e-8 * cst::Mearth);
+    const double x = zbrent2tol(report, mismatch, cst::Rjup, 2 * cst::Rjup, 1e-6 * cst::Rjup, 1e-8 * cst::Mearth);
     EXPECT_NEAR(x / cst::Rjup, 1.3, 1e-6);
     const std::string text = out.str(), found = " Brave Brent found the structure at R/RJ";
     ASSERT_EQ(text.rfind(found, 0), 0u) << text;

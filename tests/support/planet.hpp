@@ -24,8 +24,8 @@ struct StartedPlanet {
         auto run = jupiter_run_file();
         for (const auto& [n, text] : lines) run[static_cast<std::size_t>(n - 1)] = text;
         dir.write("sivex.in", run);
-        ctx.out = &out;
-        ctx.rundir = dir.path();
+        ctx.console.out = &out;
+        ctx.path.rundir = dir.path();
         start_run(ctx, *s);
     }
 };
