@@ -166,6 +166,9 @@ class Cases(unittest.TestCase):
         self.assertEqual(len(d), 1)
         self.assertAlmostEqual(d[0]["model"], 0.3305, places=9)   # COND, 12.571 MJ, 1 Gyr
         self.assertAlmostEqual(d[0]["difference"], 0.0, places=9)
+        # Against Burrows the difference is in per cent of the published value.
+        b = [r for r in rows if r["set"] == pub.BURROWS and r["quantity"] == "R" and r["age_Gyr"] == 1.0][0]
+        self.assertEqual(b["difference"], compare.percent(b["model"], b["published"]))
 
     def test_fortney_case_compares_its_own_rows(self):
         case = {"case": "f", "kind": "fortney", "mass_MJ": 1.0, "Mp_ME": 318.0, "Mcore": 10.0, "a_AU": 0.045}
