@@ -108,12 +108,14 @@ def test_track_arrays_are_the_numbers_of_the_executables_fort1(pair):
     # The planet's tmax reached the run: from 1 Myr to 3 Myr.
     age = track["age_yr"]
     assert age[0] == pytest.approx(1e6) and age[-2] < 3e6 <= age[-1]
+    assert np.all(np.diff(age) >= 0) and same(track["step"], np.arange(len(track)))
     # The structure dumps: one block of shells (keepall off), its last shell
     # the outer boundary of the last track line.
     assert len(track.dumps) == 1
     dump = track.dumps[0]
     assert list(dump.columns[:3]) == ["shell", "r_RJ", "m_ME"]
     assert dump["r_RJ"].iloc[-1] == pytest.approx(track["Rout_RJ"][-1], rel=1e-8)
+    assert np.all(np.diff(dump["r_RJ"]) > 0)
 
 
 def test_a_run_without_run_directory_writes_nothing_and_prints_nothing(pair, tmp_path, capfd, monkeypatch):
