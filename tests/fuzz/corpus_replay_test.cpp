@@ -12,35 +12,21 @@
 
 using velkaro::testing::read_file;
 
+// Every fuzz target, as the libFuzzer programs of fuzz/CMakeLists.txt name them.
+#define VELKARO_TARGETS(X) \
+    X(sivex) X(path) X(dualband) X(eos) X(atmos_grid) X(entropy_table) X(tracks) X(filters) X(magnitude_grids)
 #define VELKARO_DECLARE(name) VELKARO_FUZZ_TARGET(name);
-VELKARO_DECLARE(sivex)
-VELKARO_DECLARE(path)
-VELKARO_DECLARE(dualband)
-VELKARO_DECLARE(eos)
-VELKARO_DECLARE(atmos_grid)
-VELKARO_DECLARE(entropy_table)
-VELKARO_DECLARE(tracks)
-VELKARO_DECLARE(filters)
-VELKARO_DECLARE(magnitude_grids)
+VELKARO_TARGETS(VELKARO_DECLARE)
 
 namespace {
 
-using Target = int (*)(const std::uint8_t*, std::size_t);
-
 struct Entry {
     const char* name;
-    Target fn;
+    int (*fn)(const std::uint8_t*, std::size_t);
 };
 
-const Entry kTargets[] = {{"sivex", velkaro_fuzz_sivex},
-                          {"path", velkaro_fuzz_path},
-                          {"dualband", velkaro_fuzz_dualband},
-                          {"eos", velkaro_fuzz_eos},
-                          {"atmos_grid", velkaro_fuzz_atmos_grid},
-                          {"entropy_table", velkaro_fuzz_entropy_table},
-                          {"tracks", velkaro_fuzz_tracks},
-                          {"filters", velkaro_fuzz_filters},
-                          {"magnitude_grids", velkaro_fuzz_magnitude_grids}};
+#define VELKARO_ENTRY(name) {#name, velkaro_fuzz_##name},
+const Entry kTargets[] = {VELKARO_TARGETS(VELKARO_ENTRY)};
 
 }  // namespace
 

@@ -1,5 +1,7 @@
-// Populations: grid expansion, the input files of a planet, threads against
-// separate runs, failures and resume, and the summary of a track.
+// Populations: grid expansion, the input files of a planet (the optional 17th
+// line of the atmosphere file included), threads against separate runs,
+// failures and resume, and the summary of a track (with the columns of
+// irradiated.track found by name beside fort.1's).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,6 +35,37 @@ fs::path fresh_dir(const std::string& name) {
 }
 
 const fs::path kJupiter = fs::path(VELKARO_SOURCE_DIR) / "examples" / "jupiter";
+
+std::vector<std::string> lines(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> v;
+    for (std::string l; std::getline(in, l);) v.push_back(l);
+    return v;
+}
+
+// A track file of two lines of 22-character fields, and its column table
+// (one "name,unit" a column).
+void hand_track(const fs::path& run, const std::string& file, const std::vector<std::string>& columns,
+                const std::vector<std::vector<std::string>>& rows) {
+    std::string table = "column,name,unit,meaning\n", text;
+    for (std::size_t k = 0; k < columns.size(); ++k) table += std::to_string(k + 1) + "," + columns[k] + ",\"a, b\"\n";
+    for (const auto& r : rows) {
+        for (const auto& f : r) text += std::string(22 - f.size(), ' ') + f;
+        text += "\n";
+    }
+    spit(run / (file + ".columns"), table);
+    spit(run / file, text);
+}
+
+// A population of planets from the Jupiter example on two threads, quietly.
+RunOptions options(const fs::path& outdir) {
+    RunOptions o;
+    o.outdir = outdir;
+    o.base = kJupiter;
+    o.jobs = 2;
+    o.progress = false;
+    return o;
+}
 
 }  // namespace
 
@@ -107,10 +140,7 @@ TEST(Expand, BadDescriptionsAreRejectedWithTheirLine) {
 
 TEST(Inputs, TableValuesReplaceTheirLinesAndDataDirectoriesResolveFromTheBase) {
     const auto in = make_inputs(kJupiter, {"Mcore", "GasEvap", "YHe", "tstart"}, {"20", "T", "", "2e6"});
-    std::istringstream sv(in.sivex), db(in.dualband);
-    std::vector<std::string> s, d;
-    for (std::string l; std::getline(sv, l);) s.push_back(l);
-    for (std::string l; std::getline(db, l);) d.push_back(l);
+    const auto s = lines(in.sivex), d = lines(in.dualband);
     ASSERT_EQ(s.size(), 14u);
     ASSERT_EQ(d.size(), 16u);
     EXPECT_EQ(s[2].substr(0, 3), "20 ");
@@ -120,6 +150,19 @@ TEST(Inputs, TableValuesReplaceTheirLinesAndDataDirectoriesResolveFromTheBase) {
     EXPECT_EQ(d[1].substr(0, 2), "T ");
     const std::string data = fs::absolute(fs::path(VELKARO_SOURCE_DIR) / "data").lexically_normal().string();
     EXPECT_EQ(in.path, "'" + data + "/eos/'\n'" + data + "/'\n");
+}
+
+TEST(Inputs, TableColumnSetsTheOptionalSeventeenthLine) {
+    const auto on = lines(make_inputs(kJupiter, {"irradiated", "Mcore"}, {"T", "20"}).dualband);  // a 16-line base
+    ASSERT_EQ(on.size(), 17u);
+    EXPECT_EQ(on[16].substr(0, 2), "T ");
+    EXPECT_EQ(lines(make_inputs(kJupiter, {"irradiated"}, {""}).dualband).size(), 16u);  // empty cell: the base
+    // A 17-line base keeps its line, the table's value replaces it.
+    const fs::path hot = fs::path(VELKARO_SOURCE_DIR) / "examples" / "hot-jupiter-irradiated";
+    const auto off = lines(make_inputs(hot, {"IRRADIATED"}, {"F"}).dualband);
+    ASSERT_EQ(off.size(), 17u);
+    EXPECT_EQ(off[16].substr(0, 2), "F ");
+    EXPECT_NE(off[16].find("irradiated"), std::string::npos);  // the comment stays
 }
 
 TEST(Inputs, TablesWithUnknownColumnsOrRaggedRowsAreRefused) {
@@ -159,11 +202,7 @@ TEST(Population, ThreadsGiveTheTracksOfSeparateRunsAFailureStaysItsOwnAndResumeR
               {"20", "150", "0.27", "1.1e6"},
               {"5", "100", "1.5", "1.1e6"},  // helium fraction above 1: stops at its input
               {"15", "250", "0.25", "1.1e6"}};
-    RunOptions o;
-    o.outdir = out;
-    o.base = kJupiter;
-    o.jobs = 2;
-    o.progress = false;
+    RunOptions o = options(out);
     const auto rep = run_population(t, o);
     EXPECT_EQ(rep.selected, 4u);
     EXPECT_EQ(rep.ran, 4u);
@@ -192,12 +231,10 @@ TEST(Population, ThreadsGiveTheTracksOfSeparateRunsAFailureStaysItsOwnAndResumeR
     EXPECT_NE(failed.find("YHe must lie between 0 and 1"), std::string::npos);
 
     // The summary: one row per planet, status and stop code, steps.
-    std::istringstream sum(read_file(out / "summary.csv"));
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(sum, l);) lines.push_back(l);
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[1].rfind("1,10,307.8285,0.27,1.1e6,completed,1,,", 0), 0u) << lines[1];
-    EXPECT_EQ(lines[3].rfind("3,5,100,1.5,1.1e6,stopped,,\"PROBLEME", 0), 0u) << lines[3];
+    const auto sum = lines(read_file(out / "summary.csv"));
+    ASSERT_EQ(sum.size(), 5u);
+    EXPECT_EQ(sum[1].rfind("1,10,307.8285,0.27,1.1e6,completed,1,,", 0), 0u) << sum[1];
+    EXPECT_EQ(sum[3].rfind("3,5,100,1.5,1.1e6,stopped,,\"PROBLEME", 0), 0u) << sum[3];
 
     // Interrupt planet 2 (its marker gone, a stale file left) and resume.
     const fs::path p2 = out / "runs" / run_name(2);
@@ -238,7 +275,7 @@ TEST(Summary, LogAgeInterpolationOfAHandMadeTrack) {
     EXPECT_TRUE(interpolate_log_age(age, hole, 5e8));
 }
 
-TEST(Summary, RowsFromRunDirectoriesWithFortranFieldsAndStopCode) {
+TEST(Summary, RowsFromRunDirectoriesWithFortranFieldsStopCodeAndIrradiatedColumns) {
     EXPECT_DOUBLE_EQ(*parse_fortran_real("     -0.9000000000+100"), -0.9e100);
     EXPECT_DOUBLE_EQ(*parse_fortran_real("      0.1500000000E+08"), 1.5e7);
     EXPECT_FALSE(parse_fortran_real("                   NaN"));
@@ -247,20 +284,15 @@ TEST(Summary, RowsFromRunDirectoriesWithFortranFieldsAndStopCode) {
     const fs::path run = out / "runs" / run_name(1);
     fs::create_directories(run);
     fs::create_directories(out / "runs" / run_name(2));  // started, never finished
-    spit(run / "fort.1.columns",
-         "column,name,unit,meaning\n1,step,,n\n2,age_yr,yr,age\n3,Teff_K,K,\"effective, temperature\"\n");
-    auto field = [](const char* s) { return std::string(22 - std::string(s).size(), ' ') + s; };
-    spit(run / "fort.1", field("0") + field("0.1000000000E+07") + field("1000.000000") + "\n" + field("5") +
-                             field("0.1000000000E+09") + field("500.0000000") + "\n");
+    hand_track(run, "fort.1", {"step,", "age_yr,yr", "Teff_K,K"},
+               {{"0", "0.1000000000E+07", "1000.000000"}, {"5", "0.1000000000E+09", "500.0000000"}});
     spit(run / "stdout.txt", " SBR x\n VELKARO21: Progam terminated. May the entropy be with you.   2.0000000000000000     \n");
     spit(run / kMarker, "status completed\nwall_s 1.250\n");
     PlanetTable t;
     t.columns = {"Mcore"};
     t.rows = {{"10"}, {"20"}};
     write_summary(t, out, {"1e7", "tmax", "1e10"});
-    std::istringstream sum(read_file(out / "summary.csv"));
-    std::vector<std::string> l;
-    for (std::string s; std::getline(sum, s);) l.push_back(s);
+    const auto l = lines(read_file(out / "summary.csv"));
     ASSERT_EQ(l.size(), 3u);
     EXPECT_NE(l[0].find(",status,stopcode,message,wall_s,steps,R_tau23_RJ@1e7,"), std::string::npos);
     EXPECT_NE(l[0].find("Teff_K@tmax"), std::string::npos);
@@ -268,6 +300,27 @@ TEST(Summary, RowsFromRunDirectoriesWithFortranFieldsAndStopCode) {
     // 1e10 lies beyond the track: empty.
     EXPECT_EQ(l[1], "1,10,completed,2,,1.250,5,,,7.500000000E+02,,,,,,,5.000000000E+02,,,,,,,,,,,");
     EXPECT_EQ(l[2].rfind("2,20,pending,,,,", 0), 0u);
+
+    // A run with the irradiated atmosphere: its columns found by name in
+    // irradiated.track, the age taken from fort.1, not from the copy there.
+    hand_track(run, "irradiated.track", {"step,", "age_yr,yr", "R_transit_irr_RJ,R_jup"},
+               {{"0", "5.0", "1.400000000"}, {"1", "6.0", "1.200000000"}});
+    const auto track = read_track(run);
+    ASSERT_TRUE(track);
+    const int j = track->column("R_transit_irr_RJ");
+    ASSERT_GE(j, 0);
+    EXPECT_EQ(track->rows[1][static_cast<std::size_t>(j)], 1.2);
+    EXPECT_EQ(track->rows[1][static_cast<std::size_t>(track->column("age_yr"))], 1e8);
+    t.columns = {"irradiated"};
+    t.rows = {{"T"}};
+    write_summary(t, out, {"1e7", "tmax"});
+    const auto irr = lines(read_file(out / "summary.csv"));
+    ASSERT_EQ(irr.size(), 2u);
+    EXPECT_NE(irr[0].find("R_transit_irr_RJ@1e7"), std::string::npos) << irr[0];
+    EXPECT_NE(irr[0].find("P_rcb_irr_bar@tmax"), std::string::npos);
+    // 1e7 lies halfway in log age: 1.3; at the end 1.2.
+    EXPECT_NE(irr[1].find("1.300000000E+00"), std::string::npos) << irr[1];
+    EXPECT_NE(irr[1].find("1.200000000E+00"), std::string::npos) << irr[1];
 }
 
 TEST(Slurm, ArrayTaskRunsItsChunkAndCollectFollows) {
@@ -294,13 +347,9 @@ TEST(Population, ChunkKOfMRunsEveryMthPlanetAndWritesNoSummary) {
     PlanetTable t;
     t.columns = {"YHe"};
     for (int i = 0; i < 7; ++i) t.rows.push_back({"1.5"});  // each stops at once on its input
-    RunOptions o;
-    o.outdir = out;
-    o.base = kJupiter;
-    o.jobs = 2;
+    RunOptions o = options(out);
     o.chunk = 2;
     o.chunks = 3;
-    o.progress = false;
     const auto rep = run_population(t, o);
     EXPECT_EQ(rep.selected, 2u);
     EXPECT_EQ(rep.failed, 2u);
@@ -308,9 +357,7 @@ TEST(Population, ChunkKOfMRunsEveryMthPlanetAndWritesNoSummary) {
         EXPECT_EQ(fs::exists(out / "runs" / run_name(id)), id == 2 || id == 5) << id;
     EXPECT_FALSE(fs::exists(out / "summary.csv"));
     write_summary(stored_table(out), out, RunOptions::default_ages());
-    std::istringstream sum(read_file(out / "summary.csv"));
-    std::vector<std::string> l;
-    for (std::string s; std::getline(sum, s);) l.push_back(s);
+    const auto l = lines(read_file(out / "summary.csv"));
     ASSERT_EQ(l.size(), 8u);
     EXPECT_EQ(l[2].rfind("2,1.5,stopped,", 0), 0u);
     EXPECT_EQ(l[3].rfind("3,1.5,pending,", 0), 0u);
@@ -324,11 +371,7 @@ TEST(Population, IsolatedPlanetsRecordCrashesTimeOutsAndSilentExitsAndTheRestRun
     PlanetTable t;
     t.columns = {"YHe", "tmax"};
     t.rows = {{"0.27", "1.1e6"}, {"1.5", "1.1e6"}};
-    RunOptions o;
-    o.outdir = out / "real";
-    o.base = kJupiter;
-    o.jobs = 2;
-    o.progress = false;
+    RunOptions o = options(out / "real");
     o.program = fs::path(VELKARO_BINARY_DIR) / "velkaro-grid";
     o.time_limit_s = 120;
     const auto rep = run_population(t, o);

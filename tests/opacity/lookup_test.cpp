@@ -17,35 +17,23 @@ int hunt(const std::vector<double>& xx, double x, int guess) {
 }
 }  // namespace
 
-TEST(Huntsm, AscendingTableBracketsEveryValueFromAnyGuess) {
-    const std::vector<double> xx{1, 2, 4, 8, 16, 32, 64, 128};
-    const int n = static_cast<int>(xx.size());
-    for (int guess = -3; guess <= n + 3; ++guess) {
-        SCOPED_TRACE(guess);
-        EXPECT_EQ(hunt(xx, 0.5, guess), 0);     // below the table
-        EXPECT_EQ(hunt(xx, 200.0, guess), n);   // above the table
-        EXPECT_EQ(hunt(xx, 1.0, guess), 1);     // first entry: first interval
-        EXPECT_EQ(hunt(xx, 128.0, guess), n - 1);  // last entry: last interval, not n
-        EXPECT_EQ(hunt(xx, 4.0, guess), 3);     // on an inner node: the interval it starts
-        for (double x : {1.5, 9.0, 127.0}) {
-            const int j = hunt(xx, x, guess);
-            ASSERT_TRUE(j >= 1 && j < n);
-            EXPECT_TRUE(xx[j - 1] <= x && x < xx[j]) << x;
-        }
-    }
-}
-
-TEST(Huntsm, DescendingTableUsesMirroredComparisons) {
-    // Pressures stored from the surface inward grow; from the centre out they fall.
-    const std::vector<double> p{1e12, 1e10, 1e8, 1e6, 1e4};
-    const int n = static_cast<int>(p.size());
-    for (int guess : {0, 1, 3, 5, 9}) {
-        EXPECT_EQ(hunt(p, 5e7, guess), 3);  // between 1e8 and 1e6
-        EXPECT_EQ(hunt(p, 1e13, guess), 0);
-        EXPECT_EQ(hunt(p, 1e3, guess), n);
-        EXPECT_EQ(hunt(p, 1e4, guess), n - 1);
-        EXPECT_EQ(hunt(p, 1e12, guess), 1);
-    }
+TEST(Huntsm, BracketsEveryValueFromAnyGuessInAscendingAndDescendingTables) {
+    // Pressures stored from the surface inward grow; from the centre out they
+    // fall: descending tables use mirrored comparisons.
+    const std::vector<double> up{1, 2, 4, 8, 16, 32, 64, 128}, down{1e12, 1e10, 1e8, 1e6, 1e4};
+    // j with xx[j-1] <= x < xx[j] (mirrored when descending); 0 before the
+    // table, n beyond it; the last entry lies in the last interval, not n;
+    // an inner node in the interval it starts.
+    const struct {
+        const std::vector<double>& xx;
+        double x;
+        int j;
+    } cases[] = {{up, 0.5, 0},   {up, 200.0, 8}, {up, 1.0, 1},     {up, 128.0, 7},  {up, 4.0, 3},
+                 {up, 1.5, 1},   {up, 9.0, 4},   {up, 127.0, 7},   {down, 5e7, 3},  {down, 1e13, 0},
+                 {down, 1e3, 5}, {down, 1e4, 4}, {down, 1e12, 1}};
+    for (const auto& c : cases)
+        for (int guess = -3; guess <= static_cast<int>(c.xx.size()) + 3; ++guess)
+            EXPECT_EQ(hunt(c.xx, c.x, guess), c.j) << c.x << " from guess " << guess;
 }
 
 TEST(Linintpol, EndPointsAreExactAndBeyondIsTheSameLine) {
