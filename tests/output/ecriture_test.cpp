@@ -96,7 +96,6 @@ TEST(Ecriture, TrackLineLayoutColumnDescriptionAndNoevoSummary) {
     EXPECT_NEAR(value_of("Rout_RJ"), s.x(kR, n) / cst::Rjup, 1e-9 * s.x(kR, n) / cst::Rjup);
     EXPECT_NEAR(value_of("Mtot_ME"), 317.8285, 1e-6);
     EXPECT_NEAR(value_of("Tceb_K"), s.x(kT, 1), 1e-9 * s.x(kT, 1));
-    EXPECT_EQ(value_of("end"), -111);
     // A hot young Jupiter: photosphere inside the outer boundary, Teff from
     // its luminosity and radius, a convective interior.
     const double r23 = value_of("R_tau23_RJ");

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <tuple>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
@@ -55,10 +56,12 @@ std::string lines_with(const std::string& text, std::initializer_list<const char
 
 // The program run with `args`: its exit status and all it printed.
 std::pair<int, std::string> velkaro_program(const std::string& args) {
-    const auto log = std::filesystem::temp_directory_path() / "velkaro-program-test.log";
+    const auto log = std::filesystem::temp_directory_path() / ("velkaro-program-" + std::to_string(getpid()) + ".log");
     const int rc = std::system((std::string(VELKARO_BINARY_DIR) + "/velkaro " + args + " > " + log.string() + " 2>&1").c_str());
     EXPECT_TRUE(WIFEXITED(rc)) << args;
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, velkaro::testing::read_file(log)};
+    std::pair<int, std::string> r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, velkaro::testing::read_file(log)};
+    std::filesystem::remove(log);
+    return r;
 }
 
 }  // namespace
