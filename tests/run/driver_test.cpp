@@ -1,5 +1,6 @@
 // The model's start condition and the driver's start-up sequence, as far as
-// the built subsystems take a run; and the program's exit status.
+// the built subsystems take a run; the program's exit status and its quiet
+// console.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -121,16 +122,14 @@ TEST(Driver, StepSummaryLayout) {
 }
 
 TEST(Program, ExitStatusAndCommandLine) {
-    auto [rc, out] = velkaro_program("--help");
-    EXPECT_EQ(rc, 0);
-    EXPECT_NE(out.find("usage: velkaro [--quiet] [RUNDIR]"), std::string::npos);
-    std::tie(rc, out) = velkaro_program("--version");
-    EXPECT_EQ(rc, 0);
-    EXPECT_NE(out.find("velkaro "), std::string::npos);
-    EXPECT_EQ(velkaro_program("--frobnicate").first, 1);
-    std::tie(rc, out) = velkaro_program("/nonexistent/velkaro/run");
-    EXPECT_EQ(rc, 1);
-    EXPECT_NE(out.find("does not exist"), std::string::npos);
+    for (const auto& [args, code, text] : {std::tuple{"--help", 0, "usage: velkaro [--quiet] [RUNDIR]"},
+                                           {"--version", 0, "velkaro "},
+                                           {"--frobnicate", 1, ""},
+                                           {"/nonexistent/velkaro/run", 1, "does not exist"}}) {
+        const auto [rc, out] = velkaro_program(args);
+        EXPECT_EQ(rc, code) << args;
+        EXPECT_NE(out.find(text), std::string::npos) << args << ": " << out;
+    }
 }
 
 // A quiet console keeps the warnings and a fatal message, in the order and
