@@ -1,67 +1,35 @@
 // The result files written for a real model: the Jupiter example's initial
-// structure (five passes of the initial search), written by ecriture into a
-// throw-away run directory.
+// structure, written by ecriture into a throw-away run directory.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "processes/irradiation.hpp"
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
 #include "output/columns.hpp"
 #include "output/output.hpp"
 #include "run/context.hpp"
-#include "run/driver.hpp"
-#include "run/initialize.hpp"
-#include "run/input.hpp"
-#include "run/run_dir.hpp"
 #include "support/fatal_text.hpp"
 #include "support/files.hpp"
+#include "support/planet.hpp"
 #include "support/track.hpp"
 #include "run/views.hpp"
 
 using namespace velkaro;
 using velkaro::testing::read_lines;
-using velkaro::testing::RunDir;
 using velkaro::testing::Track;
 
 namespace {
 
-// A run of the Jupiter example up to its initial structure, in its own
-// directory; the structure is computed once and copied for every test.
-struct JupiterRun {
-    RunDir dir;
-    RunContext ctx;
-    std::ostringstream out;
-    std::unique_ptr<PlanetState> s = std::make_unique<PlanetState>();
-
-    explicit JupiterRun(bool keepall = false, double dtsave = -1) {
-        auto run = velkaro::testing::jupiter_run_file();
-        run[10] = keepall ? "T keepall" : "F keepall";
-        run[11] = std::to_string(dtsave) + " dtsave";
-        dir.write("sivex.in", run);
-        ctx.console.out = &out;
-        ctx.path.rundir = dir.path();
-        initcond(ctx, *s);
-        processes::cal_tirr(host_star(ctx), s->tstart, s->Mstar, s->aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
-        init2bd(ctx);
-        initialize(ctx, *s);
-        static std::unique_ptr<PlanetState> initial;
-        if (!initial) {
-            find_initial_structure(ctx, *s);
-            initial = std::make_unique<PlanetState>(*s);
-        } else {
-            *s = *initial;
-        }
+// The Jupiter example started (initial structure, energy, first step) in its
+// own directory, with the dump settings given; a step of 100 years.
+struct JupiterRun : velkaro::testing::StartedPlanet {
+    explicit JupiterRun(bool keepall = false, double dtsave = -1)
+        : StartedPlanet({{11, keepall ? "T keepall" : "F keepall"}, {12, std::to_string(dtsave) + " dtsave"}}) {
         s->dt = 100 * cst::year;
-        ctx.output.fort1.open(dir.path() / "fort.1");
     }
-
     void write() { output::ecriture(output_model(ctx), *s); }
     std::vector<std::string> lines(const char* name) const { return read_lines(dir.path() / name); }
 };
