@@ -27,20 +27,13 @@ double thermal_quadrature(double R, double M, double Tb, double c, double q) {
 }
 }  // namespace
 
-TEST(CoreEnergy, UniformSphereAndSurfaceValues) {
-    const CoreEnergy e = calcecore(6.371e8, kMearth, 3000.0, 1e11, 0.0);
-    EXPECT_NEAR(e.EgravCore, -2.24e39, 0.005e39);
-    // Hydrostatic uniform sphere: Pc - Psurf = (2 pi / 3) G rho^2 R^2.
-    const double rho = kMearth / (4.0 / 3.0 * M_PI * std::pow(6.371e8, 3));
-    const double dP = 2.0 * M_PI / 3.0 * kG * rho * rho * 6.371e8 * 6.371e8;
-    EXPECT_NEAR(e.Pcentral - 1e11, dP, 1e-8 * dP);
-}
-
-// The expansion coefficients reach their caps below about 7.8e9 dyn/cm2
-// (ice) and 1.8e11 (rock); the thermal energy integrates the adiabatic
-// profile they set, on either side of the switch from the closed form to its
-// series at q = 1e-3 and in the weak-gravity limit c M T (1 + 2q/5).
-TEST(CoreEnergy, ThermalEnergyIsTheIntegralOverTheProfile) {
+// The core is a uniform sphere: gravitational energy -(3/5) G M^2 / R and,
+// in hydrostatic equilibrium, Pc - Psurf = (2 pi / 3) G rho^2 R^2. The
+// expansion coefficients reach their caps below about 7.8e9 dyn/cm2 (ice) and
+// 1.8e11 (rock); the thermal energy integrates the adiabatic profile they
+// set, on either side of the switch from the closed form to its series at
+// q = 1e-3 and in the weak-gravity limit c M T (1 + 2q/5).
+TEST(CoreEnergy, UniformSphereAndThermalEnergyIsTheIntegralOverTheProfile) {
     EXPECT_EQ(alpha_ice(7.7e9), 1e-4);
     EXPECT_LT(alpha_ice(7.9e9), 1e-4);
     EXPECT_EQ(alpha_rock(1.7e11), 1.5e-5);
@@ -61,12 +54,14 @@ TEST(CoreEnergy, ThermalEnergyIsTheIntegralOverTheProfile) {
         EXPECT_NEAR(e.EthermCore, thermal_quadrature(k.R, k.M, k.T, c, q), std::max(1e-9, 2e-10 / q) * e.EthermCore)
             << k.M << " " << q;
         EXPECT_NEAR(e.Tcentral, k.T * std::exp(q), 1e-12 * e.Tcentral);
+        const double rho = k.M / (4.0 / 3.0 * M_PI * std::pow(k.R, 3)), dP = 2.0 * M_PI / 3.0 * kG * rho * rho * k.R * k.R;
+        EXPECT_NEAR(e.Pcentral - std::max(k.P, 1.0), dP, 1e-8 * dP + 1e-15 * k.P) << k.M;
+        EXPECT_NEAR(e.EgravCore, -0.6 * kG * k.M * k.M / k.R, 1e-12 * -e.EgravCore);
     }
+    EXPECT_NEAR(calcecore(6.371e8, kMearth, 3000.0, 1e11, 0.0).EgravCore, -2.24e39, 0.005e39);  // the Earth's
     const double M = 1e22, R = 1.5e7, q = kG * M * 2e-6 / (2 * 1e7 * R);
     EXPECT_NEAR(calcecore(R, M, 800.0, 1e13, 0.0).EthermCore / (1e7 * M * 800.0), 1.0 + 0.4 * q, 1e-10);
-}
-
-TEST(CoreEnergy, SurfaceValuesBelowOneCountAsOne) {
+    // Surface values below one (or not a number) count as one; no radius stops.
     const CoreEnergy ref = calcecore(8e8, 2 * kMearth, 1.0, 1.0, 0.3);
     for (const auto& [T, P] : {std::pair{0.5, 1.0}, {1.0, -3.0}, {NAN, NAN}}) {
         const CoreEnergy e = calcecore(8e8, 2 * kMearth, T, P, 0.3);

@@ -87,7 +87,6 @@ TEST(Bookkeeping, PhotosphereAndTheShellBelowANewMass) {
     x(kTau, 2) = 2.0 / 3.0;
     EXPECT_EQ(energy::photosphere_shell(x, 5), 2);
 
-    RunContext ctx;
     auto s = std::make_unique<PlanetState>();
     s->nf = 4;
     for (int i = 1; i <= 4; ++i) s->masse(i) = i;

@@ -1,118 +1,52 @@
 // The result files written for a real model: the Jupiter example's initial
-// structure (five passes of the initial search), written by ecriture into a
-// throw-away run directory.
+// structure, written by ecriture into a throw-away run directory.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "processes/irradiation.hpp"
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
 #include "output/columns.hpp"
 #include "output/output.hpp"
 #include "run/context.hpp"
-#include "run/driver.hpp"
-#include "run/initialize.hpp"
-#include "run/input.hpp"
-#include "run/run_dir.hpp"
 #include "support/fatal_text.hpp"
 #include "support/files.hpp"
+#include "support/planet.hpp"
+#include "support/track.hpp"
 #include "run/views.hpp"
 
 using namespace velkaro;
-using velkaro::testing::RunDir;
+using velkaro::testing::read_lines;
+using velkaro::testing::Track;
 
 namespace {
 
-std::vector<std::string> read_lines(const std::filesystem::path& p) {
-    std::ifstream f(p);
-    std::vector<std::string> v;
-    for (std::string l; std::getline(f, l);) v.push_back(l);
-    return v;
-}
-
-std::vector<std::string> fields(const std::string& line, std::size_t w) {
-    std::vector<std::string> v;
-    for (std::size_t k = 0; k + w <= line.size(); k += w) v.push_back(line.substr(k, w));
-    return v;
-}
-
-// A number as Fortran writes it in a field (a three-digit exponent drops
-// the E: -0.9000000000+100); NaN when the field is not one.
-double fortran_real(std::string t) {
-    const auto e = t.find_last_of("+-");
-    if (e != std::string::npos && e > 0 && std::isdigit(static_cast<unsigned char>(t[e - 1]))) t.insert(e, "E");
-    std::istringstream in(t);
-    double x;
-    char rest;
-    return (in >> x) && !(in >> rest) ? x : std::nan("");
-}
-
-// The value of the named column among the fields of a track line.
-double column(const std::vector<std::string>& f, const std::string& name) {
-    const auto& cols = output::track_columns();
-    for (std::size_t k = 0; k < cols.size() && k < f.size(); ++k)
-        if (cols[k].name == name) return fortran_real(f[k]);
-    ADD_FAILURE() << "no column " << name;
-    return std::nan("");
-}
-
-// A run of the Jupiter example up to its initial structure, in its own
-// directory; the structure is computed once and copied for every test.
-struct JupiterRun {
-    RunDir dir;
-    RunContext ctx;
-    std::ostringstream out;
-    std::unique_ptr<PlanetState> s = std::make_unique<PlanetState>();
-
-    explicit JupiterRun(bool keepall = false, double dtsave = -1) {
-        auto run = velkaro::testing::jupiter_run_file();
-        run[10] = keepall ? "T keepall" : "F keepall";
-        run[11] = std::to_string(dtsave) + " dtsave";
-        dir.write("sivex.in", run);
-        ctx.console.out = &out;
-        ctx.path.rundir = dir.path();
-        initcond(ctx, *s);
-        processes::cal_tirr(host_star(ctx), s->tstart, s->Mstar, s->aplanete, ctx.dbdtemp.tirr, ctx.dbdtemp.teq);
-        init2bd(ctx);
-        initialize(ctx, *s);
-        static std::unique_ptr<PlanetState> initial;
-        if (!initial) {
-            find_initial_structure(ctx, *s);
-            initial = std::make_unique<PlanetState>(*s);
-        } else {
-            *s = *initial;
-        }
+// The Jupiter example started (initial structure, energy, first step) in its
+// own directory, with the dump settings given; a step of 100 years.
+struct JupiterRun : velkaro::testing::StartedPlanet {
+    explicit JupiterRun(bool keepall = false, double dtsave = -1)
+        : StartedPlanet({{11, keepall ? "T keepall" : "F keepall"}, {12, std::to_string(dtsave) + " dtsave"}}) {
         s->dt = 100 * cst::year;
-        ctx.output.fort1.open(dir.path() / "fort.1");
     }
-
     void write() { output::ecriture(output_model(ctx), *s); }
     std::vector<std::string> lines(const char* name) const { return read_lines(dir.path() / name); }
 };
 
 }  // namespace
 
-TEST(Ecriture, TrackLineLayoutAndItsColumnDescription) {
+TEST(Ecriture, TrackLineLayoutColumnDescriptionAndNoevoSummary) {
     JupiterRun run;
+    run.s->Noevo = true;  // the summary of a run without evolution follows the line
     run.write();
     const auto track = run.lines("fort.1");
     ASSERT_EQ(track.size(), 1u);
     ASSERT_EQ(track[0].size(), 193u * 22u);
-    const auto f = fields(track[0], 22);
     // Integers right-aligned in their fields; the end marker last.
-    EXPECT_EQ(f[0], std::string(21, ' ') + "0");
-    EXPECT_EQ(f[192], std::string(18, ' ') + "-111");
-    EXPECT_EQ(std::stoi(f[2]), run.s->nf);
-    // Every field is a number.
-    for (std::size_t k = 0; k < f.size(); ++k) EXPECT_FALSE(std::isnan(fortran_real(f[k]))) << k + 1 << ": " << f[k];
+    EXPECT_EQ(track[0].substr(0, 22), std::string(21, ' ') + "0");
+    EXPECT_EQ(track[0].substr(192 * 22), std::string(18, ' ') + "-111");
+    EXPECT_EQ(std::stoi(track[0].substr(2 * 22, 22)), run.s->nf);
 
     // The description: one row per field, in the order of the fields.
     const auto desc = run.lines("fort.1.columns");
@@ -120,36 +54,45 @@ TEST(Ecriture, TrackLineLayoutAndItsColumnDescription) {
     EXPECT_EQ(desc[0], "column,name,unit,meaning");
     for (std::size_t k = 1; k < desc.size(); ++k)
         EXPECT_EQ(desc[k].rfind(std::to_string(k) + "," + output::track_columns()[k - 1].name + ",", 0), 0u) << desc[k];
-    auto value_of = [&](const char* name) { return column(f, name); };
+    // Every field is a number.
+    const Track t(run.dir.path() / "fort.1");
+    for (std::size_t k = 0; k < t.rows[0].size(); ++k) EXPECT_FALSE(std::isnan(t.rows[0][k])) << k + 1;
+    auto value_of = [&](const char* name) { return t.at(name); };
     const PlanetState& s = *run.s;
     const int n = s.nf;
     EXPECT_NEAR(value_of("age_yr"), 1e6, 1e-3);
     EXPECT_NEAR(value_of("Rout_RJ"), s.x(kR, n) / cst::Rjup, 1e-9 * s.x(kR, n) / cst::Rjup);
     EXPECT_NEAR(value_of("Mtot_ME"), 317.8285, 1e-6);
     EXPECT_NEAR(value_of("Tceb_K"), s.x(kT, 1), 1e-9 * s.x(kT, 1));
-    EXPECT_EQ(value_of("end"), -111);
     // A hot young Jupiter: photosphere inside the outer boundary, Teff from
     // its luminosity and radius, a convective interior.
     const double r23 = value_of("R_tau23_RJ");
     EXPECT_GT(r23, value_of("Rcore_RJ"));
     EXPECT_LE(r23, value_of("Rout_RJ"));
     EXPECT_GT(value_of("Teff_K"), 500);
+    EXPECT_LT(value_of("Teff_K"), 1000);
     EXPECT_EQ(value_of("conv_ceb"), 1);
     EXPECT_GE(value_of("n_convtops"), 1);
     EXPECT_GT(value_of("Rstar_Rsun"), 0.5);
     EXPECT_EQ(value_of("zero"), 0);
+    // A one-million-year-old Jupiter of 1e4 L_J (Teff near 750 K) has an
+    // absolute J magnitude in the mid-teens, like the young T dwarfs.
+    EXPECT_GT(value_of("gridmag_2MASSJ"), 10);
+    EXPECT_LT(value_of("gridmag_2MASSJ"), 20);
+    const std::string text = run.out.str();
+    const auto p = text.find("Noevo is true: Properties core-envelope-boundary, 1 bar, tau 2/3, top:");
+    ASSERT_NE(p, std::string::npos);
+    EXPECT_NE(text.find("Transit radius (Re, Rj)", p), std::string::npos);
 }
 
-TEST(Ecriture, NoDumpsWithNegativeSpacing) {
-    JupiterRun run(false, -1);
-    run.ctx.common.tempssave = 0;  // even an age past the first save time
-    run.write();
-    EXPECT_EQ(run.ctx.common.tempssave, 1e100);
-    EXPECT_FALSE(std::filesystem::exists(run.dir.path() / "fort.13"));
-    EXPECT_FALSE(std::filesystem::exists(run.dir.path() / "fort.14"));
-}
-
-TEST(Ecriture, DumpsReplacedOrKept) {
+TEST(Ecriture, DumpsReplacedKeptOrNone) {
+    // A negative spacing writes no dumps, even at an age past the save time.
+    JupiterRun none(false, -1);
+    none.ctx.common.tempssave = 0;
+    none.write();
+    EXPECT_EQ(none.ctx.common.tempssave, 1e100);
+    EXPECT_FALSE(std::filesystem::exists(none.dir.path() / "fort.13"));
+    EXPECT_FALSE(std::filesystem::exists(none.dir.path() / "fort.14"));
     for (bool keepall : {false, true}) {
         JupiterRun run(keepall, 0.5);
         run.write();
@@ -178,20 +121,6 @@ TEST(Ecriture, DumpsReplacedOrKept) {
     }
 }
 
-TEST(Ecriture, TrackColumnNamesAreUniqueIdentifiers) {
-    // Names head the columns in tools; only the step, the shell count and the
-    // end marker (whose layout the track line test checks) are integers.
-    std::vector<std::string> seen;
-    int integers = 0;
-    for (const auto& c : output::track_columns()) {
-        EXPECT_EQ(c.name.find_first_of(" ,\""), std::string::npos) << c.name;
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), c.name), 0) << c.name;
-        seen.push_back(c.name);
-        integers += c.integer;
-    }
-    EXPECT_EQ(integers, 3);
-}
-
 TEST(Ecriture, WriteFailureStopsTheRunNamingTheFile) {
     JupiterRun run;
     run.ctx.output.fort1.close();  // e.g. a full disk: the stream refuses the line
@@ -200,34 +129,9 @@ TEST(Ecriture, WriteFailureStopsTheRunNamingTheFile) {
     EXPECT_NE(msg.find("fort.1"), std::string::npos) << msg;
 }
 
-TEST(Ecriture, NoEvolutionRunOfTheJupiterExample) {
-    RunDir dir;
-    dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 13, "T Noevo");
-    RunContext ctx;
-    std::ostringstream out;
-    ctx.console.out = &out;
-    ctx.path.rundir = dir.path();
-    run_planet(ctx);
-    const auto track = read_lines(dir.path() / "fort.1");
-    ASSERT_EQ(track.size(), 1u);
-    const auto f = fields(track[0], 22);
-    ASSERT_EQ(f.size(), 193u);
-    EXPECT_EQ(std::stoi(f[0]), 0);
-    // A one-million-year-old Jupiter of 1e4 L_J (Teff near 750 K) has an
-    // absolute J magnitude in the mid-teens, like the young T dwarfs.
-    EXPECT_GT(column(f, "gridmag_2MASSJ"), 10);
-    EXPECT_LT(column(f, "gridmag_2MASSJ"), 20);
-    EXPECT_GT(column(f, "Teff_K"), 500);
-    EXPECT_LT(column(f, "Teff_K"), 1000);
-    // The summary follows the track line and precedes the driver's stop.
-    const std::string text = out.str();
-    const auto p = text.find("Noevo is true: Properties core-envelope-boundary, 1 bar, tau 2/3, top:");
-    ASSERT_NE(p, std::string::npos);
-    EXPECT_NE(text.find("Transit radius (Re, Rj)", p), std::string::npos);
-    EXPECT_LT(p, text.find("Initial structure calculated. Stopping."));
-}
-
-TEST(Ecriture, ReadmeListsEveryColumn) {
+// Names head the columns in tools: unique identifiers, each listed in the
+// README; only the step, the shell count and the end marker are integers.
+TEST(Ecriture, ColumnNamesAreUniqueIdentifiersListedInTheReadme) {
     const std::string readme = velkaro::testing::read_file(std::string(VELKARO_SOURCE_DIR) + "/README.md");
     const auto check = [&](const auto& cols, const char* heading) {
         const auto at = readme.find(heading);
@@ -236,8 +140,13 @@ TEST(Ecriture, ReadmeListsEveryColumn) {
             const std::string row =
                 "| " + std::to_string(k + 1) + " | `" + cols[k].name + "` | " + cols[k].unit + " |";
             EXPECT_NE(readme.find(row, at), std::string::npos) << row;
+            EXPECT_EQ(cols[k].name.find_first_of(" ,\""), std::string::npos) << cols[k].name;
+            for (std::size_t j = 0; j < k; ++j) EXPECT_NE(cols[j].name, cols[k].name);
         }
     };
+    int integers = 0;
+    for (const auto& c : output::track_columns()) integers += c.integer;
+    EXPECT_EQ(integers, 3);
     check(output::track_columns(), "#### `fort.1` columns");
     check(output::dump_columns(), "#### `fort.13` columns");
 }

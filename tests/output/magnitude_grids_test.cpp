@@ -172,12 +172,13 @@ TEST(MagnitudeGrids, GeneratorReproducesCommittedGridsAndFilesAreChecked) {
         EXPECT_TRUE(read_file(out / grid_file(f)) == read_file(kData + grid_file(f))) << grid_file(f) << " differs";
 
     // A missing file and a short one are refused, naming the file.
-    fs::remove(out / "NACOMPRIME.sfl");
-    std::string msg = fatal_text([&] { MagnitudeGrids::load(out.string() + "/"); });
-    EXPECT_NE(msg.find("Sbr interpolmagnitudesgridCO: ERROR opening filter file"), std::string::npos) << msg;
-    EXPECT_NE(msg.find("PROBLEME : Filename " + (out / "NACOMPRIME.sfl").string()), std::string::npos) << msg;
-    std::ofstream(out / "NACOMPRIME.sfl") << "1.0 2.0\n";
-    msg = fatal_text([&] { MagnitudeGrids::load(out.string() + "/"); });
-    EXPECT_NE(msg.find("Sbr interpolmagnitudesgridCO: ERROR reading filter file"), std::string::npos) << msg;
-    EXPECT_NE(msg.find("PROBLEME : Filename " + (out / "NACOMPRIME.sfl").string()), std::string::npos) << msg;
+    for (const auto& [text, what] : {std::pair{"", "opening"}, {"1.0 2.0\n", "reading"}}) {
+        if (*text)
+            std::ofstream(out / "NACOMPRIME.sfl") << text;
+        else
+            fs::remove(out / "NACOMPRIME.sfl");
+        const std::string msg = fatal_text([&] { MagnitudeGrids::load(out.string() + "/"); });
+        EXPECT_NE(msg.find(std::string("Sbr interpolmagnitudesgridCO: ERROR ") + what + " filter file"), std::string::npos) << msg;
+        EXPECT_NE(msg.find("PROBLEME : Filename " + (out / "NACOMPRIME.sfl").string()), std::string::npos) << msg;
+    }
 }

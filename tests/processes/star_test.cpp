@@ -218,15 +218,12 @@ TEST(TrackFiles, ShippedSetLoadsOnceFromARelativePath) {
     for (int k = 1; k <= processes::kTrackMasses; ++k) EXPECT_EQ(t.track(k).nt, std::ssize(raw_rows(k))) << k;
 }
 
-TEST(TrackFiles, MissingEmptyAndOverlongFilesStopTheRun) {
+TEST(TrackFiles, MissingEmptyOverlongAndBadFilesStopTheRunNamingFileLineAndValue) {
     RunDir tmp;
     // Missing: the first file of a data directory without tracks.
     const std::string msg = fatal_text([&] { StellarTracks::load(tmp.path().string() + "/"); });
     EXPECT_NE(msg.find("BHAC15/M0.1.dat"), std::string::npos) << msg;
     EXPECT_NE(msg.find("PROBLEME"), std::string::npos) << msg;
-    // Nothing at all, headers only, or blank lines after them.
-    for (const std::string& text : {std::string(), kLyonHead, kLyonHead + "\n   \n"})
-        EXPECT_NE(read_error(tmp, "empty.dat", text, 3).find("no data rows"), std::string::npos);
     // 1500 rows are accepted, 1501 are not.
     auto rows = [](int n) {
         std::string s = kPisaHead;
@@ -235,12 +232,12 @@ TEST(TrackFiles, MissingEmptyAndOverlongFilesStopTheRun) {
         return s;
     };
     EXPECT_EQ(StellarTracks::read_track(put(tmp, "ok.DAT", rows(1500)), 20).nt, 1500);
-    EXPECT_NE(read_error(tmp, "long.DAT", rows(1501), 20).find("more than 1500"), std::string::npos);
-}
-
-TEST(TrackFiles, BadValuesNameFileLineAndValue) {
-    RunDir tmp;
     const std::tuple<std::string, int, const char*> cases[] = {
+        // Nothing at all, headers only, or blank lines after them.
+        {"", 3, "no data rows"},
+        {kLyonHead, 3, "no data rows"},
+        {kLyonHead + "\n   \n", 3, "no data rows"},
+        {rows(1501), 20, "more than 1500"},
         {kLyonHead + "0.1 6.0 3000. -1.0\n0.1 6.1 abc -1.1\n", 1, "line 5: cannot read the value 'abc'"},
         {kLyonHead + "0.1 6.0 3000.\n", 1, "line 4: expected 4 values, found 3"},
         {kLyonHead + "0.1 6.0 3000. -1.0\n0.1 6.0 3000. -1.0\n", 1, "line 5: log age '6.0' does not exceed"},

@@ -103,11 +103,12 @@ TEST_F(Checks, StartChecks) {
     // A rock/ice core of ten Earth masses: between 1.5 and 4 Earth radii.
     EXPECT_GT(s->x(kR, 1), 1.5 * cst::Rearth);
     EXPECT_LT(s->x(kR, 1), 4.0 * cst::Rearth);
-}
 
-TEST_F(Checks, StartInsideTheStar) {
+    // Inside the star: put on its surface, the run ends there.
     const auto st = processes::starprops(host_star(ctx), s->tstart, s->Mstar);
+    s->Mtotale = 318 * cst::Mearth;
     s->aplanete = 0.9 * st.rstar;
+    s->envelopeflag = 1.0;
     checkinitcond(ctx, *s);
     EXPECT_TRUE(s->isdone);
     EXPECT_EQ(s->stopcode, 7.0);

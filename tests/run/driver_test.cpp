@@ -1,10 +1,13 @@
 // The model's start condition and the driver's start-up sequence, as far as
-// the built subsystems take a run; and the program's exit status.
+// the built subsystems take a run; the program's exit status and its quiet
+// console.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <sstream>
+#include <tuple>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "common/constants.hpp"
 #include "common/model_state.hpp"
@@ -40,12 +43,38 @@ TEST(Initialize, StartStateIsIndependentOfThePlanet) {
     EXPECT_EQ(out.str(), "\nSBR INITALIZE\n Mtotale    310.00000000000000     \n xDeu(1)    3.0000000000000004E-005\n");
 }
 
-TEST(Driver, StartUpPrintsBannerAndNotesThenRunsInItsFixedOrder) {
+namespace {
+
+// The console lines of `text` holding one of `keys`.
+std::string lines_with(const std::string& text, std::initializer_list<const char*> keys) {
+    std::string kept;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        for (const char* k : keys)
+            if (l.find(k) != std::string::npos) kept += l + "\n";
+    return kept;
+}
+
+// The program run with `args`: its exit status and all it printed.
+std::pair<int, std::string> velkaro_program(const std::string& args) {
+    const auto log = std::filesystem::temp_directory_path() / ("velkaro-program-" + std::to_string(getpid()) + ".log");
+    const int rc = std::system((std::string(VELKARO_BINARY_DIR) + "/velkaro " + args + " > " + log.string() + " 2>&1").c_str());
+    EXPECT_TRUE(WIFEXITED(rc)) << args;
+    std::pair<int, std::string> r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, velkaro::testing::read_file(log)};
+    std::filesystem::remove(log);
+    return r;
+}
+
+}  // namespace
+
+// The full account: banner, notes, the start-up up to the initial structure,
+// the time loop, the end. A quiet console of the same run keeps the final
+// message only.
+TEST(Driver, StartUpPrintsBannerAndNotesThenRunsInItsFixedOrderQuietOnlyTheEnd) {
     RunDir dir;
     dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 9, "1.02d6  tmax/yr");  // a few steps
     const std::string text = dir.run();
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "fort.1"));
-    // Banner, notes, the start-up up to the initial structure, the time loop, the end.
     ASSERT_EQ(development_notes().size(), 14u);
     std::vector<std::string> order{logo()[1]};
     for (const auto& n : development_notes()) order.push_back(n + "\n");
@@ -61,6 +90,15 @@ TEST(Driver, StartUpPrintsBannerAndNotesThenRunsInItsFixedOrder) {
         ASSERT_NE(p, std::string::npos) << o;
         last = p;
     }
+
+    RunContext ctx;
+    std::ostringstream notes;
+    ctx.console.out = &notes;
+    ctx.console.quiet();
+    ctx.path.rundir = dir.path();
+    run_planet(ctx);
+    EXPECT_EQ(notes.str(), lines_with(text, {"VELKARO21"}));
+    EXPECT_EQ(notes.str().rfind(" VELKARO21: Progam terminated. May the entropy be with you.", 0), 0u) << notes.str();
 }
 
 TEST(Driver, StepSummaryLayout) {
@@ -84,78 +122,40 @@ TEST(Driver, StepSummaryLayout) {
 }
 
 TEST(Program, ExitStatusAndCommandLine) {
-    const auto log = std::filesystem::temp_directory_path() / "velkaro-exit-test.log";
-    std::string out;
-    auto run = [&](const std::string& args) {
-        const int rc = std::system((std::string(VELKARO_BINARY_DIR) + "/velkaro " + args + " > " + log.string() + " 2>&1").c_str());
-        out = velkaro::testing::read_file(log);
-        return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    };
-    EXPECT_EQ(run("--help"), 0);
-    EXPECT_NE(out.find("usage: velkaro [--quiet] [RUNDIR]"), std::string::npos);
-    EXPECT_EQ(run("--version"), 0);
-    EXPECT_NE(out.find("velkaro "), std::string::npos);
-    EXPECT_EQ(run("--frobnicate"), 1);
-    EXPECT_EQ(run("/nonexistent/velkaro/run"), 1);
-    EXPECT_NE(out.find("does not exist"), std::string::npos);
-    RunDir dir;
-    dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 4, "1.5 YHe");
-    EXPECT_EQ(run(dir.path().string()), 1);
-    EXPECT_NE(out.find("PROBLEME : input file sivex.in, line 4: YHe must lie between 0 and 1"), std::string::npos)
-        << out;
+    for (const auto& [args, code, text] : {std::tuple{"--help", 0, "usage: velkaro [--quiet] [RUNDIR]"},
+                                           {"--version", 0, "velkaro "},
+                                           {"--frobnicate", 1, ""},
+                                           {"/nonexistent/velkaro/run", 1, "does not exist"}}) {
+        const auto [rc, out] = velkaro_program(args);
+        EXPECT_EQ(rc, code) << args;
+        EXPECT_NE(out.find(text), std::string::npos) << args << ": " << out;
+    }
 }
 
-// A quiet console keeps the warnings, a fatal message and the final message,
-// in the order and the form of the full account, and nothing else; the
-// result files do not change.
-TEST(Program, QuietConsoleKeepsWarningsFatalMessagesAndFinalMessageOnly) {
-    const auto log = std::filesystem::temp_directory_path() / "velkaro-quiet-test.log";
-    auto run = [&](const std::string& args) {
-        const int rc = std::system((std::string(VELKARO_BINARY_DIR) + "/velkaro " + args + " > " + log.string() + " 2>&1").c_str());
-        EXPECT_TRUE(WIFEXITED(rc));
-        return std::make_pair(WEXITSTATUS(rc), velkaro::testing::read_file(log));
-    };
-    auto lines_with = [](const std::string& text, std::initializer_list<const char*> keys) {
-        std::string kept;
-        std::istringstream in(text);
-        for (std::string l; std::getline(in, l);)
-            for (const char* k : keys)
-                if (l.find(k) != std::string::npos) kept += l + "\n";
-        return kept;
-    };
-
+// A quiet console keeps the warnings and a fatal message, in the order and
+// the form of the full account, and nothing else; the result files do not
+// change.
+TEST(Program, QuietConsoleKeepsWarningsAndFatalMessagesOnly) {
     // Without evolution, with an opacity metallicity outside the tables: the
     // warning (two lines) and the end of the no-evolution run.
     RunDir dir;
     dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 13, "T  Noevo");
     dir.write_with("sivexdualband.in", velkaro::testing::jupiter_atmosphere_file(), 8, "2.0");
-    const auto [rc_full, full] = run(dir.path().string());
+    const auto [rc_full, full] = velkaro_program(dir.path().string());
     const std::string track = velkaro::testing::read_file(dir.path() / "fort.1");
-    const auto [rc_quiet, quiet] = run("--quiet " + dir.path().string());
+    const auto [rc_quiet, quiet] = velkaro_program("--quiet " + dir.path().string());
     EXPECT_EQ(rc_full, 0);
     EXPECT_EQ(rc_quiet, 0);
     EXPECT_GT(full.size(), 10000u);
+    // The output's summary comes before the driver's stop.
+    EXPECT_LT(full.find("Transit radius (Re, Rj)"), full.find("Initial structure calculated. Stopping."));
     const std::string kept = lines_with(full, {"Metallicity for opacity", "Extrapolating", "Noevo is true: no temporal", "Stopping."});
     EXPECT_EQ(quiet, kept.substr(0, kept.find(" Noevo")) + "\n" + kept.substr(kept.find(" Noevo")));
     EXPECT_EQ(velkaro::testing::read_file(dir.path() / "fort.1"), track);
 
-    // A fatal message is printed whole.
+    // A fatal message is printed whole, and the program fails.
     dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 3, "-1 Mcore");
-    const auto [rc_fatal, fatal] = run(dir.path().string() + " --quiet");
+    const auto [rc_fatal, fatal] = velkaro_program(dir.path().string() + " --quiet");
     EXPECT_EQ(rc_fatal, 1);
     EXPECT_EQ(fatal, "PROBLEME : input file sivex.in, line 3: Mcore/Mearth must be positive (line: \"-1 Mcore\")\n");
-
-    // An evolution: the final message with its stop code, the last line of
-    // the full account.
-    dir.write_with("sivex.in", velkaro::testing::jupiter_run_file(), 9, "1.2d6 tmax");
-    dir.write("sivexdualband.in", velkaro::testing::jupiter_atmosphere_file());
-    RunContext ctx;
-    std::ostringstream notes;
-    ctx.console.out = &notes;
-    ctx.console.quiet();
-    ctx.path.rundir = dir.path();
-    run_planet(ctx);
-    const std::string all = dir.run();
-    EXPECT_EQ(notes.str(), lines_with(all, {"VELKARO21"}));
-    EXPECT_EQ(notes.str().rfind(" VELKARO21: Progam terminated. May the entropy be with you.", 0), 0u) << notes.str();
 }

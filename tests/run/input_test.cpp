@@ -1,5 +1,6 @@
 // Reading the three input files: the forms a value may take, the module
-// defaults completed after reading, and a clear stop on every bad input.
+// defaults completed after reading, the optional 17th line of the atmosphere
+// file (the irradiated atmosphere), and a clear stop on every bad input.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -138,7 +139,7 @@ TEST(Initcond, BlankLinesAreEmptyRecordsPassedOver) {
     EXPECT_EQ(spaced->ctx.gasloss.evapmodel, plain->ctx.gasloss.evapmodel);
 }
 
-TEST(Init2bd, ModelselectForcedTauoutDefaultAndManualRatiosEchoed) {
+TEST(Init2bd, ModelselectTauoutRatiosMetallicityAndTheIrradiatedSwitchEchoed) {
     const auto atm = velkaro::testing::jupiter_atmosphere_file();
     auto read = [](const std::vector<std::string>& file) {
         auto f = std::make_unique<Fixture>();
@@ -161,6 +162,26 @@ TEST(Init2bd, ModelselectForcedTauoutDefaultAndManualRatiosEchoed) {
                                 " Extrapolating from 0 or 1.7\n"),
               std::string::npos);
     EXPECT_EQ(h->ctx.opacity.metallicity, 2.0);
+
+    // The optional 17th line switches the irradiated atmosphere on; F (or a
+    // 16-line file) leaves the echo as it was. Blank lines after the 16th
+    // are empty records (BlankLinesAreEmptyRecordsPassedOver).
+    auto with17 = [&](const std::string& line) {
+        auto lines = atm;
+        lines.push_back(line);
+        return read(lines);
+    };
+    const auto sixteen = read(atm);
+    EXPECT_FALSE(sixteen->ctx.dualband.irradiated);
+    EXPECT_EQ(sixteen->out.str().find("irradiated"), std::string::npos);
+    const auto off = with17("F   irradiated");
+    EXPECT_FALSE(off->ctx.dualband.irradiated);
+    EXPECT_EQ(off->out.str(), sixteen->out.str());
+    for (const char* on : {"T", ".true.  irradiated atmosphere"}) {
+        const auto t = with17(on);
+        EXPECT_TRUE(t->ctx.dualband.irradiated) << on;
+        EXPECT_NE(t->out.str().find(" irradiated   T\n"), std::string::npos) << t->out.str();
+    }
 }
 
 TEST(Init2bd, BadAtmosphereFileStopsClearly) {
@@ -170,6 +191,11 @@ TEST(Init2bd, BadAtmosphereFileStopsClearly) {
         {edited(atm, {{16, "1.5"}}), "line 16: expected an integer (Evapmodel)"},
         // Tides on with a non-positive stellar Q would divide by zero later.
         {edited(atm, {{6, "0.0"}, {7, "T"}}), "line 6: Qstar must be positive when Tides is on"},
+        {[&] { auto a = atm; a.push_back("yes  irradiated"); return a; }(),
+         "line 17: expected a logical T or F (irradiated), found \"yes\""},
+        // The irradiated profile needs a positive opacity ratio.
+        {[&] { auto a = edited(atm, {{13, "0.0  kv2kth"}}); a.push_back("T"); return a; }(),
+         "line 17: irradiated needs kv2kth > 0"},
     };
     for (const auto& [file, expect] : cases) {
         Fixture f;
