@@ -40,26 +40,80 @@ OuterBoundary on_the_adiabat(const BoundaryModel& bm, double R, double M, double
     return OuterBoundary{bm.boundary.peddingtion, T, L, tau, S, clamped};
 }
 
-// With the irradiated atmosphere the temperature and optical depth of the
-// boundary are those of the irradiated profile integrated down to it
-// (atmosphere/irradiated.hpp). The boundary is at 100 bar when the gas there
-// is on the adiabat of the convective interior, as on the entropy grid's
-// adiabat; when the starlight keeps the gas radiative below 100 bar, at the
-// radiative-convective boundary, so that the envelope starts on its adiabat,
-// but not deeper than where the gas above would hold 1e-3 of the planet's
-// mass (4 pi R^2 P / g): that gas is not part of the envelope model. Below
-// that depth (sub-Neptunes, whose envelope is mostly radiative) the
-// envelope's own radiative layers continue the profile.
+// With the irradiated atmosphere the boundary lies where the gas above it
+// holds 1e-3 of the planet's mass, 4 pi R^2 P / g = 1e-3 M, i.e. at
+// P = 1e-3 g^2 / (4 pi G) (not shallower than 100 bar, not deeper than the
+// column's deepest level), with the temperature and optical depth of the
+// irradiated profile integrated down to it (atmosphere/irradiated.hpp).
+// For giant planets that is kilobars, below the radiative-convective
+// boundary of close-in planets: the envelope starts on the adiabat of its
+// convective interior, the radiative layer above is the profile's own. For
+// sub-Neptunes, whose envelopes are mostly radiative, the envelope's own
+// radiative layers continue the profile below it (radiative diffusion of
+// the same intrinsic flux, the profile's gradient once gamma tau >> 1). The
+// gas above is not part of the envelope model.
+//
+// The column is integrated with fixed steps, and its right-hand side has
+// seams (the EOS and opacity tables): where a stage of a step crosses one,
+// the boundary temperature jumps by a fraction of a kelvin as g or Tint
+// change by a hair, enough to stop the structure searches (a mass mismatch
+// that jumps by 0.007 Earth masses at a 5-kbar boundary). The searches get
+// instead the column's values at the nodes of a lattice in (ln g, ln Tint),
+// 0.01 dex apart, interpolated bilinearly: a continuous function of the
+// trial radius, as the entropy grid's boundary is.
+constexpr double kHundredBar = 1e8;
+constexpr double kMassAbove = 1e-3;                    // of the planet's mass
+constexpr double kLatticeStep = 0.01 * 2.302585092994046;  // in ln g and ln Tint
+
+double irradiated_pressure(double g) {
+    const double p = kMassAbove * g * g / (kFourPi * G);
+    return std::clamp(p, kHundredBar, IrradiatedSettings{}.p_deep);
+}
+
+const IrradiatedNode& lattice_node(const BoundaryModel& bm, int ix, int iy, double Y) {
+    IrradiatedNode& nd = bm.tables.irradiated.nodes[static_cast<std::size_t>((ix & 3) * 4 + (iy & 3))];
+    if (nd.set && nd.ix == ix && nd.iy == iy) return nd;
+    const double g = std::exp(ix * kLatticeStep), tint = std::exp(iy * kLatticeStep);
+    const IrradiatedColumn c = irradiated_column(bm.eos, bm.opacity, g, tint, bm.temps.teq, bm.dualband.kv2kth, Y,
+                                                 kHundredBar, irradiated_pressure(g));
+    nd = IrradiatedNode{ix, iy, true, std::log(c.boundary.T), c.boundary.tau};
+    return nd;
+}
+
 OuterBoundary under_irradiation(const BoundaryModel& bm, double R, double M, double L, double Y) {
-    const double g = G * M / (R * R);
-    constexpr double kHundredBar = 1e8;
-    constexpr double kMassAbove = 1e-3;  // of the planet's mass
-    const double pmax = kMassAbove * M * g / (kFourPi * R * R);
-    const IrradiatedColumn c =
-        irradiated_column(bm.eos, bm.opacity, g, bm.temps.tint, bm.temps.teq, bm.dualband.kv2kth, Y, kHundredBar, pmax);
-    bm.boundary.peddingtion = c.boundary.P;
-    bm.boundary.tauout = c.boundary.tau;
-    return OuterBoundary{c.boundary.P, c.boundary.T, L, c.boundary.tau};
+    const double g = G * M / (R * R), tint = bm.temps.tint;
+    const double P = irradiated_pressure(g);
+    double T = 0, tau = 0;
+    if (g > 0 && tint > 0 && std::isfinite(g) && std::isfinite(tint)) {
+        IrradiatedLattice& lat = bm.tables.irradiated;
+        if (lat.teq != bm.temps.teq || lat.gamma != bm.dualband.kv2kth || lat.Y != Y) {
+            lat.teq = bm.temps.teq;
+            lat.gamma = bm.dualband.kv2kth;
+            lat.Y = Y;
+            for (IrradiatedNode& nd : lat.nodes) nd.set = false;
+        }
+        const double x = std::log(g) / kLatticeStep, y = std::log(tint) / kLatticeStep;
+        const double fx = std::floor(x), fy = std::floor(y);
+        const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+        const double u = x - fx, v = y - fy;
+        const IrradiatedNode& a = lattice_node(bm, ix, iy, Y);
+        const IrradiatedNode& b = lattice_node(bm, ix + 1, iy, Y);
+        const IrradiatedNode& c = lattice_node(bm, ix, iy + 1, Y);
+        const IrradiatedNode& d = lattice_node(bm, ix + 1, iy + 1, Y);
+        const double wa = (1 - u) * (1 - v), wb = u * (1 - v), wc = (1 - u) * v, wd = u * v;
+        T = std::exp(wa * a.lnt + wb * b.lnt + wc * c.lnt + wd * d.lnt);
+        tau = wa * a.tau + wb * b.tau + wc * c.tau + wd * d.tau;
+    } else {
+        // Not a state a lattice can hold: the column itself, which stops
+        // with the values named.
+        const IrradiatedColumn c =
+            irradiated_column(bm.eos, bm.opacity, g, tint, bm.temps.teq, bm.dualband.kv2kth, Y, kHundredBar, P);
+        T = c.boundary.T;
+        tau = c.boundary.tau;
+    }
+    bm.boundary.peddingtion = P;
+    bm.boundary.tauout = tau;
+    return OuterBoundary{P, T, L, tau};
 }
 
 OuterBoundary outer_boundary(const BoundaryModel& bm, double R, double M, double L, double Y) {

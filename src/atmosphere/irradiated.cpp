@@ -93,8 +93,6 @@ IrradiatedColumn irradiated_column(const eos::EosContext& ec, const opacity::Opa
     if (set.p_top >= kOneBar) c.one_bar = level(x0, y);
     const double xbar = std::log(kOneBar), xb = std::log(p_boundary), xmax = std::log(p_max);
     AtmosphereLevel at_boundary, at_max, rcb;  // at p_boundary, at p_max; top of the current convective layer
-    AtmosphereLevel first_below;               // top of the first convective layer below p_boundary
-    bool conv_at_boundary = false;
 
     double x = x0;
     Slope k1 = rhs(x, y);
@@ -120,10 +118,6 @@ IrradiatedColumn irradiated_column(const eos::EosContext& ec, const opacity::Opa
         if (!at_boundary.found && x < xb && xn >= xb) {
             at_boundary = between(x, y, xn, yn, (xb - x) / hh);
             at_boundary.P = p_boundary;  // exactly, not exp(log(p))
-            // The criterion there, linear between the nodes as for the tops
-            // of convective layers, so that the two agree.
-            const double ub = (xb - x) / hh;
-            conv_at_boundary = (k1.crit > -1.0 ? k1.crit + ub * (kn.crit - k1.crit) : kn.crit) > 0;
         }
         if (!at_max.found && x < xmax && xn >= xmax) {
             at_max = between(x, y, xn, yn, (xmax - x) / hh);
@@ -136,7 +130,6 @@ IrradiatedColumn irradiated_column(const eos::EosContext& ec, const opacity::Opa
             // with g and Tint; above tau_convection it is the node itself).
             const double u = k1.crit > -1.0 ? k1.crit / (k1.crit - kn.crit) : 1.0;
             rcb = between(x, y, xn, yn, u);
-            if (at_boundary.found && !conv_at_boundary && !first_below.found && rcb.P > p_boundary) first_below = rcb;
         }
         x = xn;
         y = yn;
@@ -147,16 +140,17 @@ IrradiatedColumn irradiated_column(const eos::EosContext& ec, const opacity::Opa
     c.hundred_bar = at_boundary;
     if (!at_max.found) at_max = level(x1, y);  // p_max = p_deep
     if (conv) c.p_rcb = rcb.P;
-    // The boundary: at p_boundary when the gas there is convective; else at
-    // the top of the first convective layer below it (which moves
-    // continuously from p_boundary down as the gas there turns radiative),
-    // not deeper than p_max.
-    if (conv_at_boundary)
-        c.boundary = at_boundary;
-    else if (first_below.found && first_below.P < p_max)
-        c.boundary = first_below;
-    else
-        c.boundary = at_max;
+    // The boundary is at p_max, whatever the gas does there or above: a
+    // pressure that moves smoothly with the planet's mass and radius, with
+    // the column's own temperature and optical depth. Every level of the
+    // column changes continuously with g and Tint, and so does the state
+    // the envelope starts from, also where a convective layer of the column
+    // appears, vanishes or detaches from 100 bar. (A boundary placed at the
+    // top of a convective layer jumps by a layer's thickness when the layer
+    // opens or closes, and the envelope's own integration of the gas in
+    // between does not reproduce the column's: the mass mismatch of the
+    // structure searches jumped by Earth masses and the searches stalled.)
+    c.boundary = at_max;
     return c;
 }
 

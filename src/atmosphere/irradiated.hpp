@@ -14,14 +14,12 @@
 // Where the envelope meets it: the profile is integrated hydrostatically
 // from the top down with the envelope's own equation of state and opacity,
 // switching to the adiabat where the profile's gradient exceeds the
-// adiabatic one. The envelope starts at 100 bar when the gas there is
-// already on the deep adiabat (the radiative-convective boundary, RCB,
-// lies higher), as with the entropy grid; when the RCB lies deeper (the
-// close-in planets: the starlight keeps a thick layer radiative and nearly
-// isothermal), at the RCB itself, so that the envelope always starts on the
-// adiabat of its convective interior and the radiative layer above it is
-// the profile's own. The column also gives the height of the levels above
-// the boundary (1 bar, 100 bar, the photosphere).
+// adiabatic one. The envelope starts at a pressure that depends smoothly on
+// the planet's mass and radius (the caller's p_max: deep enough that the
+// radiative-convective boundary, RCB, of close-in giants lies above it,
+// shallow enough that the gas above is a small part of the planet), with
+// the column's temperature there. The column also gives the height of the
+// levels above the boundary (1 bar, 100 bar, the photosphere).
 #pragma once
 
 #include "eos/context.hpp"
@@ -63,7 +61,7 @@ struct AtmosphereLevel {
 
 /// The irradiated atmosphere above the outer boundary.
 struct IrradiatedColumn {
-    AtmosphereLevel boundary;     // where the envelope starts: max(p_boundary, RCB), or p_deep if radiative there
+    AtmosphereLevel boundary;     // where the envelope starts: p_max, held between p_boundary and p_deep
     AtmosphereLevel photosphere;  // tau = 2/3
     AtmosphereLevel one_bar;      // P = 1 bar
     AtmosphereLevel hundred_bar;  // P = 100 bar
@@ -79,12 +77,11 @@ struct IrradiatedColumn {
 /// otherwise (convective), dw/dlnP = P / rho. In a radiative layer this
 /// keeps T^4 minus the integral of dT^4/dtau constant, i.e. follows the
 /// Guillot profile; below a convective layer a radiative one continues from
-/// the adiabat. The boundary is at p_boundary [dyn cm^-2] when the gas
-/// there is on the adiabat of the convective layer reaching p_deep, at the
-/// top of that layer (the RCB) when it lies deeper, but never deeper than
-/// p_max (>= p_boundary; on the radiative profile there, and there too when
-/// the gas is radiative all the way): the gas above the boundary is not part
-/// of the envelope model, so p_max keeps its mass small. Allocates nothing.
+/// the adiabat. The boundary is at p_max, held between p_boundary and p_deep,
+/// on whatever the gas does there (adiabat or radiative profile): the state
+/// the envelope starts from is then a continuous function of g and Tint,
+/// also where convective layers of the column open or close. p_boundary
+/// [dyn cm^-2] is also the level reported as hundred_bar. Allocates nothing.
 IrradiatedColumn irradiated_column(const eos::EosContext& ec, const opacity::OpacityLaw& opa, double g, double tint, double teq, double gamma, double Y,
                                    double p_boundary, double p_max, const IrradiatedSettings& set = {});
 

@@ -3,9 +3,12 @@
 // against the grey Eddington atmospheres the entropy grid is made of.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
+#include "atmosphere/boundary.hpp"
 #include "atmosphere/entropy_grid.hpp"
 #include "atmosphere/grey_atmosphere.hpp"
 #include "atmosphere/irradiated.hpp"
@@ -74,7 +77,7 @@ std::shared_ptr<const eos::EosTables> IrradiatedColumnTest::tables_;
 TEST_F(IrradiatedColumnTest, WithoutStarItIsTheGreyAtmosphereOfTheGrid) {
     // The grey atmospheres of the entropy grid with the same opacity law:
     // the temperature at 100 bar, the radiative-convective boundary of the
-    // deep convective layer, and the boundary at 100 bar or at that RCB.
+    // deep convective layer; the boundary at the deepest pressure asked for.
     GreySettings at100, deep;
     at100.p_bottom = 1e8;
     deep.p_bottom = 1e11;
@@ -86,8 +89,8 @@ TEST_F(IrradiatedColumnTest, WithoutStarItIsTheGreyAtmosphereOfTheGrid) {
         EXPECT_EQ(c.convective, d.convective);
         if (d.convective) {
             EXPECT_NEAR(std::log(c.p_rcb / d.p_rcb), 0.0, 0.15);
-            EXPECT_EQ(c.boundary.P, std::max(1e8, c.p_rcb));
         }
+        EXPECT_EQ(c.boundary.P, 1e11);
         EXPECT_TRUE(c.photosphere.found);
         EXPECT_NEAR(c.photosphere.T / tint, 1.0, 1e-3);  // Eddington: T(2/3) = Teff
         EXPECT_NEAR(c.one_bar.P, 1e6, 1e-6);
@@ -99,9 +102,10 @@ TEST_F(IrradiatedColumnTest, StarlightHeatsTheBoundaryAndLiftsThePhotosphere) {
     const IrradiatedColumn cold = irradiated_column(ec, opa, g, tint, 0.0, 0.2, 0.27, 1e8, 1e11);
     const IrradiatedColumn hot = irradiated_column(ec, opa, g, tint, 1400.0, 0.2, 0.27, 1e8, 1e11);
     EXPECT_GT(hot.hundred_bar.T, 1.5 * cold.hundred_bar.T);
-    // The starlight keeps the gas radiative deeper: the envelope starts at the RCB.
+    // The starlight keeps the gas radiative deeper; the boundary, deeper
+    // still, is on the adiabat.
     EXPECT_GT(hot.p_rcb, cold.p_rcb);
-    EXPECT_EQ(hot.boundary.P, hot.p_rcb);
+    EXPECT_GT(hot.boundary.P, hot.p_rcb);
     // A hot atmosphere is thicker: the photosphere and the 1-bar level lie higher.
     EXPECT_GT(level_radius(hot, hot.photosphere, R, M) - R, 1.5 * (level_radius(cold, cold.photosphere, R, M) - R));
     EXPECT_GT(level_radius(hot, hot.one_bar, R, M), level_radius(cold, cold.one_bar, R, M));
@@ -113,21 +117,64 @@ TEST_F(IrradiatedColumnTest, StarlightHeatsTheBoundaryAndLiftsThePhotosphere) {
     EXPECT_GT(level_radius(hot, hot.hundred_bar, R, M), R);
 }
 
-TEST_F(IrradiatedColumnTest, BoundaryNeverBelowTheMassCap) {
-    // An RCB below p_max: the boundary is at p_max on the radiative profile,
-    // and moves continuously with p_max through the RCB.
+TEST_F(IrradiatedColumnTest, BoundaryAtTheMassCapOnTheProfileOrTheAdiabat) {
+    // The boundary is at p_max wherever the gas is radiative or convective
+    // there, and its temperature moves continuously with p_max through the
+    // radiative-convective boundary.
     const double g = 2500, tint = 100, teq = 1400, gamma = 0.2;
     const IrradiatedColumn free = irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, 1e11);
     ASSERT_GT(free.p_rcb, 2e8);
-    const double pmax = 0.5 * free.p_rcb;
-    const IrradiatedColumn capped = irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, pmax);
-    EXPECT_EQ(capped.boundary.P, pmax);
-    EXPECT_LT(capped.boundary.tau, free.boundary.tau);
-    EXPECT_EQ(capped.p_rcb, free.p_rcb);  // the RCB is reported all the same
-    const IrradiatedColumn just_below = irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, free.p_rcb * (1 + 1e-9));
-    EXPECT_NEAR(just_below.boundary.T / free.boundary.T, 1.0, 1e-6);
+    ASSERT_TRUE(free.convective);
+    for (double pmax : {0.5 * free.p_rcb, 2.0 * free.p_rcb}) {
+        const IrradiatedColumn capped = irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, pmax);
+        EXPECT_EQ(capped.boundary.P, pmax);
+        EXPECT_EQ(capped.p_rcb, free.p_rcb);  // the RCB is reported all the same
+        EXPECT_EQ(capped.hundred_bar.T, free.hundred_bar.T);
+    }
+    const IrradiatedColumn above = irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, free.p_rcb * (1 - 1e-9));
+    const IrradiatedColumn below = irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, free.p_rcb * (1 + 1e-9));
+    EXPECT_NEAR(below.boundary.T / above.boundary.T, 1.0, 1e-6);
     // A cap above 100 bar is no cap: the boundary is never above 100 bar.
     EXPECT_EQ(irradiated_column(ec, opa, g, tint, teq, gamma, 0.27, 1e8, 1e6).boundary.P, 1e8);
+}
+
+TEST_F(IrradiatedColumnTest, BoundaryOfTheSearchesIsContinuousInTheTrialRadius) {
+    // A Jupiter at 100 AU at ~0.1 Gyr (Teff 292 K, Teq 25 K): there the
+    // column's fixed steps cross a seam of the tables and its temperature
+    // at the boundary pressure jumps by ~0.4 K as R changes by a hair, which
+    // stopped the evolution search. The boundary the searches get
+    // (condextmaxstatic, the routine of all three) moves smoothly.
+    AtmosphereContext tables;
+    PathModule path;
+    DbdboundaryModule boundary;
+    DbdtempModule temps;
+    DualbandModule dualband;
+    dualband.irradiated = true;
+    dualband.kv2kth = 0.005;
+    temps.teq = 25.39;
+    Console io;
+    const BoundaryModel bm{tables, path, boundary, temps, dualband, ec, opa, io};
+    const double M = 1.898e30, L = 3.17e26, Rcore = 7e8;
+    constexpr int n = 150;
+    std::vector<double> raw, searched;
+    for (int i = 0; i <= n; ++i) {
+        const double R = 7.85e9 + 1.5e7 * i / n, g = 6.67e-8 * M / (R * R);
+        const OuterBoundary out = condextmaxstatic(bm, R, M, Rcore, 0.27, L);
+        EXPECT_NEAR(out.P, 1e-3 * M * g / (4 * M_PI * R * R), 1e-9 * out.P);  // 1e-3 of the mass above
+        EXPECT_EQ(boundary.peddingtion, out.P);
+        searched.push_back(out.T);
+        raw.push_back(irradiated_column(ec, opa, g, temps.tint, temps.teq, dualband.kv2kth, 0.27, 1e8, out.P).boundary.T);
+        EXPECT_NEAR(out.T / raw.back(), 1.0, 1e-3);  // the lattice is close to the column
+    }
+    // Largest step over the median step of T along the sweep.
+    const auto jumpiness = [](const std::vector<double>& t) {
+        std::vector<double> d;
+        for (std::size_t i = 1; i < t.size(); ++i) d.push_back(std::fabs(t[i] - t[i - 1]));
+        std::sort(d.begin(), d.end());
+        return d.back() / d[d.size() / 2];
+    };
+    ASSERT_GT(jumpiness(raw), 3.0) << "the sweep no longer crosses a seam of the column";
+    EXPECT_LT(jumpiness(searched), 1.5);
 }
 
 TEST_F(IrradiatedColumnTest, BadArgumentsStopWithTheValues) {

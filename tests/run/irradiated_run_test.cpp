@@ -1,6 +1,7 @@
 // Whole runs with the irradiated atmosphere: a hot Jupiter that feels its
-// star is larger than one that does not, and larger the closer it is. (That
-// the switch off reads as a 16-line file is the input tests' business.)
+// star is larger than one that does not, and larger the closer it is; far
+// from its star it is the planet without one. (That the switch off reads as
+// a 16-line file is the input tests' business.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -61,4 +62,17 @@ TEST(IrradiatedRun, HotJupiterIsLargerIrradiatedAndCloserIn) {
     const double ti = near.last("irradiated.track", "Tint_irr_K"), te = near.last("irradiated.track", "Teq_irr_K");
     EXPECT_NEAR(near.last("irradiated.track", "Teff_irr_K"), std::pow(std::pow(ti, 4) + std::pow(te, 4), 0.25),
                 1e-6 * te);
+}
+
+TEST(IrradiatedRun, FarFromTheStarItIsThePlanetOfTheEntropyGrid) {
+    // A Jupiter at 100 AU (Teq 25 K): the irradiated run goes to its end (its
+    // evolution search once stopped at 82 Myr, where the boundary jumped as
+    // a convective layer of the column opened) and keeps the radius of the
+    // run without a star, the 100-bar level against fort.1's boundary.
+    const PlanetRun plain("100.0", "3.0d8", ""), irr("100.0", "3.0d8", "T  irradiated");
+    EXPECT_GE(irr.last("fort.1", "age_yr"), 3e8);
+    EXPECT_NEAR(plain.last("fort.1", "age_yr") / irr.last("fort.1", "age_yr"), 1.0, 0.03);
+    EXPECT_NEAR(irr.last("irradiated.track", "R_100bar_irr_RJ") / plain.last("fort.1", "Rout_RJ"), 1.0, 5e-3);
+    // The boundary holds 1e-3 of the planet's mass above it.
+    EXPECT_NEAR(irr.last("irradiated.track", "M_above_irr_ME") / irr.last("fort.1", "Mtot_ME"), 1e-3, 1e-6);
 }
