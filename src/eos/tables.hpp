@@ -58,7 +58,7 @@ struct EosTables {
     /// (1..3) in the cell whose lower-left node is (ip, jt), ip = 2..np-2,
     /// jt = 2..nt-2, from the same centred differences as a direct
     /// evaluation. A cell's coefficients are computed the first time it is
-    /// asked for and kept (a run visits a few hundred of the 29 000 cells, and
+    /// asked for and kept (a run visits a small part of the 27 000 cells, and
     /// forming all of them took more time than a short run). They are a pure
     /// function of the table values, so whichever call computes them first,
     /// every call sees the same numbers: several threads may share the tables.
