@@ -2,7 +2,9 @@
 // immutable and shared (several runs may hold the same pointer; a caller
 // running a grid of planets can set it before the runs start). The
 // evaluation keeps no other state between calls than the memo of full
-// evaluations below (one per run): its 4 x 4 work area lives on the stack
+// evaluations below (one per run) and the cell coefficients the shared
+// tables form once on first use (the same numbers whichever run forms them):
+// its 4 x 4 work area lives on the stack
 // of each call, so runs in several threads never interfere.
 #pragma once
 

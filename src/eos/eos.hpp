@@ -89,8 +89,8 @@ void eosscfast2_lrho(const EosTables& tb, double y, double p, double t, double l
 
 /// The same two table evaluations done the straightforward way: each call
 /// copies the 4 x 4 neighbourhoods, forms the corner derivatives and calls
-/// intercub. Agrees bit for bit with eosscfast/eosscfast2, which use
-/// coefficients precomputed at load time. For tests and benchmarks.
+/// intercub. Agrees bit for bit with eosscfast/eosscfast2, which form each
+/// cell's coefficients once, on first use, and keep them. For tests and benchmarks.
 void eosscfast_direct(const EosTables& tb, double y, double p, double t, EosOut& out);
 void eosscfast2_direct(const EosTables& tb, double y, double p, double t, double& rho, double& dtdp);
 

@@ -137,9 +137,11 @@ void eosscfast_logs(const EosTables& tb, double y, double p, double t, double lp
     const Place pl = locate(tb, y, lp, lt);
     double f[2][9];
     const int ks[2] = {pl.kl, pl.ku};
+    EosTables::CellBlock scratch;
     for (int m = 0; m < 2; ++m) {
         if (tb.entropy_hole(ks[m], pl.ip, pl.jt)) entropy_hole(tb, pl, ks[m]);
-        for (int n = 1; n <= 8; ++n) f[m][n] = bicubic_value(tb.coef(n, ks[m], pl.ip, pl.jt), pl.t, pl.u);
+        const EosTables::CellBlock& c = tb.cell(ks[m], pl.ip, pl.jt, scratch);
+        for (int n = 1; n <= 8; ++n) f[m][n] = bicubic_value(c[static_cast<std::size_t>(n - 1)], pl.t, pl.u);
     }
     double F[9];
     for (int n = 1; n <= 8; ++n) F[n] = in_y(pl, f[0][n], f[1][n]);
@@ -159,10 +161,11 @@ void eosscfast2_logs(const EosTables& tb, double y, double p, double t, double l
 void eosscfast2_lrho(const EosTables& tb, double y, double p, double t, double lp, double lt, double& rho,
                      double& dtdp, double& lrho) {
     const Place pl = locate(tb, y, lp, lt);
-    const double r = in_y(pl, bicubic_value(tb.coef(1, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
-                          bicubic_value(tb.coef(1, pl.ku, pl.ip, pl.jt), pl.t, pl.u));
-    const double g = in_y(pl, bicubic_value(tb.coef(8, pl.kl, pl.ip, pl.jt), pl.t, pl.u),
-                          bicubic_value(tb.coef(8, pl.ku, pl.ip, pl.jt), pl.t, pl.u));
+    EosTables::CellBlock scratch_l, scratch_u;
+    const EosTables::CellBlock& cl = tb.cell(pl.kl, pl.ip, pl.jt, scratch_l);
+    const EosTables::CellBlock& cu = tb.cell(pl.ku, pl.ip, pl.jt, scratch_u);
+    const double r = in_y(pl, bicubic_value(cl[0], pl.t, pl.u), bicubic_value(cu[0], pl.t, pl.u));
+    const double g = in_y(pl, bicubic_value(cl[7], pl.t, pl.u), bicubic_value(cu[7], pl.t, pl.u));
     lrho = r;
     rho = exp10_of(r);
     dtdp = t * g / p;

@@ -153,6 +153,29 @@ CellData cell_data(const EosTables& tb, int n, int k, int ip, int jt) {
     return c;
 }
 
+void EosTables::prepare_cells() {
+    const std::size_t n = static_cast<std::size_t>(np) * static_cast<std::size_t>(nt) * kTables;
+    // new T[n] with no initialiser: a large block comes straight from the
+    // system as untouched zero pages, and only the cells used cost memory.
+    cell_blocks.reset(new CellBlock[n]);
+    cell_state = std::make_unique<std::atomic<std::uint8_t>[]>(n);
+}
+
+const EosTables::CellBlock& EosTables::store_cell(int k, int ip, int jt, std::size_t slot, CellBlock& scratch) const {
+    for (int n = 1; n <= kInterpolated; ++n) {
+        const CellData c = cell_data(*this, n, k, ip, jt);
+        scratch[static_cast<std::size_t>(n - 1)] = bcucof(c.y, c.y1, c.y2, c.y12, c.d1, c.d2);
+    }
+    // The first caller to claim the cell stores it; a caller that finds it
+    // claimed but not yet stored uses its own copy (the same numbers).
+    std::uint8_t expected = kCellEmpty;
+    if (cell_state[slot].compare_exchange_strong(expected, kCellWriting, std::memory_order_relaxed)) {
+        cell_blocks[slot] = scratch;
+        cell_state[slot].store(kCellStored, std::memory_order_release);
+    }
+    return scratch;
+}
+
 std::shared_ptr<const EosTables> read_eos_tables(const std::array<std::string, 3>& names,
                                                  const std::array<std::filesystem::path, 3>& files) {
     auto tb = std::make_shared<EosTables>();
@@ -184,21 +207,15 @@ std::shared_ptr<const EosTables> read_eos_tables(const std::array<std::string, 3
     for (int jt = 1; jt <= tb->nt; ++jt) tb->logt(jt) = fd[2].lt_block1[static_cast<std::size_t>(jt - 1)];
     for (int ip = 1; ip <= tb->np; ++ip) tb->logp(ip) = fd[2].lp[static_cast<std::size_t>(ip - 1)];
 
-    // Per-cell bicubic coefficients and entropy-hole flags for every cell the
-    // evaluation may use (ip = 2..np-2, jt = 2..nt-2).
+    // Entropy-hole flags for every cell the evaluation may use (ip = 2..np-2,
+    // jt = 2..nt-2); the cells' bicubic coefficients follow on first use.
     const std::size_t ncell = static_cast<std::size_t>(tb->np) * static_cast<std::size_t>(tb->nt);
-    tb->coefs.assign(ncell * EosTables::kTables * EosTables::kInterpolated, CellCoefficients{});
     tb->holes.assign(ncell * EosTables::kTables, 0);
+    tb->prepare_cells();
     for (int jt = 2; jt <= tb->nt - 2; ++jt)
         for (int ip = 2; ip <= tb->np - 2; ++ip) {
             const std::size_t cell = tb->cell_index(ip, jt);
             for (int k = 1; k <= 3; ++k) {
-                for (int n = 1; n <= EosTables::kInterpolated; ++n) {
-                    const CellData c = cell_data(*tb, n, k, ip, jt);
-                    tb->coefs[cell * (EosTables::kTables * EosTables::kInterpolated) +
-                              static_cast<std::size_t>(k - 1) * EosTables::kInterpolated + static_cast<std::size_t>(n - 1)] =
-                        bcucof(c.y, c.y1, c.y2, c.y12, c.d1, c.d2);
-                }
                 bool hole = false;
                 for (int i = ip; i <= ip + 1; ++i)
                     for (int j = jt; j <= jt + 1; ++j) {

@@ -1,6 +1,7 @@
 // The three H/He equation-of-state tables, one per helium mass fraction,
-// on one (log P, log T) grid. Loaded once, then read-only: several runs and
-// threads may share one instance.
+// on one (log P, log T) grid. Loaded once; the values are then read-only and
+// several runs and threads may share one instance. The bicubic coefficients
+// of a cell are formed from them on first use and kept (see cell()).
 //
 // Grid rule (the evaluation computes cell indices from it instead of
 // searching): log P(IP) = 3.5 + 0.15 (IP - 1), log T(JT) = 2.5 + 0.05 (JT - 1).
@@ -15,6 +16,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <memory>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -48,13 +51,23 @@ struct EosTables {
         return values[static_cast<std::size_t>(n - 1)][index(k, ip, jt)];
     }
 
-    /// Bicubic coefficients of quantity n (1..8), table k, in the cell whose
-    /// lower-left node is (ip, jt), ip = 2..np-2, jt = 2..nt-2. Computed at
-    /// load time from the same centred differences as a direct evaluation.
-    const CellCoefficients& coef(int n, int k, int ip, int jt) const {
-        VELKARO_INDEX_CHECK(n, 1, kInterpolated);
-        return coefs[cell_index(ip, jt) * (kTables * kInterpolated) + static_cast<std::size_t>(k - 1) * kInterpolated +
-                     static_cast<std::size_t>(n - 1)];
+    /// The bicubic coefficients of quantities 1..8 of one table in one cell.
+    using CellBlock = std::array<CellCoefficients, kInterpolated>;
+
+    /// Bicubic coefficients of quantities 1..8 (element n - 1) of table k
+    /// (1..3) in the cell whose lower-left node is (ip, jt), ip = 2..np-2,
+    /// jt = 2..nt-2, from the same centred differences as a direct
+    /// evaluation. A cell's coefficients are computed the first time it is
+    /// asked for and kept (a run visits a small part of the 27 000 cells, and
+    /// forming all of them took more time than a short run). They are a pure
+    /// function of the table values, so whichever call computes them first,
+    /// every call sees the same numbers: several threads may share the tables.
+    /// When a cell is not yet stored, the coefficients are formed in scratch
+    /// and the returned reference may point there.
+    const CellBlock& cell(int k, int ip, int jt, CellBlock& scratch) const {
+        const std::size_t slot = cell_index(ip, jt) * kTables + static_cast<std::size_t>(k - 1);
+        if (cell_state[slot].load(std::memory_order_acquire) == kCellStored) return cell_blocks[slot];
+        return store_cell(k, ip, jt, slot, scratch);
     }
     /// True when the log S stencil of some corner of the cell holds a zero
     /// (a hole in the entropy table), for table k.
@@ -62,8 +75,20 @@ struct EosTables {
 
     // Storage (filled by the loader).
     std::array<std::vector<double>, kQuantities> values;
-    std::vector<CellCoefficients> coefs;
     std::vector<std::uint8_t> holes;
+    /// Allocate the (empty) store of cell coefficients; called by the loader
+    /// once np and nt are known.
+    void prepare_cells();
+
+private:
+    static constexpr std::uint8_t kCellEmpty = 0, kCellWriting = 1, kCellStored = 2;
+    // Left uninitialised: the pages of cells never used are never touched.
+    std::unique_ptr<CellBlock[]> cell_blocks;
+    // Per (cell, table): empty, being written by one caller, stored.
+    std::unique_ptr<std::atomic<std::uint8_t>[]> cell_state;
+    const CellBlock& store_cell(int k, int ip, int jt, std::size_t slot, CellBlock& scratch) const;
+
+public:
 
     std::size_t index(int k, int ip, int jt) const {
         VELKARO_INDEX_CHECK(k, 1, kTables);

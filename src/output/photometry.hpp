@@ -143,23 +143,37 @@ struct FilterNodes {
 /// Grid of the band-flux table: steps of 0.02 in ln T from 1 K to 1e6 K.
 inline constexpr double kBandStep = 0.02;
 inline constexpr int kBandPoints = 692;
-/// Most Simpson stages spent on one point of the table (2^13 + 1 points).
-inline constexpr int kBandStages = 14;
+/// Most Simpson stages spent on one point of the table (2^15 + 1 points:
+/// the curves of filters 13 and 15 need 15 stages at any temperature).
+inline constexpr int kBandStages = 16;
+/// Fewest Simpson stages of a table point (2^12 + 1 points). On the jagged
+/// curves of filters 13 and 15 two successive estimates may agree within
+/// 1e-6 by chance at stage 8 to 11 while the integral is still off by up to
+/// 6e-4; from stage 13 on the estimates have settled. A table point serves
+/// every line near its temperature, so it is made sure of.
+inline constexpr int kBandMinStages = 13;
+/// Largest estimated error of the table's interpolation (relative, in I)
+/// at which a line still reads the table: the Simpson rule's own tolerance.
+inline constexpr double kBandInterpolationTolerance = 1e-6;
 
 /// Band flux I(T) of filter k [erg s^-1 cm^-2] from the table: cubic
 /// (four-point Lagrange) interpolation of ln I in ln T between the Simpson
 /// integrals at the four nearest grid temperatures, computed on first use.
 /// Returns false (I not set) where the table does not serve: T outside
-/// 3 K to 3e5 K or not a number, or a grid integral that is 0 (a filter far
-/// on the Wien side of a cold body), so that the caller integrates directly.
+/// 3 K to 3e5 K or not a number, a grid integral that is 0 or unresolved (a
+/// filter far on the Wien side of a cold body), or an interpolation whose
+/// error, estimated from a fifth grid point, exceeds
+/// kBandInterpolationTolerance; the caller then integrates directly.
 bool band_flux(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, double T, double& I);
 
 /// Simpson's rule over the whole curve of filter k on its stored points
 /// (extended as needed); the same result as qsimpbb over [lmin, lmax].
 /// With max_stages > 0: at most that many stages, and a rule that has not
-/// converged by then returns stages = 0 instead of stopping the run.
+/// converged by then returns stages = 0 instead of stopping the run; and
+/// two successive estimates that agree count as convergence only from stage
+/// min_stages on.
 SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, const BodyLight& b,
-                            int max_stages = 0);
+                            int max_stages = 0, int min_stages = 1);
 
 /// Black-body photometry on given curves for a given star (the work of
 /// blackbodymagsv2 once the star is known); nodes is the run's cache of

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "eos/bicubic.hpp"
@@ -176,6 +177,37 @@ TEST(EosTable, FastPathEqualsTheStraightforwardEvaluation) {
         eosscfast2_direct(*tb, y, p, t, r2, g2);
         EXPECT_EQ((std::array{r1, g1, r2, g2}), (std::array{a.rho, a.dtdp, a.rho, a.dtdp}));
     }
+}
+
+// The cells' coefficients are formed on first use and then kept: the first
+// evaluation in a cell (formed afresh) and every later one (from the store)
+// agree bit for bit, and two threads that fill the cells of one shared
+// table at the same time get what one thread gets alone.
+TEST(EosTable, CellsFormedOnFirstUseGiveTheSameNumbersInEveryThread) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> ulp(3.66, 18.79), ult(2.56, 6.95), uy(0.2, 0.35);
+    std::vector<std::array<double, 3>> points;  // y, p, t
+    while (points.size() < 3000) {
+        const double lp = ulp(rng), lt = ult(rng);
+        if (in_table_domain(lt, lp)) points.push_back({uy(rng), std::pow(10.0, lp), std::pow(10.0, lt)});
+    }
+    auto sweep = [&points](const EosTables& tb, std::vector<std::array<double, 8>>& out) {
+        out.clear();
+        for (const auto& x : points) out.push_back(fields(sc(tb, x[0], x[1], x[2])));
+    };
+    const auto alone = eostest::load(eostest::data_dir() / "eos");
+    std::vector<std::array<double, 8>> first, again;
+    sweep(*alone, first);
+    sweep(*alone, again);
+    EXPECT_EQ(first, again);
+    const auto shared = eostest::load(eostest::data_dir() / "eos");
+    std::vector<std::array<double, 8>> a, b;
+    std::thread ta([&] { sweep(*shared, a); });
+    std::thread tb([&] { sweep(*shared, b); });
+    ta.join();
+    tb.join();
+    EXPECT_EQ(a, first);
+    EXPECT_EQ(b, first);
 }
 
 TEST(EosTable, HoleInTheEntropyTableStopsTheFullEvaluation) {
