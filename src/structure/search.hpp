@@ -159,6 +159,22 @@ Bisection bisect(const Trajectory& t, Mismatch& f, const Bracket& b, const Toler
     detail::bisection_failed(t);
 }
 
+/// Keep a trial as an end of the bracket on its side of the root (f > 0:
+/// radius too small, the lower end; f < 0: too large, the upper end), the
+/// closest to the root on each side winning.
+inline void keep_as_end(Bracket& b, bool& have_low, bool& have_high, double R, double f) {
+    if (f > 0 && (!have_low || R > b.Rlow)) {
+        b.Rlow = R;
+        b.flow = f;
+        have_low = true;
+    }
+    if (f < 0 && (!have_high || R < b.Rhigh)) {
+        b.Rhigh = R;
+        b.fhigh = f;
+        have_high = true;
+    }
+}
+
 /// The predicted bracket: its ends, and, when they do not hold the root,
 /// up to two more pairs eight and sixty-four times as wide about the same
 /// centre. Every trial is kept as an end on its side of the root (f > 0:
@@ -170,18 +186,7 @@ bool bracket_about_guess(const BracketPolicy& p, Mismatch& f, Bracket& b) {
     const double centre = 0.5 * (p.guess_low + p.guess_high);
     double half = 0.5 * (p.guess_high - p.guess_low);
     bool have_low = false, have_high = false;
-    auto keep = [&](double R, double fr) {
-        if (fr > 0 && (!have_low || R > b.Rlow)) {
-            b.Rlow = R;
-            b.flow = fr;
-            have_low = true;
-        }
-        if (fr < 0 && (!have_high || R < b.Rhigh)) {
-            b.Rhigh = R;
-            b.fhigh = fr;
-            have_high = true;
-        }
-    };
+    auto keep = [&](double R, double fr) { keep_as_end(b, have_low, have_high, R, fr); };
     for (int widening = 0; widening < 3; ++widening, half *= 8) {
         const double lo = std::max(centre - half, p.Rmin), hi = std::min(centre + half, p.Rmax);
         if (!(lo < hi)) return false;
@@ -231,16 +236,7 @@ SecantEnd secant_about_prediction(const BracketPolicy& p, Mismatch& f, const Tol
         }
         Rlast = r;
         flast = fr;
-        if (fr > 0 && (!have_low || r > b.Rlow)) {
-            b.Rlow = r;
-            b.flow = fr;
-            have_low = true;
-        }
-        if (fr < 0 && (!have_high || r < b.Rhigh)) {
-            b.Rhigh = r;
-            b.fhigh = fr;
-            have_high = true;
-        }
+        keep_as_end(b, have_low, have_high, r, fr);
     };
     trial(clamp(p.predicted));
     for (int n = 1;; ++n) {

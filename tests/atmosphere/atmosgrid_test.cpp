@@ -13,6 +13,7 @@
 #include "atmosphere/entropy_grid.hpp"
 #include "atmosphere/grey_atmosphere.hpp"
 #include "eos/eos.hpp"
+#include "eos/eos_test_util.hpp"
 
 using namespace velkaro;
 using namespace velkaro::atmosphere;
@@ -30,9 +31,7 @@ double per_baryon(double s_kB_per_mH) { return s_kB_per_mH * cst::amu / kHydroge
 class AtmosGridTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::array<std::filesystem::path, 3> files;
-        for (std::size_t k = 0; k < 3; ++k) files[k] = std::string(VELKARO_DATA_DIR) + "/eos/" + eos::kTableNames[k];
-        tables_ = eos::read_eos_tables(eos::kTableNames, files);
+        tables_ = eostest::shipped();
         grid_ = read_atmos_grid(kGridFile);
         stable_ = read_entropy_table(kEntropyFile);
     }

@@ -14,6 +14,7 @@
 #include "atmosphere/irradiated.hpp"
 #include "common/fatal.hpp"
 #include "eos/eos.hpp"
+#include "eos/eos_test_util.hpp"
 
 using namespace velkaro;
 using namespace velkaro::atmosphere;
@@ -58,9 +59,7 @@ namespace {
 class IrradiatedColumnTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::array<std::filesystem::path, 3> files;
-        for (std::size_t k = 0; k < 3; ++k) files[k] = std::string(VELKARO_DATA_DIR) + "/eos/" + eos::kTableNames[k];
-        tables_ = eos::read_eos_tables(eos::kTableNames, files);
+        tables_ = eostest::shipped();
     }
     void SetUp() override { ec.tables = tables_; }
     static std::shared_ptr<const eos::EosTables> tables_;
