@@ -139,7 +139,7 @@ TEST(SecantSearch, ConvergesByBrentsTestFromAPredictionAndKeepsTheBracketForSafe
         const auto f0 = make(c.curvature);
         int trials = 0;
         double Rlast = 0, flast = 0;
-        auto f = [&](double R, Trial) { ++trials; Rlast = R; flast = f0(R); return flast; };
+        auto f = [&](double r, Trial) { ++trials; Rlast = r; flast = f0(r); return flast; };
         b = Bracket{};
         const SecantEnd end = secant_about_prediction(policy(1e11, c.predicted, c.slope, c.probe), f, tol, b, R, iterations);
         if (end == SecantEnd::converged) {
@@ -152,10 +152,12 @@ TEST(SecantSearch, ConvergesByBrentsTestFromAPredictionAndKeepsTheBracketForSafe
             ASSERT_EQ(end, SecantEnd::bracketed) << c.predicted;
             EXPECT_TRUE(b.Rlow < root && b.Rhigh > root) << c.predicted;
         }
-        if (flast != 0) EXPECT_TRUE(b.flow > 0 && b.fhigh < 0) << c.predicted;  // else an exact root, accepted alone
+        if (flast != 0) {  // else an exact root, accepted alone
+            EXPECT_TRUE(b.flow > 0 && b.fhigh < 0) << c.predicted;
+        }
     }
     // A root beyond the upper limit: nothing to bracket.
-    auto f = [&](double R, Trial) { return -2.0e22 * (R - root); };
+    auto f = [&](double r, Trial) { return -2.0e22 * (r - root); };
     b = Bracket{};
     EXPECT_EQ(secant_about_prediction(policy(6e9, 5.9e9, -2.0e22, 0), f, tol, b, R, iterations), SecantEnd::lost);
 }
