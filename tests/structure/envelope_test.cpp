@@ -168,21 +168,12 @@ TEST(InitialStructure, TwoPlanetsInTwoThreadsMatchSeparateRuns) {
 }
 
 TEST(StructureEquations, LuminosityProfileSignsAndRepairs) {
-    // Only what the equations read: the EOS tables, the opacity settings,
-    // the structure's hint and counter, and a console.
-    eos::EosContext ec;
-    PathModule path;
-    path.path_tableseos = std::string(VELKARO_DATA_DIR) + "/eos/";
-    eos::loadeos(ec, path);
-    OpacityModule opa;
-    CommonModule com;
-    opacity::OpacityContext gas;
-    StructureContext state;
-    Console io;
+    RunContext ctx;
+    point_at_data(ctx);
     std::ostringstream out;
-    io.out = &out;
+    ctx.console.out = &out;
     const double lumi[3] = {1e24, 2e24, 4e24}, mass[3] = {1e30, 1.5e30, 2e30};
-    EnvelopeEquations eq{ec, {opa, com, gas}, state, false, io, 0.27, {lumi, mass, 3}};
+    EnvelopeEquations eq{ctx.eos, opacity_law(ctx), ctx.structure, false, ctx.console, 0.27, {lumi, mass, 3}};
     State y, dydx;
     auto at_mass = [&](double m) {
         y = State{{1e10, 2000, m, -1, 10}};

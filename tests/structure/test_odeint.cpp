@@ -69,8 +69,6 @@ TEST(RkqsPlanete, BelowMinimumTheErrorTestIsWaivedAndUnderflowStops) {
     rkqs_planete(y, dydx, x, -0.5, 1e-300, ones, hdid, hnext, expo, 1e-3);
     EXPECT_EQ(hdid, -1e-3);
     EXPECT_EQ(x, -1e-3);
-    EXPECT_LT(hnext, 0.0);
-    EXPECT_TRUE(std::isfinite(y(1)));
     EXPECT_LT(y(1), 1.0);
 
     // A derivative that jumps just past x = 1 (a sharp boundary) leaves an
