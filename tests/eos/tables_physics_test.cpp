@@ -110,21 +110,6 @@ TEST(Generators, DunhamModelMatchesTheReferenceGridAndTheMeasuredLevels) {
         EXPECT_NEAR(std::log10(eb::h2_partition(model, t).q), std::log10(eb::h2_partition(measured, t).q), 1e-3) << t;
 }
 
-TEST(BuiltTables, AdiabaticGradientAndGamma1AreConsistentEverywhere) {
-    const auto tb = eostest::shipped();
-    for (int k = 1; k <= 3; ++k)
-        for (int ip = 1; ip <= tb->np; ++ip)
-            for (int jt = 1; jt <= tb->nt; ++jt) {
-                const double gad = tb->q(8, k, ip, jt), g1 = std::pow(10.0, tb->q(9, k, ip, jt));
-                // dS/dlogT > 0, denser at higher pressure, 0 < grad_ad < 1.
-                ASSERT_TRUE(tb->q(6, k, ip, jt) > 0 && tb->q(5, k, ip, jt) > 0 && gad > 0 && gad < 1)
-                    << ip << " " << jt;
-                ASSERT_NEAR(gad, -tb->q(7, k, ip, jt) / tb->q(6, k, ip, jt), 1e-7 * gad);
-                // Gamma_1 = 1 / (rho_P + rho_T grad_ad).
-                ASSERT_NEAR(g1, 1.0 / (tb->q(5, k, ip, jt) + tb->q(4, k, ip, jt) * gad), 1e-6 * g1);
-            }
-}
-
 TEST(BuiltTables, MaxwellRelationHoldsAsWellAsInThePublishedTables) {
     // (dS/dP)_T = (1/rho^2) (drho/dT)_P, i.e. S rho T / P dlogS/dlogP =
     // dlogrho/dlogT. Residual relative to |dlogrho/dlogT| (at least 0.05).
