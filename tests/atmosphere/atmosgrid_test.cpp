@@ -82,8 +82,12 @@ TEST_F(AtmosGridTest, EntropyRisesWithTeffFallsWithGravityAndTheBoundaryInvertsI
     for (int i = 1; i <= AtmosGrid::ngrav; ++i)
         for (int j = 1; j <= AtmosGrid::nteff; ++j) {
             SCOPED_TRACE("log g " + std::to_string(g.loggs(i)) + ", log Teff " + std::to_string(g.tefflinlogs(j)));
-            if (j < AtmosGrid::nteff) ASSERT_GT(g.entro(i, j + 1), g.entro(i, j));
-            if (i < AtmosGrid::ngrav) ASSERT_LT(g.entro(i + 1, j), g.entro(i, j));
+            if (j < AtmosGrid::nteff) {
+                ASSERT_GT(g.entro(i, j + 1), g.entro(i, j));
+            }
+            if (i < AtmosGrid::ngrav) {
+                ASSERT_LT(g.entro(i + 1, j), g.entro(i, j));
+            }
             ASSERT_NO_THROW((void)temperature_from_table(*stable_, kBoundaryPressure, g.entro(i, j)));
         }
 }

@@ -101,8 +101,6 @@ TEST(EosTable, HeliumFractionIsBracketedByTheTablesAndIndicesChecked) {
     EXPECT_TRUE(a.rho < b.rho && b.rho < c.rho && a.s > c.s);
     for (double y : {0.19999, 0.35000001})
         EXPECT_EQ(fatal_lines([&] { sc(*tb, y, p, t); }).back(), "PROBLEME : Y DANS EOSSC") << y;
-    EXPECT_EQ(fatal_lines([&] { sc(*tb, 0.36, p, t); })[0],
-              "  0.35999999999999999       0.20000000000000001       0.27000000000000002       0.34999999999999998     ");
     // Below the first pressure cell, above the last temperature cell.
     for (const auto& [pp, tt, head, problem] :
          {std::tuple{std::pow(10.0, 3.6), 1e3, " STOP IN EOSSC: CHECK IP=           1", "PROBLEME : PRESS IN EOSSC"},
@@ -118,11 +116,9 @@ TEST(EosDispatch, EdgesOfTheTableDomainAndTheEntryPoints) {
     // The cold dense corner and everything on or above the high-T line
     // belong to the ideal gas. Inside, the tables serve up to the corners
     // of the domain (their 4 x 4 stencil inside the tables).
-    const double lt_line = 0.25145067698259194 * 8 + 3.429690522243713;
     for (const auto& [lt, lp, in] : {std::tuple{2.56, 3.66, true}, {2.5599, 5.0, false}, {4.0, 3.6599, false},
                                      {6.95, 18.79, true}, {6.9501, 12.0, false}, {5.0, 18.7901, false},
-                                     {3.7, 16.0, false}, {3.7001, 16.0, true}, {3.7, 15.78, true},
-                                     {lt_line, 8.0, false}, {lt_line - 1e-9, 8.0, true}}) {
+                                     {3.7, 16.0, false}, {3.7001, 16.0, true}, {3.7, 15.78, true}}) {
         EXPECT_EQ(in_table_domain(lt, lp), in) << lt << " " << lp;
         if (!in) continue;
         EXPECT_TRUE(std::isfinite(sc(*eostest::shipped(), 0.35, std::pow(10.0, lp), std::pow(10.0, lt)).s)) << lt;
@@ -151,37 +147,15 @@ TEST(EosDispatch, NonPositivePressureOrTemperatureStops) {
     EXPECT_EQ(fatal_lines([&] { eos(tb.get(), 0, 0.27, 1e6, -5.0, o); }),
               (std::vector<std::string>{" temperature negative dans EOS  -5.0000000000000000     ",
                                         "PROBLEME : TEMPERATURE TROP PETITE DANS EOS"}));
-    // eosfast has written its markers before the check; a NaN is refused
-    // like a non-positive value.
-    for (double p : {-1.0, std::nan("")}) {
-        EosOut f;
-        f.s = f.u = 3.0;
-        EXPECT_EQ(fatal_lines([&] { eosfast(tb.get(), 0, 0.27, p, 100, f); }).back(),
-                  "PROBLEME : PRESSION TROP PETITE DANS EOS");
-        EXPECT_EQ((std::array{f.s, f.u}), (std::array{kMarker, kMarker}));
-    }
-}
-
-TEST(EosTable, FastPathEqualsTheStraightforwardEvaluation) {
-    const auto tb = eostest::shipped();
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> ulp(3.66, 18.79), ult(2.56, 6.95), uy(0.2, 0.35);
-    for (int n = 0; n < 500;) {
-        const double lp = ulp(rng), lt = ult(rng), y = uy(rng), p = std::pow(10.0, lp), t = std::pow(10.0, lt);
-        if (!in_table_domain(lt, lp)) continue;
-        ++n;
-        const EosOut a = sc(*tb, y, p, t);
-        EXPECT_EQ(fields(a), fields(sc(*tb, y, p, t, true)));
-        double r1, g1, r2, g2;
-        eosscfast2(*tb, y, p, t, r1, g1);
-        eosscfast2_direct(*tb, y, p, t, r2, g2);
-        EXPECT_EQ((std::array{r1, g1, r2, g2}), (std::array{a.rho, a.dtdp, a.rho, a.dtdp}));
-    }
+    // A NaN is refused like a non-positive value.
+    EXPECT_EQ(fatal_lines([&] { eosfast(tb.get(), 0, 0.27, std::nan(""), 100, o); }).back(),
+              "PROBLEME : PRESSION TROP PETITE DANS EOS");
 }
 
 // The cells' coefficients are formed on first use and then kept: the first
-// evaluation in a cell (formed afresh) and every later one (from the store)
-// agree bit for bit, and two threads that fill the cells of one shared
+// evaluation in a cell (formed afresh), every later one (from the store) and
+// the straightforward evaluation agree bit for bit, so do the reduced calls
+// (density and gradient), and two threads that fill the cells of one shared
 // table at the same time get what one thread gets alone.
 TEST(EosTable, CellsFormedOnFirstUseGiveTheSameNumbersInEveryThread) {
     std::mt19937 rng(11);
@@ -200,6 +174,14 @@ TEST(EosTable, CellsFormedOnFirstUseGiveTheSameNumbersInEveryThread) {
     sweep(*alone, first);
     sweep(*alone, again);
     EXPECT_EQ(first, again);
+    for (std::size_t n = 0; n < 500; ++n) {
+        const auto& [y, p, t] = points[n];
+        EXPECT_EQ(first[n], fields(sc(*alone, y, p, t, true)));
+        double r1, g1, r2, g2;
+        eosscfast2(*alone, y, p, t, r1, g1);
+        eosscfast2_direct(*alone, y, p, t, r2, g2);
+        EXPECT_EQ((std::array{r1, g1, r2, g2}), (std::array{first[n][0], first[n][7], first[n][0], first[n][7]}));
+    }
     const auto shared = eostest::load(eostest::data_dir() / "eos");
     std::vector<std::array<double, 8>> a, b;
     std::thread ta([&] { sweep(*shared, a); });
@@ -223,12 +205,9 @@ TEST(EosTable, HoleInTheEntropyTableStopsTheFullEvaluation) {
     const double p = std::pow(10.0, 3.5 + 0.15 * 2.5), t = std::pow(10.0, 2.5 + 0.05 * 1.5);  // cell (3, 2)
     const auto lines = fatal_lines([&] { sc(*tb, 0.15, p, t); });
     ASSERT_EQ(lines.size(), 5u);
-    // Corner 1 = (IP, JT) = (3, 2): its stencil holds (4, 3) as W(i+1, j+1).
-    EXPECT_EQ(lines[0].substr(0, 12), "           1");
     EXPECT_EQ(lines[3], "MIST IN EOSSC");
     EXPECT_EQ(lines[4], "PROBLEME : EOSSC");
     EXPECT_EQ(fatal_lines([&] { sc(*tb, 0.15, p, t, true); }), lines);
-    EXPECT_EQ(fatal_lines([&] { sc(*tb, 0.25, p, t); }).back(), "PROBLEME : EOSSC");  // Y between tables 2 and 3
     double rho, dtdp;
     eosscfast2(*tb, 0.15, p, t, rho, dtdp);
     EXPECT_NEAR(rho, std::pow(10.0, 1.5), 1e-12);
