@@ -30,7 +30,8 @@ TEST(EscapeRun, StepLossesAddUpToTheMassTheSubNeptuneLost) {
     double lost = 0;
     for (int i = 1; i < std::ssize(t.rows); ++i) {
         EXPECT_LE(t.at("Mtot_ME", i), t.at("Mtot_ME", i - 1)) << "line " << i;
-        lost += t.at("Mdot_MEyr", i) * t.at("dt_yr", i);
+        if (t.at("step", i) != t.at("step", i - 1))  // the final output repeats the last step
+            lost += t.at("Mdot_MEyr", i) * t.at("dt_yr", i);
     }
     const double M0 = t.at("Mtot_ME", 0), Mcore = t.at("Mcore_ME");
     EXPECT_EQ(t.at("Mtot_ME"), Mcore);  // all of the envelope, nothing of the core
