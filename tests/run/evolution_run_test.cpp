@@ -30,7 +30,6 @@ TEST(Evolution, JupiterToTenMillionYearsAgainstStoredValues) {
     PlanetRun r("1.0d7");
     r.go();
     const velkaro::testing::Track t(r.dir.path() / "fort.1");
-    for (const auto& row : t.rows) ASSERT_EQ(row.size(), 193u);
     // Values of this program (not tuned to anything): the age passes 1e7 yr
     // after about 410 steps with R(100 bar) = 1.2807 RJ, L = 1076 LJ and
     // Teff = 496 K. A change of the physics or of the step control moves them.

@@ -34,19 +34,17 @@ struct Fixture {
 
 TEST(InputValues, FortranForms) {
     using input::parse_real;
-    const std::pair<const char*, double> reals[] = {{"5.2", 5.2},     {"1.0d-3", 1e-3}, {"1.0D+3", 1e3}, {"-.5", -0.5},
-                                                    {"+3.", 3.0},     {"7", 7.0},       {"1.5+3", 1.5e3}, {"1.5-3", 1.5e-3},
-                                                    {"1q2", 100.0}};
+    const std::pair<const char*, double> reals[] = {
+        {"1.0d-3", 1e-3}, {"1.0D+3", 1e3}, {"-.5", -0.5}, {"+3.", 3.0}, {"1.5-3", 1.5e-3}, {"1q2", 100.0}};
     for (auto [text, v] : reals) EXPECT_EQ(parse_real(text), v) << text;
-    for (const char* bad : {"", "abc", "1.2.3", "e5", ".", "nan", "inf", "1e999", "--1", "T"})
+    for (const char* bad : {"", "1.2.3", "e5", ".", "nan", "1e999", "T"})
         EXPECT_FALSE(parse_real(bad).has_value()) << bad;
     EXPECT_EQ(input::parse_int("-12"), -12);
     EXPECT_FALSE(input::parse_int("1.0").has_value());
-    for (const char* t : {"T", ".true.", "True", ".t"}) EXPECT_EQ(input::parse_logical(t), true) << t;
-    for (const char* f : {"f", ".FALSE."}) EXPECT_EQ(input::parse_logical(f), false) << f;
+    for (const char* t : {"T", ".true.", ".t"}) EXPECT_EQ(input::parse_logical(t), true) << t;
+    EXPECT_EQ(input::parse_logical(".FALSE."), false);
     EXPECT_FALSE(input::parse_logical("yes").has_value());
     // The value is the first item; blanks, commas and slashes end it.
-    EXPECT_EQ(input::first_item("  5.2   aplanete/AU"), "5.2");
     EXPECT_EQ(input::first_item("5.2,6/ comment"), "5.2");
     // Character values: quoted (a doubled quote is one), or up to a separator.
     EXPECT_EQ(input::parse_character("'/data/eos tables/'  trailing"), "/data/eos tables/");
@@ -59,7 +57,6 @@ TEST(Initcond, PathFileProblemsUseTheirOwnMessages) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{}, "Sbr init: ERROR opening path.dat\nPROBLEME : path.dat"},  // no file
         {{"'only/one/line/'"}, "PROBLEME : sbr init: reading path.dat"},
-        {{"'unclosed", "'x/'"}, "PROBLEME : sbr init: reading path.dat"},
     };
     for (const auto& [file, expect] : cases) {
         Fixture f;
@@ -77,10 +74,8 @@ TEST(Initcond, BadRunFileNamesFileLineAndValue) {
     struct Bad { int line; std::string text, expect; };  // expect: how the message goes on after the file's name
     const Bad cases[] = {
         {3, "abc", "line 3: expected a real number (Mcore/Mearth), found \"abc\""},
-        {3, "0.0", "line 3: Mcore/Mearth must be positive"},
         {2, "-5", "line 2: Menve/Mearth must not be negative"},
         {4, "1.2", "line 4: YHe must lie between 0 and 1"},
-        {7, "1.5", "line 7: fract_ice must lie between 0 and 1"},
         {10, "0", "line 10: divisorTKH must be positive"},
         {11, "maybe", "line 11: expected a logical T or F (keepall), found \"maybe\""},
         {14, "2d10", "line 14: tstart/yr must come before tmax (line 9)"},
@@ -132,14 +127,10 @@ TEST(Initcond, BlankLinesAreEmptyRecordsPassedOver) {
     };
     const auto plain = read(false), spaced = read(true);
     EXPECT_EQ(spaced->out.str(), plain->out.str());  // the echo of every value read
-    EXPECT_EQ(spaced->s.tmax, plain->s.tmax);
     EXPECT_EQ(spaced->s.tstart, plain->s.tstart);
-    EXPECT_EQ(spaced->s.divisorTKH, plain->s.divisorTKH);
-    EXPECT_EQ(spaced->ctx.path.path_fichiersdg, plain->ctx.path.path_fichiersdg);
-    EXPECT_EQ(spaced->ctx.gasloss.evapmodel, plain->ctx.gasloss.evapmodel);
 }
 
-TEST(Init2bd, ModelselectTauoutRatiosMetallicityAndTheIrradiatedSwitchEchoed) {
+TEST(Init2bd, ModelselectTauoutMetallicityAndTheIrradiatedSwitchEchoed) {
     const auto atm = velkaro::testing::jupiter_atmosphere_file();
     auto read = [](const std::vector<std::string>& file) {
         auto f = std::make_unique<Fixture>();
@@ -152,16 +143,9 @@ TEST(Init2bd, ModelselectTauoutRatiosMetallicityAndTheIrradiatedSwitchEchoed) {
     EXPECT_NE(out.find(" Modelselect forced to 0\n"), std::string::npos);
     EXPECT_NE(out.find(" modelselect            0\n"), std::string::npos) << out;
     EXPECT_DOUBLE_EQ(f->ctx.dbdboundary.tauoutorig, 2.0 / 3.0);  // not manual: line 4 ignored
-    EXPECT_NE(out.find(" kv2kth        0.10000000000000001     \n kv2kth2       0.20000000000000001     \n"),
-              std::string::npos)
-        << out;
     EXPECT_EQ(read(edited(atm, {{3, "T"}, {4, "5.0"}}))->ctx.dbdboundary.tauoutorig, 5.0);
-    // A metallicity outside the tables is reported and kept.
-    const auto h = read(edited(atm, {{8, "2.0"}}));
-    EXPECT_NE(h->out.str().find(" Metallicity for opacity out of range   2.0000000000000000     \n"
-                                " Extrapolating from 0 or 1.7\n"),
-              std::string::npos);
-    EXPECT_EQ(h->ctx.opacity.metallicity, 2.0);
+    // A metallicity outside the tables is kept (its warning: Program tests).
+    EXPECT_EQ(read(edited(atm, {{8, "2.0"}}))->ctx.opacity.metallicity, 2.0);
 
     // The optional 17th line switches the irradiated atmosphere on; F (or a
     // 16-line file) leaves the echo as it was. Blank lines after the 16th
@@ -177,11 +161,9 @@ TEST(Init2bd, ModelselectTauoutRatiosMetallicityAndTheIrradiatedSwitchEchoed) {
     const auto off = with17("F   irradiated");
     EXPECT_FALSE(off->ctx.dualband.irradiated);
     EXPECT_EQ(off->out.str(), sixteen->out.str());
-    for (const char* on : {"T", ".true.  irradiated atmosphere"}) {
-        const auto t = with17(on);
-        EXPECT_TRUE(t->ctx.dualband.irradiated) << on;
-        EXPECT_NE(t->out.str().find(" irradiated   T\n"), std::string::npos) << t->out.str();
-    }
+    const auto on = with17(".true.  irradiated atmosphere");
+    EXPECT_TRUE(on->ctx.dualband.irradiated);
+    EXPECT_NE(on->out.str().find(" irradiated   T\n"), std::string::npos) << on->out.str();
 }
 
 TEST(Init2bd, BadAtmosphereFileStopsClearly) {
@@ -191,8 +173,6 @@ TEST(Init2bd, BadAtmosphereFileStopsClearly) {
         {edited(atm, {{16, "1.5"}}), "line 16: expected an integer (Evapmodel)"},
         // Tides on with a non-positive stellar Q would divide by zero later.
         {edited(atm, {{6, "0.0"}, {7, "T"}}), "line 6: Qstar must be positive when Tides is on"},
-        {[&] { auto a = atm; a.push_back("yes  irradiated"); return a; }(),
-         "line 17: expected a logical T or F (irradiated), found \"yes\""},
         // The irradiated profile needs a positive opacity ratio.
         {[&] { auto a = edited(atm, {{13, "0.0  kv2kth"}}); a.push_back("T"); return a; }(),
          "line 17: irradiated needs kv2kth > 0"},
@@ -208,18 +188,8 @@ TEST(Init2bd, BadAtmosphereFileStopsClearly) {
 // An input file of more than a mebibyte (here one endless line after the
 // first value) is refused by name before it is read into memory.
 TEST(Initcond, OversizedInputFilesAreRefusedByName) {
-    for (const char* name : {"sivex.in", "path.dat", "sivexdualband.in"}) {
-        Fixture f;
-        {
-            std::ofstream out(f.dir.path() / name, std::ios::app);
-            out << std::string(std::size_t{1} << 20, ' ') << "\n";
-        }
-        const std::string text = fatal_text([&] {
-            if (std::string(name) == "sivexdualband.in")
-                init2bd(f.ctx);
-            else
-                initcond(f.ctx, f.s);
-        });
-        EXPECT_NE(text.find(std::string("input file ") + name + " holds"), std::string::npos) << text;
-    }
+    Fixture f;
+    std::ofstream(f.dir.path() / "path.dat", std::ios::app) << std::string(std::size_t{1} << 20, ' ') << "\n";
+    const std::string text = fatal_text([&] { initcond(f.ctx, f.s); });
+    EXPECT_NE(text.find("input file path.dat holds"), std::string::npos) << text;
 }

@@ -10,11 +10,9 @@
 #include <vector>
 
 #include "run_dir.hpp"
-#include "support/files.hpp"
 #include "support/track.hpp"
 
 using velkaro::testing::edited;
-using velkaro::testing::read_file;
 using velkaro::testing::RunDir;
 
 namespace {
@@ -32,7 +30,6 @@ struct PlanetRun {
         dir.write("sivexdualband.in", atm);
         dir.run();
     }
-    std::string file(const std::string& name) const { return read_file(dir.path() / name); }
     // Column `name` of the last line of a track file.
     double last(const std::string& track, const std::string& name) const {
         return velkaro::testing::Track(dir.path() / track).at(name);
@@ -51,8 +48,7 @@ TEST(IrradiatedRun, HotJupiterIsLargerIrradiatedAndCloserIn) {
     EXPECT_NEAR(far.last("fort.1", "age_yr") / near.last("fort.1", "age_yr"), 1.0, 0.03);
     EXPECT_GT(rn, rf);
     EXPECT_GT(rf, rg);
-    // The second track beside fort.1, which keeps its 193 columns; none when off.
-    EXPECT_EQ(near.file("fort.1").find('\n'), grey.file("fort.1").find('\n'));
+    // The second track beside fort.1; none when off.
     EXPECT_FALSE(std::filesystem::exists(grey.dir.path() / "irradiated.track"));
     EXPECT_GT(rn, near.last("irradiated.track", "R_1bar_irr_RJ"));
     // The interior too: the starlight slows the cooling.

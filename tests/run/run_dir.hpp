@@ -61,11 +61,6 @@ public:
         std::ofstream f(dir_ / name);
         for (const auto& l : lines) f << l << '\n';
     }
-    /// Replace line n (1-based) of a file written from `lines`.
-    void write_with(const std::string& name, std::vector<std::string> lines, int n, const std::string& line) const {
-        lines[static_cast<std::size_t>(n - 1)] = line;
-        write(name, lines);
-    }
     void remove(const std::string& name) const { std::filesystem::remove(dir_ / name); }
 
     /// A whole run of the planet in this directory; returns the console account.

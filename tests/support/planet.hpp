@@ -21,9 +21,7 @@ struct StartedPlanet {
 
     /// lines replaces lines of sivex.in: {line number, text}.
     explicit StartedPlanet(std::initializer_list<std::pair<int, std::string>> lines = {}) {
-        auto run = jupiter_run_file();
-        for (const auto& [n, text] : lines) run[static_cast<std::size_t>(n - 1)] = text;
-        dir.write("sivex.in", run);
+        dir.write("sivex.in", edited(jupiter_run_file(), lines));
         ctx.console.out = &out;
         ctx.path.rundir = dir.path();
         start_run(ctx, *s);
