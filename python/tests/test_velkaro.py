@@ -112,17 +112,18 @@ def test_track_arrays_are_the_numbers_of_the_executables_fort1(pair):
 
 
 def test_a_run_without_run_directory_writes_nothing_and_prints_nothing(pair, tmp_path, capfd, monkeypatch):
-    monkeypatch.chdir(tmp_path)
-
-    def ours():  # the package's temporary run directories
-        return {p for p in Path(tempfile.gettempdir()).glob("velkaro-*") if re.fullmatch(r"velkaro-\w{8}", p.name)}
-
-    before = ours()
+    # The package's temporary run directory goes to a scratch root of this
+    # test's own (other tests may run planets at the same time).
+    cwd, scratch = tmp_path / "cwd", tmp_path / "tmp"
+    cwd.mkdir()
+    scratch.mkdir()
+    monkeypatch.chdir(cwd)
+    monkeypatch.setattr(tempfile, "tempdir", str(scratch))
     track = velkaro.Planet(**SHORT).run()
     out, err = capfd.readouterr()
     assert out == "" and err == ""
-    assert list(tmp_path.iterdir()) == []
-    assert ours() == before
+    assert list(cwd.iterdir()) == []
+    assert list(scratch.iterdir()) == []
     assert same(track.data.to_numpy(), pair["track"].data.to_numpy())
 
 

@@ -119,7 +119,7 @@ MltGradients mlt_gradients(double U, double D, double grad_ad) {
     return m;
 }
 
-void dburnnuvo(const DeuteriumModel& dm, PlanetState& s) {
+void dburnnuvo(const DeuteriumModel& model, PlanetState& s) {
     const int n = s.nfold;
     if (n > kMaxShells)
         fatal({fmt::free("SBR NuvoDburn: number of shells above capacity", n, kMaxShells), "PROBLEME : NuvoDburn"});
@@ -130,11 +130,11 @@ void dburnnuvo(const DeuteriumModel& dm, PlanetState& s) {
         s.Lburntot = s.tburn = s.tmix = s.Neddy = 0.0;
         return;
     }
-    auto& o = dm.io.con();
-    const bool aff = dm.verbose;
+    auto& o = model.io.con();
+    const bool aff = model.verbose;
     if (aff) o << '\n' << fmt::free("SBR NuvoDburn") << '\n';
 
-    DeuteriumWork& w = dm.work;
+    DeuteriumWork& w = model.work;
     ensure_work(w);
     const double Y = s.YHe, X = 1.0 - Y;
     const double dt = s.dtold;
@@ -149,15 +149,15 @@ void dburnnuvo(const DeuteriumModel& dm, PlanetState& s) {
         c.L = s.xold(kL, i);
         c.P = s.xold(kP, i);
         c.T = s.xold(kT, i);
-        c.iconv = atmosphere::convrad(dm.eos, dm.opacity, c.P, c.T, lout, m(i), Y, 0.0) == 'C' ? 1 : 0;
+        c.iconv = atmosphere::convrad(model.eos, model.opacity, c.P, c.T, lout, m(i), Y, 0.0) == 'C' ? 1 : 0;
         eos::EosOut e;
-        eos::eos(dm.eos, 0.0, Y, c.P, c.T, e);
+        eos::eos(model.eos, 0.0, Y, c.P, c.T, e);
         c.rho = e.rho;
         c.drhodt = e.drhodt;
         c.entro = e.s;
         c.dtdp = e.dtdp;
         c.u = e.u;
-        c.kappa = opacity::opacites(dm.opacity, c.rho, c.T);
+        c.kappa = opacity::opacites(model.opacity, c.rho, c.T);
     }
 
     // 3. Screened rates, only in planets above 2000 Earth masses. Shells are
