@@ -2,6 +2,8 @@
 // opacity twice, Schwarzschild test) and of a whole initial structure search.
 #include <benchmark/benchmark.h>
 
+#include <array>
+#include <cmath>
 #include <memory>
 #include <sstream>
 
@@ -48,6 +50,39 @@ void BM_derivee(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_derivee);
+
+// The same along a whole envelope as one integration walks it: 256 shells of
+// a young Jupiter from 1 kbar to 30 Mbar down an adiabat-like (P, T) path, the
+// H- regime of the opacity and the EOS tables throughout (Y fixed, as in one
+// integration).
+void BM_derivee_envelope(benchmark::State& state) {
+    RunContext ctx;
+    setup(ctx);
+    const double lumi[2] = {1e28, 1e28}, mass[2] = {1.9e30, 1.9e30};
+    const structure::LuminosityProfile prof{lumi, mass, 2};
+    const structure::EnvelopeModel model = envelope_model(ctx);
+    const structure::EnvelopeEquations derivs = model.equations(0.27, prof);
+    constexpr int kShells = 256;
+    std::array<std::array<double, 3>, kShells> pts{};
+    for (int i = 0; i < kShells; ++i) {
+        const double f = static_cast<double>(i) / (kShells - 1);
+        pts[static_cast<std::size_t>(i)] = {7.1e9 * (1.0 - 0.9 * f), std::pow(10.0, 9.0 + 4.5 * f),
+                                            std::pow(10.0, 3.3 + 1.2 * f)};
+    }
+    structure::State y, dydx;
+    std::size_t k = 0;
+    for (auto _ : state) {
+        const auto& p = pts[k++ % kShells];
+        y(1) = p[1];
+        y(2) = p[2];
+        y(3) = 1.8e30;
+        y(4) = 1e28;
+        y(5) = 1e3;
+        derivs(p[0], y, dydx);
+        benchmark::DoNotOptimize(dydx);
+    }
+}
+BENCHMARK(BM_derivee_envelope);
 
 // The five passes of the start-up for the Jupiter example.
 void BM_initial_structure(benchmark::State& state) {

@@ -76,11 +76,9 @@ void derivee_enveloppe_new(const EnvelopeEquations& eq, double r, State& y, Stat
         if (L < 0) L = 0;
     }
 
-    eos::EosOut e;
-    double lrho;
-    eos::eosfast_lrho(eq.eos.tables.get(), Y, P, T, e, lrho);
+    const eos::EnvelopeGas e = eos::eosfast_envelope(eq.eos, Y, P, T);
     const double rho = e.rho;
-    const double kappa = opacity::opacites_lr(eq.opacity, rho, lrho, T);
+    const double kappa = opacity::opacites_lr(eq.opacity, rho, e.lrho, T, e.lnt);
 
     const double rinv2 = 1.0 / (r * r);
     dydx(1) = -G * m * rho * rinv2;
