@@ -33,6 +33,8 @@ struct EosBlendedCell {
     const EosTables* tables = nullptr;
     double y = std::numeric_limits<double>::quiet_NaN();
     int ip = 0, jt = 0;
+    double lp0 = 0, lt0 = 0;        // log P, log T of the lower-left node
+    double inv_d1 = 0, inv_d2 = 0;  // reciprocal cell widths in log P, log T
     std::array<double, 16> lrho{}, grad{};
 };
 

@@ -25,8 +25,10 @@ double calcdtdr(const Console& io, double rho, double rinv2, double kappa, doubl
     // caller already has (the EOS ignores Z; the opacity is opacites', the
     // grain/gas maximum times opacityscale, as in convrad): no second
     // evaluation is needed for the Schwarzschild test.
+    // The factor of kappa first: it is known before the opacity is.
+    const double radiative = kRadGrad * rinv2 * L * rho / (T * T * T);
     if (atmosphere::schwarzschild(kappa, dTdP_ad, P, T, L, m) == 'C') return dTdP_ad * dPdr;
-    return kRadGrad * kappa * rinv2 * L * rho / (T * T * T);
+    return radiative * kappa;
 }
 
 void derivee_enveloppe_new(const EnvelopeEquations& eq, double r, State& y, State& dydx) {
