@@ -34,8 +34,7 @@ double calcdtdr(const Console& io, double rho, double rinv2, double kappa, doubl
 void derivee_enveloppe_new(const EnvelopeEquations& eq, double r, State& y, State& dydx) {
     const LuminosityProfile& prof = eq.prof;
     const double Y = eq.Y;
-    ++eq.state.nderiv;
-    for (int i = 1; i <= nvar; ++i) dydx(i) = 0;
+    ++eq.state.nderiv;  // every component of dydx is written below
     double P = y(1), T = y(2);
     const double m = y(3), tau = y(5);
     auto lumi = [&](int i) { return prof.lumi[i - 1]; };
