@@ -56,6 +56,27 @@ void BM_eosfast(benchmark::State& state) {
 }
 BENCHMARK(BM_eosfast);
 
+// What the envelope equations call: eosfast_lrho on the two tables, and the
+// run's blended cells (one Y, as in one integration).
+void BM_eosfast_lrho(benchmark::State& state) {
+    over_envelope(state, [o = EosOut{}](const EosTables& tb, const Point& p) mutable {
+        double lrho;
+        eosfast_lrho(&tb, 0.27, p.p, p.t, o, lrho);
+        return o.rho + o.dtdp + lrho;
+    });
+}
+BENCHMARK(BM_eosfast_lrho);
+
+void BM_eosfast_envelope(benchmark::State& state) {
+    EosContext c;
+    c.tables = tables();
+    over_envelope(state, [&c](const EosTables&, const Point& p) {
+        const EnvelopeGas g = eosfast_envelope(c, 0.27, p.p, p.t);
+        return g.rho + g.dtdp + g.lrho + g.lnt;
+    });
+}
+BENCHMARK(BM_eosfast_envelope);
+
 void BM_eos(benchmark::State& state) {
     over_envelope(state, [o = EosOut{}](const EosTables& tb, const Point& p) mutable {
         eos(&tb, 0.0, p.y, p.p, p.t, o);

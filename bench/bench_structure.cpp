@@ -2,6 +2,8 @@
 // opacity twice, Schwarzschild test) and of a whole initial structure search.
 #include <benchmark/benchmark.h>
 
+#include <array>
+#include <cmath>
 #include <memory>
 #include <sstream>
 
@@ -48,6 +50,43 @@ void BM_derivee(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_derivee);
+
+// The same along a whole envelope as one integration walks it: 256 shells of
+// a young Jupiter from 1 kbar to 30 Mbar down an adiabat-like (P, T) path, the
+// H- regime of the opacity and the EOS tables throughout (Y fixed, as in one
+// integration). As in the integrator, each call waits for the one before: the
+// next state is made from the last derivatives (times a factor that leaves it
+// unchanged), so the figure is the latency of one evaluation, not the
+// throughput of independent ones.
+void BM_derivee_envelope(benchmark::State& state) {
+    RunContext ctx;
+    setup(ctx);
+    const double lumi[2] = {1e28, 1e28}, mass[2] = {1.9e30, 1.9e30};
+    const structure::LuminosityProfile prof{lumi, mass, 2};
+    const structure::EnvelopeModel model = envelope_model(ctx);
+    const structure::EnvelopeEquations derivs = model.equations(0.27, prof);
+    constexpr int kShells = 256;
+    std::array<std::array<double, 3>, kShells> pts{};
+    for (int i = 0; i < kShells; ++i) {
+        const double f = static_cast<double>(i) / (kShells - 1);
+        pts[static_cast<std::size_t>(i)] = {7.1e9 * (1.0 - 0.9 * f), std::pow(10.0, 9.0 + 4.5 * f),
+                                            std::pow(10.0, 3.3 + 1.2 * f)};
+    }
+    structure::State y, dydx;
+    for (int i = 1; i <= structure::nvar; ++i) dydx(i) = 0;
+    std::size_t k = 0;
+    for (auto _ : state) {
+        const auto& p = pts[k++ % kShells];
+        y(1) = p[1] * (1.0 + 1e-300 * dydx(1));
+        y(2) = p[2] * (1.0 + 1e-300 * dydx(2));
+        y(3) = 1.8e30 * (1.0 + 1e-300 * dydx(3));
+        y(4) = 1e28;
+        y(5) = 1e3 * (1.0 + 1e-300 * dydx(5));
+        derivs(p[0], y, dydx);
+    }
+    benchmark::DoNotOptimize(dydx);
+}
+BENCHMARK(BM_derivee_envelope);
 
 // The five passes of the start-up for the Jupiter example.
 void BM_initial_structure(benchmark::State& state) {

@@ -2,12 +2,14 @@
 // immutable and shared (several runs may hold the same pointer; a caller
 // running a grid of planets can set it before the runs start). The
 // evaluation keeps no other state between calls than the memo of full
-// evaluations below (one per run) and the cell coefficients the shared
+// evaluations and the blended cells below (one of each per run) and the cell coefficients the shared
 // tables form once on first use (the same numbers whichever run forms them):
 // its 4 x 4 work area lives on the stack
 // of each call, so runs in several threads never interfere.
 #pragma once
 
+#include <array>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -22,6 +24,20 @@ struct EosMemoEntry {
     double out[10];
 };
 
+/// The bicubic coefficients of log10 rho and of the adiabatic gradient
+/// dlog T/dlog P in one table cell (lower-left node ip, jt), blended linearly
+/// in Y between the two tables that bracket y. The bicubic is linear in its
+/// coefficients, so one bicubic of the blend gives the Y interpolation of the
+/// two tables' values (to rounding) at half the work.
+struct EosBlendedCell {
+    const EosTables* tables = nullptr;
+    double y = std::numeric_limits<double>::quiet_NaN();
+    int ip = 0, jt = 0;
+    double lp0 = 0, lt0 = 0;        // log P, log T of the lower-left node
+    double inv_d1 = 0, inv_d2 = 0;  // reciprocal cell widths in log P, log T
+    std::array<double, 16> lrho{}, grad{};
+};
+
 struct EosContext {
     /// The three H/He tables; loaded by loadeos when still empty.
     std::shared_ptr<const EosTables> tables;
@@ -33,6 +49,12 @@ struct EosContext {
     /// tables). Allocated on first use; valid for memo_tables only.
     mutable std::vector<EosMemoEntry> memo;
     mutable const EosTables* memo_tables = nullptr;
+    /// Blended cells of the envelope equations (eosfast_envelope), direct
+    /// mapped by cell. An integration keeps Y and walks one line of cells, so
+    /// after its first pass nearly every call finds its cell here. An entry
+    /// serves only its own tables, Y and cell: a change of Y simply misses.
+    /// Allocated on first use, once per run.
+    mutable std::vector<EosBlendedCell> blended;
 };
 
 }  // namespace velkaro::eos

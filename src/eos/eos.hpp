@@ -70,6 +70,21 @@ void eosfast(const EosTables* tables, double z, double y, double p, double t, Eo
 /// interpolates log10 rho: the opacity that follows needs no logarithm).
 void eosfast_lrho(const EosTables* tables, double y, double p, double t, EosOut& out, double& lrho);
 
+/// What the envelope equations need of the gas at (P, T).
+struct EnvelopeGas {
+    double rho;   // density [g cm^-3]
+    double dtdp;  // adiabatic dT/dP [K per dyn cm^-2]
+    double lrho;  // log10 rho (the opacity takes it instead of a logarithm)
+    double lnt;   // ln T (likewise)
+};
+
+/// eosfast_lrho for the envelope equations of one run: inside the table
+/// domain through the run's blended cells (EosContext::blended), which give
+/// the values of eosscfast2_lrho to rounding; the ideal gas outside. The
+/// same checks and messages as eosfast (P and T positive, Y within the
+/// tables, the cell inside the grid).
+EnvelopeGas eosfast_envelope(const EosContext& c, double y, double p, double t);
+
 /// eos through the run's memo of full evaluations (see EosContext).
 void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out);
 inline void eosfast(const EosContext& c, double z, double y, double p, double t, EosOut& out) {

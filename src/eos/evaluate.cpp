@@ -52,11 +52,13 @@ int trunc_index(double r) {
     return static_cast<int>(r) + 1;
 }
 
-// lt, lp: log10 of t and p, which the caller has already taken.
-Place locate(const EosTables& tb, double y, double lp, double lt) {
-    Place pl{};
-    pl.lt = lt;
-    pl.lp = lp;
+// The two tables bracketing Y and their weights.
+struct YBracket {
+    int kl, ku;
+    double wl, wu, dy;
+};
+
+YBracket y_bracket(const EosTables& tb, double y) {
     // kl: number of table values not above Y; Y equal to the last uses 2, 3.
     int kl = 0;
     for (int k = 1; k <= 3; ++k)
@@ -64,21 +66,38 @@ Place locate(const EosTables& tb, double y, double lp, double lt) {
     if (y == tb.yval(3)) kl = 2;
     if (kl == 0 || kl == 3)
         fatal({fmt::free(y, tb.yval(1), tb.yval(2), tb.yval(3)), "PROBLEME : Y DANS EOSSC"});
-    pl.kl = kl;
-    pl.ku = kl + 1;
-    pl.ip = trunc_index((pl.lp - 3.5) / 0.15);
-    pl.jt = trunc_index((pl.lt - 2.5) / 0.05);
-    if (pl.ip < 2 || pl.ip > tb.np - 2)
-        fatal({fmt::free("STOP IN EOSSC: CHECK IP=", pl.ip, pl.lp), "PROBLEME : PRESS IN EOSSC"});
-    if (pl.jt < 2 || pl.jt > tb.nt - 2)
-        fatal({fmt::free("STOP IN EOSSC: CHECK JT=", pl.jt, pl.lt), "PROBLEME : TEMP IN EOSSC"});
+    return {kl, kl + 1, tb.yval(kl + 1) - y, y - tb.yval(kl), tb.yval(kl + 1) - tb.yval(kl)};
+}
+
+// The cell of (lp, lt) from the grid rule, not yet checked against the grid.
+int cell_ip(double lp) { return trunc_index((lp - 3.5) / 0.15); }
+int cell_jt(double lt) { return trunc_index((lt - 2.5) / 0.05); }
+
+void check_cell(const EosTables& tb, int ip, int jt, double lp, double lt) {
+    if (ip < 2 || ip > tb.np - 2)
+        fatal({fmt::free("STOP IN EOSSC: CHECK IP=", ip, lp), "PROBLEME : PRESS IN EOSSC"});
+    if (jt < 2 || jt > tb.nt - 2)
+        fatal({fmt::free("STOP IN EOSSC: CHECK JT=", jt, lt), "PROBLEME : TEMP IN EOSSC"});
+}
+
+// lt, lp: log10 of t and p, which the caller has already taken.
+Place locate(const EosTables& tb, double y, double lp, double lt) {
+    Place pl{};
+    pl.lt = lt;
+    pl.lp = lp;
+    const YBracket yb = y_bracket(tb, y);
+    pl.kl = yb.kl;
+    pl.ku = yb.ku;
+    pl.ip = cell_ip(pl.lp);
+    pl.jt = cell_jt(pl.lt);
+    check_cell(tb, pl.ip, pl.jt, pl.lp, pl.lt);
     const double d1 = tb.logp(pl.ip + 1) - tb.logp(pl.ip);
     const double d2 = tb.logt(pl.jt + 1) - tb.logt(pl.jt);
     pl.t = (pl.lp - tb.logp(pl.ip)) / d1;
     pl.u = (pl.lt - tb.logt(pl.jt)) / d2;
-    pl.wu = y - tb.yval(pl.kl);
-    pl.wl = tb.yval(pl.ku) - y;
-    pl.dy = tb.yval(pl.ku) - tb.yval(pl.kl);
+    pl.wu = yb.wu;
+    pl.wl = yb.wl;
+    pl.dy = yb.dy;
     return pl;
 }
 
@@ -202,6 +221,83 @@ void eos(const EosTables* tables, double /*z*/, double y, double p, double t, Eo
         // Argument order of the ideal gas: entropy before density.
         entro_gp_newfast(y, p, t, out.s, out.rho, out.dtdp, out.drhodp, out.drhodt, out.dsdp, out.dsdt, out.u);
     }
+}
+
+namespace {
+
+// The cell polynomial sum c(i, j) t^(i-1) u^(j-1) by Estrin's scheme:
+// pairs of terms joined by t^2 and u^2, so that the longest chain of
+// dependent operations is four multiply-adds instead of Horner's seven (an
+// integration step waits for this value six times). Same polynomial; the
+// rounding differs from bicubic_value's by a few units in the last place.
+inline double estrin_value(const std::array<double, 16>& c, double t, double u) {
+    const double u2 = u * u, t2 = t * t;
+    double r[4];
+    for (std::size_t i = 0; i < 4; ++i)
+        r[i] = (c[4 * i] + c[4 * i + 1] * u) + (c[4 * i + 2] + c[4 * i + 3] * u) * u2;
+    return (r[0] + r[1] * t) + (r[2] + r[3] * t) * t2;
+}
+
+constexpr int kBlendBits = 10;  // 1024 cells; one integration crosses ~100-200
+
+// The run's blended cell (ip, jt) for Y = y: found, or formed from the two
+// tables' cells. Forming it makes every check of locate, in its order (a hit
+// is a cell and Y that passed them).
+const EosBlendedCell& blended_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt, double lp,
+                                   double lt) {
+    if (c.blended.empty()) c.blended.resize(std::size_t{1} << kBlendBits);
+    const std::uint32_t h = static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
+    EosBlendedCell& e = c.blended[h >> (32 - kBlendBits)];
+    if (e.ip == ip && e.jt == jt && e.y == y && e.tables == &tb) return e;
+    const YBracket yb = y_bracket(tb, y);
+    check_cell(tb, ip, jt, lp, lt);
+    EosTables::CellBlock scratch_l, scratch_u;
+    const EosTables::CellBlock& cl = tb.cell(yb.kl, ip, jt, scratch_l);
+    const EosTables::CellBlock& cu = tb.cell(yb.ku, ip, jt, scratch_u);
+    // As the values are blended (in_y): (f_u w_u + f_l w_l) / dy.
+    for (std::size_t i = 0; i < 16; ++i) {
+        e.lrho[i] = (cu[0][i] * yb.wu + cl[0][i] * yb.wl) / yb.dy;
+        e.grad[i] = (cu[7][i] * yb.wu + cl[7][i] * yb.wl) / yb.dy;
+    }
+    e.lp0 = tb.logp(ip);
+    e.lt0 = tb.logt(jt);
+    e.inv_d1 = 1.0 / (tb.logp(ip + 1) - tb.logp(ip));
+    e.inv_d2 = 1.0 / (tb.logt(jt + 1) - tb.logt(jt));
+    e.tables = &tb;
+    e.y = y;
+    e.ip = ip;
+    e.jt = jt;
+    return e;
+}
+
+}  // namespace
+
+EnvelopeGas eosfast_envelope(const EosContext& c, double y, double p, double t) {
+    check_pt(p, t);
+    constexpr double kInvLn10 = 0.43429448190325176;
+    EnvelopeGas g;
+    g.lnt = std::log(t);
+    const double lt = g.lnt * kInvLn10, lp = std::log(p) * kInvLn10;  // as eosfast_lrho takes them
+    if (!in_table_domain(lt, lp)) {
+        entro_gp_newfast2(y, p, t, g.rho, g.dtdp);
+        g.lrho = std::log10(g.rho);
+        return g;
+    }
+    const EosTables& tb = need(c.tables.get());
+    // The cell by the grid rule, with multiplications where locate divides:
+    // only a point within rounding of a node may fall in the neighbouring
+    // cell, whose interpolant agrees there (the bicubic is C1 across cells).
+    // Divisions were a third of the latency of this evaluation, which is one
+    // link in the chain of an integration step.
+    constexpr double kInvDlogP = 1.0 / 0.15, kInvDlogT = 1.0 / 0.05;
+    const int ip = trunc_index((lp - 3.5) * kInvDlogP), jt = trunc_index((lt - 2.5) * kInvDlogT);
+    const EosBlendedCell& e = blended_cell(c, tb, y, ip, jt, lp, lt);
+    const double tp = (lp - e.lp0) * e.inv_d1;
+    const double up = (lt - e.lt0) * e.inv_d2;
+    g.lrho = estrin_value(e.lrho, tp, up);
+    g.rho = exp10_of(g.lrho);
+    g.dtdp = t * estrin_value(e.grad, tp, up) / p;
+    return g;
 }
 
 void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out) {

@@ -53,6 +53,14 @@ double opb91_scale(double rho, double T, double f) { return opb91_scale_ln(rho, 
 
 double opb91_scale_ln(double rho, double lnrho, double T, double f) {
     if (T < 1) T = 10;
+    return opb91_scale_ln(rho, lnrho, T, std::log(T), f);
+}
+
+double opb91_scale_ln(double rho, double lnrho, double T, double lnT, double f) {
+    if (T < 1) {
+        T = 10;
+        lnT = std::log(T);
+    }
     const double x = T / 1e4;
 
     // Regime boundaries [K]: metal grains evaporate near Ta, the molecular
@@ -64,7 +72,6 @@ double opb91_scale_ln(double rho, double lnrho, double T, double f) {
     // ln T <= ln 1460 + 0.028369 ln rho): one logarithm of T instead of an
     // exponential per boundary.
     auto rho_pow = [lnrho](double a) { return std::exp(a * lnrho); };
-    const double lnT = std::log(T);
     constexpr double kLnTa = 7.286191714702382;   // ln 1460
     constexpr double kLnTb = 8.414052432496725;   // ln 4510
     constexpr double kLnTc = 14.678400513111313;  // ln 2.37e6
@@ -251,6 +258,23 @@ double opacites_lr(const OpacityLaw& law, double rho, double lr, double T) {
     return opacites_v1_lr(law.gas, law.settings.metallicity, rho, lr, T, law.common.f_opacite,
                           law.common.redopagrains) *
            law.settings.opacityscale;
+}
+
+double opacites_lr(const OpacityLaw& law, double rho, double lr, double T, double lnT) {
+    if (T < 1) {
+        T = 10;
+        lnT = std::log(T);
+    }
+    OpacityContext& oc = law.gas;
+    const double metallicity = law.settings.metallicity;
+    const double kgrain =
+        opb91_scale_ln(rho, lr * kLn10, T, lnT, law.common.redopagrains ? law.common.f_opacite : 1.0);
+    if (!(metallicity == oc.gasmetallicity)) {
+        oc.gas = gasbracket(metallicity);
+        oc.gasmetallicity = metallicity;
+    }
+    const double kgas = opafreedman2013_lr(oc.gas, rho, lr, T);
+    return ((std::isnan(kgrain) || kgas > kgrain) ? kgas : kgrain) * law.settings.opacityscale;
 }
 
 double opacites_v1(OpacityContext& oc, double metallicity, double rho, double T, double f, bool redgrains) {

@@ -52,6 +52,9 @@ double opb91_scale(double rho, double T, double f);
 /// The same with ln rho given (the structure equations have log10 rho from
 /// the EOS table and pass it on instead of taking a logarithm again).
 double opb91_scale_ln(double rho, double lnrho, double T, double f);
+/// And with ln T given as well (lnT = ln T; ignored below 1 K, where T is
+/// taken as 10 K).
+double opb91_scale_ln(double rho, double lnrho, double T, double lnT, double f);
 
 // ---------------------------------------------------------------------------
 // Tabulated gas opacity.
@@ -101,5 +104,8 @@ struct OpacityLaw {
 double opacites(const OpacityLaw& law, double rho, double T);
 /// The same with lr = log10 rho given (the hot loop of the structure).
 double opacites_lr(const OpacityLaw& law, double rho, double lr, double T);
+/// The same with lnT = ln T given too (the EOS of the structure equations
+/// has taken it).
+double opacites_lr(const OpacityLaw& law, double rho, double lr, double T, double lnT);
 
 }  // namespace velkaro::opacity

@@ -25,15 +25,16 @@ double calcdtdr(const Console& io, double rho, double rinv2, double kappa, doubl
     // caller already has (the EOS ignores Z; the opacity is opacites', the
     // grain/gas maximum times opacityscale, as in convrad): no second
     // evaluation is needed for the Schwarzschild test.
+    // The factor of kappa first: it is known before the opacity is.
+    const double radiative = kRadGrad * rinv2 * L * rho / (T * T * T);
     if (atmosphere::schwarzschild(kappa, dTdP_ad, P, T, L, m) == 'C') return dTdP_ad * dPdr;
-    return kRadGrad * kappa * rinv2 * L * rho / (T * T * T);
+    return radiative * kappa;
 }
 
 void derivee_enveloppe_new(const EnvelopeEquations& eq, double r, State& y, State& dydx) {
     const LuminosityProfile& prof = eq.prof;
     const double Y = eq.Y;
-    ++eq.state.nderiv;
-    for (int i = 1; i <= nvar; ++i) dydx(i) = 0;
+    ++eq.state.nderiv;  // every component of dydx is written below
     double P = y(1), T = y(2);
     const double m = y(3), tau = y(5);
     auto lumi = [&](int i) { return prof.lumi[i - 1]; };
@@ -76,11 +77,9 @@ void derivee_enveloppe_new(const EnvelopeEquations& eq, double r, State& y, Stat
         if (L < 0) L = 0;
     }
 
-    eos::EosOut e;
-    double lrho;
-    eos::eosfast_lrho(eq.eos.tables.get(), Y, P, T, e, lrho);
+    const eos::EnvelopeGas e = eos::eosfast_envelope(eq.eos, Y, P, T);
     const double rho = e.rho;
-    const double kappa = opacity::opacites_lr(eq.opacity, rho, lrho, T);
+    const double kappa = opacity::opacites_lr(eq.opacity, rho, e.lrho, T, e.lnt);
 
     const double rinv2 = 1.0 / (r * r);
     dydx(1) = -G * m * rho * rinv2;
