@@ -118,7 +118,9 @@ TEST(IsothermalLayer, ATrialThatRunsOutOfMassStillSteersByItsDistanceFromTheRoot
             EXPECT_LT(steer, plain);
             EXPECT_GT(steer, exact);
         }
-        if (i > 0) EXPECT_LT(steer, prev);
+        if (i > 0) {
+            EXPECT_LT(steer, prev);
+        }
         prev = steer;
     }
     EXPECT_GE(exhausted, 8);
