@@ -93,7 +93,8 @@ EvolutionSearchOutput iterater(const EnvelopeModel& m, const EvolutionSearchInpu
         if (!m.common.lconst) fatal({fmt::free("Non constant L currently not functional")});
         const double diff = integrate_envelope_flat(m, R, Rcore, in.M, in.Mcore, in.Y, out, set);
         trial_row(m, "ITE ", R, 17, 6, 4, diff, in.M, out);
-        return diff;
+        // A trial that ran out of mass steers the search by the mass it lacked down to the core.
+        return mismatch_to_core(m.state.traj, diff);
     };
     auto failure = [&](const Bracket& b) {
         bracket_failure(m.state.traj, b, policy,

@@ -53,7 +53,8 @@ void iteraterinit(const EnvelopeModel& m, const InitialSearchInput& in, int& nf,
         out = atmosphere::condextmaxstatic(m.boundary, R, in.M, Rcore, in.Y, in.L);
         const double diff = integrate_envelope_flat(m, R, Rcore, in.M, in.Mcore, in.Y, out, set);
         trial_row(m, "INI ", R, 17, 6, 5, diff, in.M, out);
-        return diff;
+        // A trial that ran out of mass steers the search by the mass it lacked down to the core.
+        return mismatch_to_core(m.state.traj, diff);
     };
     auto failure = [&](const Bracket& b) {
         bracket_failure(m.state.traj, b, policy,

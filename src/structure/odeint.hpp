@@ -29,7 +29,10 @@
 // direct (inlinable) calls, with no virtual dispatch and no std::function.
 //
 // The step controller is likewise a callable with the signature of
-// rkqs_planete (see RkqsPlanete); solvers pass RkqsPlanete{} (the default).
+// rkqs_planete (see RkqsPlanete). The envelope solvers hand it the seams of
+// the EOS table grid (TableSeams): a step that would cross a seam is first
+// cut to end just past it (see rkqs_planete). Without seams it is the plain
+// controller.
 //
 // The recorded trajectory (radii xp(1..10000) and states yp(1..5, 1..10000),
 // the count kount and the step counters nok, nbad) is written into a
@@ -51,6 +54,13 @@ using State = Arr1<double, nvar>;
 /// Capacity of the recorded trajectory: the shell capacity of the model.
 inline constexpr int kmaxp = 10000;
 
+/// How an integration by odeint_planete2 ended.
+enum class OdeEnd {
+    reached_x2,      // normal end at x2: ystart holds the final state
+    mass_exhausted,  // enclosed mass fell below half of mstop: ystart untouched
+    nonfinite_mass,  // enclosed mass became NaN or infinite: ystart untouched
+};
+
 /// The recorded points of the last integration. Point k (1 <= k <= kount)
 /// is the radius xp(k) and the state yp(1..5, k). The first point is the
 /// starting radius, the last the radius where the integration ended.
@@ -60,13 +70,35 @@ struct Trajectory {
     int kount = 0;  // points recorded
     int nok = 0;    // steps taken at their trial size
     int nbad = 0;   // steps whose size had to be reduced
+    OdeEnd end = OdeEnd::reached_x2;  // how it ended
+    double x2 = 0;  // the radius it was heading for [cm]
 };
 
-/// How an integration by odeint_planete2 ended.
-enum class OdeEnd {
-    reached_x2,      // normal end at x2: ystart holds the final state
-    mass_exhausted,  // enclosed mass fell below half of mstop: ystart untouched
-    nonfinite_mass,  // enclosed mass became NaN or infinite: ystart untouched
+/// Grid lines of a table in log10 y(1) and log10 y(2) (P and T): the seams
+/// between the cells of the bicubic EOS interpolation, where the second
+/// derivatives of the right-hand side jump. A step across such a seam has
+/// an error that falls only as h^3 instead of h^5 as the step shrinks: the
+/// plain controller, which assumes h^5, is rejected there once or twice
+/// before it passes. Inactive (step 0) by default.
+struct TableSeams {
+    double lp0 = 0, dlp = 0;  // log10 P of a grid line and the spacing
+    double lt0 = 0, dlt = 0;  // log10 T of a grid line and the spacing
+
+    bool active() const { return dlp > 0 && dlt > 0; }
+    /// Fraction of the straight way in (log10 P, log10 T) from (lpa, lta)
+    /// to (lpb, ltb) at which it first meets a grid line; 1 if it meets
+    /// none.
+    double first_crossing(double lpa, double lta, double lpb, double ltb) const {
+        return std::fmin(crossing(lpa, lpb, lp0, dlp), crossing(lta, ltb, lt0, dlt));
+    }
+
+private:
+    static double crossing(double a, double b, double origin, double step) {
+        const double ca = std::floor((a - origin) / step), cb = std::floor((b - origin) / step);
+        if (!(ca < cb || ca > cb)) return 1.0;  // same cell (or NaN)
+        const double line = origin + step * (b > a ? ca + 1 : ca);
+        return (line - a) / (b - a);
+    }
 };
 
 /// Settings of one integration. The structure solvers use eps = 1e-10,
@@ -141,14 +173,36 @@ void rkck(const State& y, const State& dydx, double x, double h, State& yout, St
 /// error (raised by factors of ten if x + hmin cannot be told from x), with
 /// the state of the last attempt. A step that shrinks to nothing in floating
 /// point stops the run ("WARNING : RKQS xnew=x").
+///
+/// With active seams, a step that would cross a grid line is cut to end just
+/// past it (by 2 % of the cut step): before the first attempt when the
+/// Euler prediction y + h dydx crosses one, and after a failed attempt whose
+/// result crossed one (once per step). The cut step then sees the seam only
+/// near its end and is accepted at once, the next starts beyond it, and the
+/// step proposed after a cut one is at least the step that was cut. The
+/// error test is the same for every step accepted.
 template <class Derivs>
 void rkqs_planete(State& y, const State& dydx, double& x, double htry, double eps, const State& yscal,
-                  double& hdid, double& hnext, Derivs& derivs, double hmin) {
+                  double& hdid, double& hnext, Derivs& derivs, double hmin, const TableSeams& seams = TableSeams{}) {
     constexpr double safety = 0.9, pgrow = -0.2, pshrnk = -0.25;
     constexpr double errcon = 1.89e-4;  // (5/safety)^(1/pgrow): below it the growth is capped at 5
+    constexpr double past = 1.02;       // a cut step ends 2 % past the seam
+    constexpr double rln10 = 0.43429448190325176;
 
     State ytemp, yerr;
     double h = htry;
+    double hcut = 0;  // the step before a cut (0: not cut)
+    double lpa = 0, lta = 0;
+    if (seams.active()) {
+        lpa = std::log10(y(1));
+        lta = std::log10(y(2));
+        const double th = seams.first_crossing(lpa, lta, lpa + rln10 * h * dydx(1) / y(1),
+                                               lta + rln10 * h * dydx(2) / y(2));
+        if (th > 0 && past * th < 1) {
+            hcut = h;
+            h *= past * th;
+        }
+    }
     double errmax;
     for (;;) {
         rkck(y, dydx, x, h, ytemp, yerr, derivs);
@@ -171,6 +225,15 @@ void rkqs_planete(State& y, const State& dydx, double& x, double htry, double ep
             y = ytemp;
             return;
         }
+        if (seams.active() && hcut == 0) {
+            // Failed across a seam the prediction missed: end the step just past it.
+            const double th = seams.first_crossing(lpa, lta, std::log10(ytemp(1)), std::log10(ytemp(2)));
+            if (th > 0 && past * th < 1) {
+                hcut = h;
+                h *= past * th;
+                continue;
+            }
+        }
         const double htemp = safety * h * std::pow(errmax, pshrnk);
         // fmax: a NaN proposal falls back on the tenfold reduction.
         h = detail::sign(std::fmax(std::fabs(htemp), 0.1 * std::fabs(h)), h);
@@ -181,17 +244,21 @@ void rkqs_planete(State& y, const State& dydx, double& x, double htry, double ep
         hnext = safety * h * std::pow(errmax, pgrow);
     else
         hnext = 5.0 * h;
+    // Beyond the seam the step that was cut is likely to pass again.
+    if (std::fabs(hcut) > std::fabs(hnext)) hnext = hcut;
     hdid = h;
     x += h;
     y = ytemp;
 }
 
-/// rkqs_planete as a callable object, to hand to odeint_planete2.
+/// rkqs_planete as a callable object, to hand to odeint_planete2, with the
+/// seams of the table the right-hand side interpolates (none by default).
 struct RkqsPlanete {
+    TableSeams seams{};
     template <class Derivs>
     void operator()(State& y, const State& dydx, double& x, double htry, double eps, const State& yscal,
                     double& hdid, double& hnext, Derivs& derivs, double hmin) const {
-        rkqs_planete(y, dydx, x, htry, eps, yscal, hdid, hnext, derivs, hmin);
+        rkqs_planete(y, dydx, x, htry, eps, yscal, hdid, hnext, derivs, hmin, seams);
     }
 };
 
@@ -224,6 +291,7 @@ OdeEnd odeint_planete2(State& ystart, double x1, double x2, const OdeintSettings
     // Minimum step pointing in the direction of integration.
     const double hmin_dir = detail::sign(s.hmin, x2 - x1);
     t.nok = t.nbad = t.kount = 0;
+    t.x2 = x2;
     State y = ystart, dydx, yscal;
     double xsav = x - 2.0 * s.dxsav;
     double hdid = 0.0, hnext = 0.0;
@@ -253,15 +321,15 @@ OdeEnd odeint_planete2(State& ystart, double x1, double x2, const OdeintSettings
         if ((x - x2) * (x2 - x1) >= 0.0) {
             ystart = y;
             record();
-            return OdeEnd::reached_x2;
+            return t.end = OdeEnd::reached_x2;
         }
         if (y(3) - 0.5 * s.mstop < -s.dmtol) {
             record();
-            return OdeEnd::mass_exhausted;
+            return t.end = OdeEnd::mass_exhausted;
         }
         if (!std::isfinite(y(3))) {
             record();
-            return OdeEnd::nonfinite_mass;
+            return t.end = OdeEnd::nonfinite_mass;
         }
         h = std::fabs(hnext) < std::fabs(s.hmin) ? hmin_dir : hnext;
     }

@@ -9,6 +9,7 @@
 #include "common/fatal.hpp"
 #include "common/format.hpp"
 #include "common/model_state.hpp"
+#include "eos/tables.hpp"
 #include "structure/search_planet.hpp"
 
 namespace velkaro::structure {
@@ -25,6 +26,12 @@ void bisection_failed(const Trajectory& t) {
 
 }  // namespace detail
 
+TableSeams eos_seams(const eos::EosContext& eos) {
+    const eos::EosTables* tab = eos.tables.get();
+    if (tab == nullptr || tab->np < 2 || tab->nt < 2) return {};
+    return {tab->logp(1), tab->logp(2) - tab->logp(1), tab->logt(1), tab->logt(2) - tab->logt(1)};
+}
+
 double integrate_envelope(const EnvelopeModel& m, double R, double Rcore, double M, double Mcore, double Y,
                           const atmosphere::OuterBoundary& out, const OdeintSettings& set,
                           const LuminosityProfile& prof) {
@@ -36,7 +43,7 @@ double integrate_envelope(const EnvelopeModel& m, double R, double Rcore, double
     y(5) = out.tau;
     Trajectory& t = m.state.traj;
     const EnvelopeEquations derivs = m.equations(Y, prof);
-    odeint_planete2(y, R, Rcore, set, t, derivs);
+    odeint_planete2(y, R, Rcore, set, t, derivs, RkqsPlanete{eos_seams(m.eos)});
     return t.yp(3, t.kount) - Mcore;
 }
 
@@ -45,6 +52,15 @@ double integrate_envelope_flat(const EnvelopeModel& m, double R, double Rcore, d
     const std::array<double, 2> lumi{out.L, out.L};
     const std::array<double, 2> mass{M, M};
     return integrate_envelope(m, R, Rcore, M, Mcore, Y, out, set, LuminosityProfile{lumi.data(), mass.data(), 2});
+}
+
+double mismatch_to_core(const Trajectory& t, double diff) {
+    if (t.end != OdeEnd::mass_exhausted || t.kount < 2 || !std::isfinite(diff)) return diff;
+    const int k = t.kount;
+    const double dr = t.xp(k - 1) - t.xp(k);
+    const double dmdr = (t.yp(3, k - 1) - t.yp(3, k)) / dr;
+    const double missing = dmdr * (t.xp(k) - t.x2);
+    return dr > 0 && std::isfinite(missing) && missing > 0 ? diff - missing : diff;
 }
 
 void bracket_failure(const Trajectory& t, const Bracket& b, const BracketPolicy& p, const BracketFailure& r) {

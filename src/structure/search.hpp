@@ -396,6 +396,10 @@ SearchResult find_outer_radius(const EnvelopeModel& m, const BracketPolicy& poli
     return res;
 }
 
+/// The cell seams of the EOS tables (none while no table is loaded): the
+/// evaluation interpolates bicubically in cells of the (log P, log T) grid.
+TableSeams eos_seams(const eos::EosContext& eos);
+
 /// Mass left at the core radius minus the core mass [g] after integrating
 /// the envelope inward from the boundary state `out` at radius R to Rcore
 /// (total mass M, helium fraction Y, luminosity profile prof). The
@@ -409,6 +413,16 @@ double integrate_envelope(const EnvelopeModel& m, double R, double Rcore, double
 /// one with a previous profile uses.
 double integrate_envelope_flat(const EnvelopeModel& m, double R, double Rcore, double M, double Mcore, double Y,
                                const atmosphere::OuterBoundary& out, const OdeintSettings& set);
+
+/// The mismatch a search steers by, for an integration t whose mismatch
+/// (mass left minus core mass) is diff [g]. When the envelope ran out of
+/// mass above the core (the trial radius is too large), diff is only about
+/// -Mcore/2, whatever the radius: the integration stops there. The mass the
+/// envelope lacks down to the core radius is then estimated by going on at
+/// the density of the last recorded points, so that the mismatch keeps
+/// falling with the radius as it does where the integration reaches the
+/// core. Same sign as diff, and never within a mass tolerance of zero.
+double mismatch_to_core(const Trajectory& t, double diff);
 
 /// What a solver reports when its bracket reached a limit without a root.
 struct BracketFailure {

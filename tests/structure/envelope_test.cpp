@@ -140,7 +140,9 @@ TEST(InitialStructure, JupiterRegression) {
     EXPECT_NEAR(s.x(kP, 1) / 1.0396e13, 1.0, 2e-3);    // pressure at the core [dyn cm^-2]
     EXPECT_NEAR(s.x(kT, 1) / 58774.3, 1.0, 2e-3);      // temperature at the core [K]
     EXPECT_NEAR(s.x(kT, s.nf) / 4131.63, 1.0, 1e-3);   // boundary temperature at 100 bar
-    EXPECT_NEAR(s.nf, 477, 10);
+    // One shell per integration step: 477 with the plain step control, 463
+    // since steps are cut at the EOS cell seams instead of being rejected there.
+    EXPECT_NEAR(s.nf, 463, 10);
 }
 
 TEST(InitialStructure, PresentJupiterLuminosityGivesJupitersRadius) {

@@ -223,17 +223,37 @@ TEST(StructureSearch, BracketFailuresCloseWithAFreeFormatLine) {
 // structure stands on a boundary whose entropy (negative, the grid's
 // extrapolation) has no adiabat: the run stops with the inversion's message.
 TEST(StructureSearch, AStructureOnAClampedBoundaryIsNotAccepted) {
-    velkaro::testing::StartedPlanet p;
-    const PlanetState& s = *p.s;
-    structure::EvolutionSearchInput evo{structure::search_planet(s)};
-    evo.Eold = s.Etot;
-    evo.Rprev = 2.5e9;
-    evo.dt = 1e10 * cst::year;
-    evo.age = s.temps + evo.dt;
-    int nf = 0;
-    Vec1<double> masse{kMaxShells};
-    Mat1<double> x{5, kMaxShells};
-    const std::string msg = fatal_text([&] { structure::iterater(envelope_model(p.ctx), evo, nf, masse, x); });
-    EXPECT_EQ(msg.rfind("  ! Problem mit den Entropieeinheiten!  S < 1 oder S > 100.  S = ", 0), 0u) << msg;
-    EXPECT_NE(p.out.str().find("Brave Brent found the structure"), std::string::npos);
+    // A planet squeezed far below its radius over a very long step: its
+    // boundary sits on the 100 K clamp of the entropy grid near the root.
+    // There the mismatch jumps at the root by more than the integration's
+    // resolution (about 2e-5 of the mass), so whether Brent's method accepts
+    // a point depends on where the trials fall; when it does, the structure
+    // must be refused, and no search may return one. Several starting radii,
+    // so that some reach the refusal.
+    int refused = 0;
+    for (double Rprev : {2.0e9, 2.4e9, 2.5e9, 2.6e9, 3.0e9}) {
+        velkaro::testing::StartedPlanet p;
+        const PlanetState& s = *p.s;
+        structure::EvolutionSearchInput evo{structure::search_planet(s)};
+        evo.Eold = s.Etot;
+        evo.Rprev = Rprev;
+        evo.dt = 1e10 * cst::year;
+        evo.age = s.temps + evo.dt;
+        int nf = 0;
+        Vec1<double> masse{kMaxShells};
+        Mat1<double> x{5, kMaxShells};
+        p.out.str("");
+        const std::string msg = fatal_text([&] { structure::iterater(envelope_model(p.ctx), evo, nf, masse, x); });
+        const std::string out = p.out.str();
+        const bool found = out.find("Brave Brent found the structure", out.find("SBR ITERATER T")) != std::string::npos;
+        const bool entropy = msg.rfind("  ! Problem mit den Entropieeinheiten!  S < 1 oder S > 100.  S = ", 0) == 0;
+        SCOPED_TRACE(Rprev);
+        if (found) {
+            EXPECT_TRUE(entropy) << msg;
+            ++refused;
+        } else {
+            EXPECT_EQ(msg.rfind(" ERROR: zbrent2tol exceeding maximum iterations", 0), 0u) << msg;
+        }
+    }
+    EXPECT_GE(refused, 1);
 }

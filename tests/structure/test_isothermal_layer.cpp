@@ -12,6 +12,7 @@
 
 #include "common/constants.hpp"
 #include "structure/odeint.hpp"
+#include "structure/search.hpp"
 
 namespace velkaro::structure {
 namespace {
@@ -82,6 +83,47 @@ TEST(IsothermalLayer, RunningOutOfMassStopsAtTheAnalyticDepth) {
     EXPECT_NEAR((mtot - mlast) / mtot, L.dm(rlast) / mtot, 1e-9);
     EXPECT_GT(rlast, L.r0 - 9.0 * L.H);
     EXPECT_LT(rlast, L.r0 - 7.0 * L.H);
+}
+
+TEST(IsothermalLayer, ATrialThatRunsOutOfMassStillSteersByItsDistanceFromTheRoot) {
+    // The layer's top moved outward by d over a fixed "core" radius: the
+    // deeper the layer reaches, the more mass it holds, so the exact mismatch
+    // at the core radius falls with d. Past the point where the mass runs out
+    // above the core the integration stops at about -Mcore/2 whatever d; the
+    // mismatch the search steers by must go on falling, lie between the
+    // exact one and the value where the integration stopped, and be the
+    // plain mismatch wherever the core is reached.
+    const IsothermalLayer L;
+    const double rcore = L.r0 - 6.0 * L.H, mcore = 1e26;
+    const double mtot = mcore + L.dm(rcore);  // the root: d = 0
+    double prev = 0;
+    int exhausted = 0;
+    for (int i = 0; i <= 16; ++i) {
+        const double d = 0.25 * i * L.H;
+        IsothermalLayer top = L;
+        top.r0 = L.r0 + d;
+        State y = top.top(mtot);
+        Trajectory t;
+        const OdeEnd end = odeint_planete2(y, top.r0, rcore, solver_settings(rcore, mcore, mtot), t, top);
+        const double plain = t.yp(3, t.kount) - mcore;
+        const double steer = mismatch_to_core(t, plain);
+        const double exact = mtot - top.dm(rcore) - mcore;
+        SCOPED_TRACE(i);
+        if (end == OdeEnd::reached_x2) {
+            EXPECT_EQ(steer, plain);
+            EXPECT_NEAR(plain, exact, 1e-9 * mtot);
+        } else {
+            ASSERT_EQ(end, OdeEnd::mass_exhausted);
+            ++exhausted;
+            EXPECT_LT(steer, plain);
+            EXPECT_GT(steer, exact);
+        }
+        if (i > 0) {
+            EXPECT_LT(steer, prev);
+        }
+        prev = steer;
+    }
+    EXPECT_GE(exhausted, 8);
 }
 
 }  // namespace
