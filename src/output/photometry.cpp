@@ -88,6 +88,12 @@ void add_stage(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, in
         nodes.l5.push_back(l2 * l2 * x);
         nodes.lk.push_back(x * kBoltzmann);
     };
+    // Stages 1..n hold 2^(n-1) + 1 points: room for them at once, not by
+    // doubling (the deepest stages hold 32769 points per filter).
+    const std::size_t total = (std::size_t{1} << (n - 1)) + 1;
+    nodes.trans.reserve(total);
+    nodes.l5.reserve(total);
+    nodes.lk.reserve(total);
     if (n == 1) {
         add(lo);
         add(hi);
@@ -112,10 +118,15 @@ SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNod
     const double lo = c.lmin, hi = c.lmax;
     const double dilution = (b.rstar / b.a) * (b.rstar / b.a);
     // fluxbb times the transmission at stored point i (0 where the curve is 0).
+    // A lone black body (no star: the band-flux table) skips the star's
+    // Planck function, whose term is exactly 0 (0 times a finite number),
+    // and with it half the exponentials.
+    const bool lone = dilution == 0.0;
     auto f = [&](std::size_t i) {
         const double t = nodes.trans[i];
         if (t == 0.0) return 0.0;
         const double l5 = nodes.l5[i], lk = nodes.lk[i];
+        if (lone) return kPi * planck_at(l5, lk, b.tp) * t;
         return (kPi * planck_at(l5, lk, b.tp) + dilution * kReflected * kPi * planck_at(l5, lk, b.teffstar)) * t;
     };
     auto stage = [&](double& st, int n) {
