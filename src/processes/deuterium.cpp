@@ -3,6 +3,8 @@
 #include "processes/deuterium.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 
 #include "atmosphere/classify.hpp"
@@ -149,7 +151,6 @@ void dburnnuvo(const DeuteriumModel& model, PlanetState& s) {
         c.L = s.xold(kL, i);
         c.P = s.xold(kP, i);
         c.T = s.xold(kT, i);
-        c.iconv = atmosphere::convrad(model.eos, model.opacity, c.P, c.T, lout, m(i), Y, 0.0) == 'C' ? 1 : 0;
         eos::EosOut e;
         eos::eos(model.eos, 0.0, Y, c.P, c.T, e);
         c.rho = e.rho;
@@ -158,6 +159,9 @@ void dburnnuvo(const DeuteriumModel& model, PlanetState& s) {
         c.dtdp = e.dtdp;
         c.u = e.u;
         c.kappa = opacity::opacites(model.opacity, c.rho, c.T);
+        // The Schwarzschild criterion on this shell's own EOS and opacity
+        // (the run's remembered evaluation), not on a second, fast one.
+        c.iconv = atmosphere::schwarzschild(c.kappa, c.dtdp, c.P, c.T, lout, m(i)) == 'C' ? 1 : 0;
     }
 
     // 3. Screened rates, only in planets above 2000 Earth masses. Shells are
@@ -226,8 +230,21 @@ void dburnnuvo(const DeuteriumModel& model, PlanetState& s) {
     // fall below zero; only rounding could take it there.
     const double menv = m(n) - m(1);
     const double dmd = 2.0 * kMu * dt * ltot / kQ;
-    for (int i = 1; i <= kMaxShells; ++i)
-        s.xdeu(i) = menv > 0 ? std::max(0.0, (menv * xd(i) - dmd) / menv) : xd(i);
+    // Every entry of the capacity is carried (those beyond the grid too);
+    // runs of equal fractions (all of them beyond the grid) take the value
+    // found for the first of the run instead of a division each.
+    std::uint64_t run_in = 0;
+    double run_out = 0.0;
+    bool have_run = false;
+    for (int i = 1; i <= kMaxShells; ++i) {
+        const std::uint64_t bits = std::bit_cast<std::uint64_t>(xd(i));
+        if (!have_run || bits != run_in) {
+            run_in = bits;
+            run_out = menv > 0 ? std::max(0.0, (menv * xd(i) - dmd) / menv) : xd(i);
+            have_run = true;
+        }
+        s.xdeu(i) = run_out;
+    }
 
     // 6. Mixing-length convection at each interface: eddies across the
     // convective envelope and their turnover, weighted by mass.
