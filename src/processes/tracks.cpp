@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/fatal.hpp"
@@ -99,14 +100,9 @@ StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
 
     StellarTrack t;
     t.nt = static_cast<int>(age.size());
-    t.ltvect = Vec1<double>(t.nt);
-    t.logl = Vec1<double>(t.nt);
-    t.logteff = Vec1<double>(t.nt);
-    for (int j = 1; j <= t.nt; ++j) {
-        t.ltvect(j) = age[static_cast<std::size_t>(j - 1)];
-        t.logl(j) = logl[static_cast<std::size_t>(j - 1)];
-        t.logteff(j) = logteff[static_cast<std::size_t>(j - 1)];
-    }
+    t.ltvect = Vec1<double>(std::move(age));
+    t.logl = Vec1<double>(std::move(logl));
+    t.logteff = Vec1<double>(std::move(logteff));
     return t;
 }
 
