@@ -1,7 +1,6 @@
 #include "atmosphere/entropy_grid.hpp"
 
 #include <cmath>
-#include <fstream>
 
 #include "common/fatal.hpp"
 #include "common/format.hpp"
@@ -20,25 +19,26 @@ constexpr const char* kEntropyName = "/table_HHeH2OpartIonZ0000.dat";
 // Read `rows` data lines of `cols` numbers each (after `header` lines),
 // rejecting short, malformed or over-long files with the file and line named.
 std::vector<double> read_rows(const std::string& file, int header, int rows, int cols) {
-    std::ifstream in(file);
-    if (!in) fatal({"The table below could not be opened: check the directories in path.dat.", "PROBLEME : cannot open the table " + file});
+    input::LineReader in(file);
+    if (!in.is_open())
+        fatal({"The table below could not be opened: check the directories in path.dat.", "PROBLEME : cannot open the table " + file});
     std::vector<double> v(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
-    std::string line;
+    std::string_view line;
     int lineno = 0;
     for (int h = 0; h < header; ++h) {
-        if (!std::getline(in, line)) bad_table(file, "the file is empty");
+        if (!in.next(line)) bad_table(file, "the file is empty");
         ++lineno;
     }
     for (int r = 0; r < rows; ++r) {
-        if (!std::getline(in, line))
+        if (!in.next(line))
             bad_table(file, "ends after line " + std::to_string(lineno) + "; expected " + std::to_string(rows) +
                                 " data lines");
         ++lineno;
         if (!input::parse_reals(line, &v[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols)], cols))
             bad_table(file, "line " + std::to_string(lineno) + " does not hold " + std::to_string(cols) +
-                                " numbers: \"" + line + "\"");
+                                " numbers: \"" + std::string(line) + "\"");
     }
-    while (std::getline(in, line)) {
+    while (in.next(line)) {
         ++lineno;
         if (!input::first_item(line).empty())
             bad_table(file, "holds more than the " + std::to_string(rows) + " data lines it may have (line " +

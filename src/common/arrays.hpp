@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace velkaro {
@@ -32,6 +33,8 @@ class Vec1 {
 public:
     Vec1() = default;
     explicit Vec1(int n, T v = T{}) : d_(static_cast<std::size_t>(n), v) {}
+    /// The values of v as a(1) .. a(v.size()), taken over without a copy.
+    explicit Vec1(std::vector<T>&& v) : d_(std::move(v)) {}
     T& operator()(int i) {
         VELKARO_INDEX_CHECK(i, 1, size());
         return d_[static_cast<std::size_t>(i - 1)];

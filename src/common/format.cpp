@@ -1,5 +1,6 @@
 #include "common/format.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +39,13 @@ Digits round_digits(double x, int nd) {
         return r;
     }
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", nd - 1, std::fabs(x));
-    // buf = "d.ddddde[+-]XX"
+    // buf = "d.ddddde[+-]XX", as printf's "%.*e" writes it: both give the
+    // exact decimal value rounded to nearest, ties to even.
+    const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(x), std::chars_format::scientific, nd - 1);
+    if (res.ec == std::errc())
+        *res.ptr = '\0';
+    else
+        std::snprintf(buf, sizeof buf, "%.*e", nd - 1, std::fabs(x));
     const char* p = buf;
     for (; *p && *p != 'e'; ++p)
         if (*p != '.') r.digits.push_back(*p);
@@ -84,7 +90,15 @@ std::string fit(bool neg, std::string mant, const std::string& expo, int w) {
 std::string F(double x, int w, int d) {
     if (!std::isfinite(x)) return non_finite(x, w);
     char buf[400];
-    std::snprintf(buf, sizeof buf, "%#.*f", d, x);  // "#": Fw.0 keeps its point
+    // As printf's "%#.*f" ("#": Fw.0 keeps its point).
+    const auto res = std::to_chars(buf, buf + sizeof buf - 2, x, std::chars_format::fixed, d);
+    if (res.ec == std::errc()) {
+        char* end = res.ptr;
+        if (d == 0) *end++ = '.';
+        *end = '\0';
+    } else {
+        std::snprintf(buf, sizeof buf, "%#.*f", d, x);
+    }
     std::string s = buf;
     // Fortran writes a minus sign on a negative value that rounds to zero
     // only if the processor chooses to; gfortran keeps it. Keep as printed.

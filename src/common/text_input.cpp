@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace velkaro::input {
 namespace {
@@ -21,8 +22,46 @@ std::string_view first_item(std::string_view line) {
     return line.substr(i, j - i);
 }
 
+namespace {
+
+// The common form of a table's numbers, as C writes them: an optional '-',
+// digits with at most one '.', at least one digit, then optionally e or E,
+// an optional sign and digits. Such a token needs no rewriting and goes to
+// from_chars as it stands (the tables hold about a million of them).
+bool plain_c_real(std::string_view tok) {
+    std::size_t i = tok[0] == '-' ? 1 : 0;
+    bool digit = false, point = false;
+    for (; i < tok.size(); ++i) {
+        const char c = tok[i];
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            break;
+    }
+    if (!digit) return false;
+    if (i == tok.size()) return true;
+    if (tok[i] != 'e' && tok[i] != 'E') return false;
+    ++i;
+    if (i < tok.size() && (tok[i] == '+' || tok[i] == '-')) ++i;
+    if (i == tok.size()) return false;
+    for (; i < tok.size(); ++i)
+        if (tok[i] < '0' || tok[i] > '9') return false;
+    return true;
+}
+
+}  // namespace
+
 std::optional<double> parse_real(std::string_view tok) {
     if (tok.empty() || tok.size() > 64) return std::nullopt;
+    if (plain_c_real(tok)) {
+        double v = 0;
+        const char* last = tok.data() + tok.size();
+        auto [ptr, ec] = std::from_chars(tok.data(), last, v, std::chars_format::general);
+        if (ec != std::errc() || ptr != last || !std::isfinite(v)) return std::nullopt;
+        return v;
+    }
     // Rewrite the Fortran forms into C's: D and Q exponent letters become E,
     // and an exponent given by its sign alone ("1.5+3") gets its E.
     // A buffer on the stack: every character plus at most one inserted E
@@ -71,12 +110,14 @@ void split_fields(std::string_view line, std::vector<std::string_view>& out, std
 }
 
 bool parse_reals(std::string_view line, double* out, int n) {
-    std::vector<std::string_view> f;
-    f.reserve(static_cast<std::size_t>(n));
-    split_fields(line, f, static_cast<std::size_t>(n));
-    if (static_cast<int>(f.size()) < n) return false;
+    // The fields one at a time, as split_fields finds them (no vector).
+    std::size_t i = 0;
     for (int k = 0; k < n; ++k) {
-        const auto v = parse_real(f[static_cast<std::size_t>(k)]);
+        while (i < line.size() && is_field_separator(line[i])) ++i;
+        const std::size_t b = i;
+        while (i < line.size() && !is_field_separator(line[i])) ++i;
+        if (i == b) return false;  // the line ended
+        const auto v = parse_real(line.substr(b, i - b));
         if (!v) return false;
         out[k] = *v;
     }
@@ -126,6 +167,52 @@ std::optional<std::string> parse_character(std::string_view line) {
     const std::string_view tok = first_item(line);
     if (tok.empty()) return std::nullopt;
     return std::string(tok);
+}
+
+LineReader::LineReader(const std::filesystem::path& file) : f_(nullptr, &std::fclose) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) return;
+    f_.reset(std::fopen(file.c_str(), "rb"));
+    if (!f_) return;
+    cap_ = std::size_t{1} << 16;
+    buf_.reset(new char[cap_]);
+}
+
+bool LineReader::next(std::string_view& line) {
+    if (!f_) return false;
+    std::size_t scanned = begin_;  // no '\n' in [begin_, scanned)
+    for (;;) {
+        const void* nl = std::memchr(buf_.get() + scanned, '\n', end_ - scanned);
+        if (nl) {
+            const std::size_t e = static_cast<std::size_t>(static_cast<const char*>(nl) - buf_.get());
+            line = std::string_view(buf_.get() + begin_, e - begin_);
+            begin_ = e + 1;
+            return true;
+        }
+        if (eof_) {
+            if (begin_ == end_) return false;
+            line = std::string_view(buf_.get() + begin_, end_ - begin_);
+            begin_ = end_;
+            return true;
+        }
+        // Move the started line to the front (or make room for a long one)
+        // and read the next block behind it.
+        const std::size_t rest = end_ - begin_;
+        if (rest == cap_) {
+            std::unique_ptr<char[]> wider(new char[2 * cap_]);
+            std::memcpy(wider.get(), buf_.get() + begin_, rest);
+            buf_ = std::move(wider);
+            cap_ *= 2;
+        } else if (begin_ > 0) {
+            std::memmove(buf_.get(), buf_.get() + begin_, rest);
+        }
+        begin_ = 0;
+        end_ = rest;
+        scanned = rest;
+        const std::size_t got = std::fread(buf_.get() + end_, 1, cap_ - end_, f_.get());
+        end_ += got;
+        if (got == 0) eof_ = true;  // end of file, or a read error: the text ends here
+    }
 }
 
 }  // namespace velkaro::input

@@ -4,6 +4,9 @@
 // slash. Used by the input files and by every data-table reader.
 #pragma once
 
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,5 +35,25 @@ void split_fields(std::string_view line, std::vector<std::string_view>& out,
 /// commas) into out[0..n-1]; false if the line holds fewer or one does not
 /// parse.
 bool parse_reals(std::string_view line, double* out, int n);
+
+/// A text file's lines one after the other, read in blocks into one
+/// buffer that is reused: no string per line, no buffer the size of the file.
+class LineReader {
+public:
+    /// Opens the file; is_open() is false if it cannot be opened or is a
+    /// directory.
+    explicit LineReader(const std::filesystem::path& file);
+    bool is_open() const { return f_ != nullptr; }
+    /// The next line without its '\n' (a '\r' before it stays, as getline
+    /// keeps it; a last line without '\n' counts). The view is valid until
+    /// the next call. False at the end of the file or on a read error.
+    bool next(std::string_view& line);
+
+private:
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f_;
+    std::unique_ptr<char[]> buf_;
+    std::size_t cap_ = 0, begin_ = 0, end_ = 0;
+    bool eof_ = false;
+};
 
 }  // namespace velkaro::input

@@ -8,7 +8,6 @@
 //   log T, log P, quantities 1..9.
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,38 +20,49 @@ namespace velkaro::eos {
 
 namespace {
 
-// Reads records the way a Fortran list-directed READ does.
+// Reads records the way a Fortran list-directed READ does. The tokens are
+// views into the current line; a record that runs over several lines is
+// gathered into a string of its own first (its lines joined by blanks).
 class RecordReader {
 public:
-    RecordReader(std::ifstream& in) : in_(in) {}
+    explicit RecordReader(input::LineReader& in) : in_(in) {}
 
     /// Tokens of the next record of n values; false at end of file.
-    bool next(int n, std::vector<std::string>& tok) {
+    bool next(int n, std::vector<std::string_view>& tok) {
         tok.clear();
-        std::string line;
+        std::string_view line;
+        if (!in_.next(line)) return false;
+        ++line_;
+        input::split_fields(line, tok, static_cast<std::size_t>(n));
+        if (static_cast<int>(tok.size()) == n) return true;
+        joined_.assign(line);
         while (static_cast<int>(tok.size()) < n) {
-            if (!std::getline(in_, line)) return false;
+            if (!in_.next(line)) {
+                input::split_fields(joined_, tok, static_cast<std::size_t>(n));
+                return false;
+            }
             ++line_;
-            input::split_fields(line, fields_, static_cast<std::size_t>(n) - tok.size());
-            for (const auto f : fields_) tok.emplace_back(f);
+            joined_ += ' ';
+            joined_ += line;
+            input::split_fields(joined_, tok, static_cast<std::size_t>(n));
         }
         return true;
     }
     int line() const { return line_; }
 
 private:
-    std::ifstream& in_;
+    input::LineReader& in_;
     int line_ = 0;
-    std::vector<std::string_view> fields_;
+    std::string joined_;
 };
 
-bool parse_real(const std::string& s, double& v) {
+bool parse_real(std::string_view s, double& v) {
     const auto x = input::parse_real(s);
     if (x) v = *x;
     return x.has_value();
 }
 
-bool parse_int(const std::string& s, int& v) {
+bool parse_int(std::string_view s, int& v) {
     const auto l = input::parse_int(s);
     if (!l || *l < -1000000 || *l > 1000000) return false;
     v = static_cast<int>(*l);
@@ -73,15 +83,14 @@ double rule_logt(int jt) { return 2.5 + 0.05 * (jt - 1); }
 constexpr double kGridTol = 1e-4;
 
 FileData read_one(EosTables& tb, int k, const std::string& name, const std::filesystem::path& file) {
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(file, ec)) in.open(file);
+    input::LineReader in(file);
     if (!in.is_open()) fatal({"Sbr loadeos: ERROR opening EOS table", "PROBLEME : Filename " + name});
     RecordReader rd(in);
-    std::vector<std::string> tok;
+    std::vector<std::string_view> tok;
     FileData fd;
     if (!rd.next(3, tok) || !parse_int(tok[0], fd.nt) || !parse_int(tok[1], fd.np) || !parse_real(tok[2], fd.y)) {
-        const std::string what = tok.size() < 3 ? "end of file" : "'" + tok[0] + " " + tok[1] + " " + tok[2] + "'";
+        const std::string what =
+            tok.size() < 3 ? "end of file" : "'" + std::string(tok[0]) + " " + std::string(tok[1]) + " " + std::string(tok[2]) + "'";
         fatal({"Sbr loadeos: ERROR reading EOS table",
                "the header (NT, NP, Y) of " + name + " cannot be read, line " + std::to_string(rd.line()) + ": " + what,
                "PROBLEME : header of EOS table " + name});
@@ -121,7 +130,7 @@ FileData read_one(EosTables& tb, int k, const std::string& name, const std::file
             double v[11];
             for (int i = 0; i < 11; ++i)
                 if (!parse_real(tok[static_cast<std::size_t>(i)], v[i]))
-                    bad("cannot read value " + std::to_string(i + 1) + ": '" + tok[static_cast<std::size_t>(i)] + "'");
+                    bad("cannot read value " + std::to_string(i + 1) + ": '" + std::string(tok[static_cast<std::size_t>(i)]) + "'");
             if (std::fabs(v[0] - rule_logt(jt)) > kGridTol || std::fabs(v[1] - rule_logp(ip)) > kGridTol)
                 bad(fmt::free("log T, log P =", v[0], v[1]) + " off the grid log P = 3.5 + 0.15 (IP-1), log T = 2.5 + 0.05 (JT-1)");
             if (ip == 1) fd.lt_block1[static_cast<std::size_t>(jt - 1)] = v[0];

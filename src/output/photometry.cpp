@@ -76,26 +76,28 @@ SimpsonResult simpson(Stage&& stage, double lo, double hi, const BodyLight& b, i
 }
 
 // Store the points of trapezoid stage n over the curve of filter k,
-// placed exactly as trapzdbb places them.
+// placed exactly as trapzdbb places them (those of stage 1 all, the others
+// where the transmission is not 0).
 void add_stage(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, int n) {
     const FilterCurve& c = fc.curve(k);
     const double lo = c.lmin, hi = c.lmax;
-    auto add = [&](double x) {
+    if (static_cast<int>(nodes.points.size()) < n) nodes.points.resize(static_cast<std::size_t>(n));
+    std::vector<FilterNode>& p = nodes.points[static_cast<std::size_t>(n - 1)];
+    p.clear();
+    auto add = [&](double x, bool keep_zero) {
         double t, lmin, lmax;
         filtertransmission(fc, jlolm, x, k, t, lmin, lmax);
-        const double l2 = x * x;
-        nodes.trans.push_back(t);
-        nodes.l5.push_back(l2 * l2 * x);
-        nodes.lk.push_back(x * kBoltzmann);
+        if (t != 0.0 || keep_zero) p.push_back({x, t});
     };
     if (n == 1) {
-        add(lo);
-        add(hi);
+        add(lo, true);
+        add(hi, true);
     } else {
         const long it = 1L << (n - 2);
+        p.reserve(static_cast<std::size_t>(it));
         const double del = (hi - lo) / static_cast<double>(it);
         double x = lo + 0.5 * del;
-        for (long j = 0; j < it; ++j, x += del) add(x);
+        for (long j = 0; j < it; ++j, x += del) add(x, false);
     }
     nodes.stages = n;
 }
@@ -111,23 +113,31 @@ SimpsonResult qsimpbb_nodes(const FilterCurves& fc, int& jlolm, int k, FilterNod
     const FilterCurve& c = fc.curve(k);
     const double lo = c.lmin, hi = c.lmax;
     const double dilution = (b.rstar / b.a) * (b.rstar / b.a);
-    // fluxbb times the transmission at stored point i (0 where the curve is 0).
-    auto f = [&](std::size_t i) {
-        const double t = nodes.trans[i];
+    // fluxbb times the transmission at a stored point (0 where the curve is 0).
+    // A lone black body (no star: the band-flux table) skips the star's
+    // Planck function, whose term is exactly 0 (0 times a finite number),
+    // and with it half the exponentials.
+    const bool lone = dilution == 0.0;
+    auto f = [&](const FilterNode& p) {
+        const double t = p.trans;
         if (t == 0.0) return 0.0;
-        const double l5 = nodes.l5[i], lk = nodes.lk[i];
+        const double x = p.lambda, l2 = x * x;
+        const double l5 = l2 * l2 * x, lk = x * kBoltzmann;
+        if (lone) return kPi * planck_at(l5, lk, b.tp) * t;
         return (kPi * planck_at(l5, lk, b.tp) + dilution * kReflected * kPi * planck_at(l5, lk, b.teffstar)) * t;
     };
     auto stage = [&](double& st, int n) {
         if (n > nodes.stages) add_stage(fc, jlolm, k, nodes, n);
+        const std::vector<FilterNode>& p = nodes.points[static_cast<std::size_t>(n - 1)];
         if (n == 1) {
-            st = 0.5 * (hi - lo) * (f(0) + f(1));
+            st = 0.5 * (hi - lo) * (f(p[0]) + f(p[1]));
             return;
         }
         const std::size_t it = std::size_t{1} << (n - 2);
-        const std::size_t first = it + 1;  // 2 points of stage 1, then 1, 2, 4, ... per stage
+        // The stored points only: the points where the curve is 0 add
+        // exactly 0 to a sum that starts at +0.
         double sum = 0.0;
-        for (std::size_t j = 0; j < it; ++j) sum += f(first + j);
+        for (const FilterNode& q : p) sum += f(q);
         st = 0.5 * (st + (hi - lo) * sum / static_cast<double>(it));
     };
     return max_stages > 0 ? simpson(stage, lo, hi, b, max_stages, true, min_stages) : simpson(stage, lo, hi, b);

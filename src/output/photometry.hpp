@@ -122,16 +122,23 @@ double magnitudesabs(double m, double r);
 inline constexpr std::array<double, 14> kContrastWavelengths = {1, 2, 3, 4, 5, 6, 8, 10, 12, 16, 20, 40, 60, 100};
 
 /// The points at which Simpson's rule samples one filter's whole curve,
-/// in the order its trapezoid stages visit them, with what the integrand
-/// needs there that does not depend on the planet: the transmission and the
-/// wavelength factors of Planck's law. Every track line integrates the same
+/// stage by stage in the order the trapezoid stages visit them, with what
+/// the integrand needs there that does not depend on the planet: the
+/// wavelength and the transmission. Every track line integrates the same
 /// 16 curves over the same intervals, so these are computed once per run
 /// (deeper stages are added when a line first needs them) and each line
-/// only evaluates the two Planck functions. The sums are exactly those of
-/// trapzdbb.
+/// only evaluates the two Planck functions. Beyond stage 1 a point where
+/// the curve is 0 is not stored: its term, exactly 0, leaves a sum of the
+/// others unchanged. The sums are exactly those of trapzdbb.
+struct FilterNode {
+    double lambda;  // [cm]
+    double trans;
+};
 struct FilterNodes {
     int stages = 0;  // trapezoid stages whose points are stored
-    std::vector<double> trans, l5, lk;
+    /// points[n-1]: the points that stage n adds (each stage its own block,
+    /// so that a deeper stage copies none of those before it).
+    std::vector<std::vector<FilterNode>> points;
     /// The band flux of a black body, I(T) = integral of pi B(lambda, T)
     /// times the transmission, by the same Simpson's rule, at the
     /// temperatures T_i = exp(i kBandStep) K (i = 0..kBandPoints-1); NaN

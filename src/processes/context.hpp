@@ -45,8 +45,9 @@ struct DeutInterface {
     int iconv = 0;                   // 1 where grad_rad > grad_ad
 };
 
-/// Work arrays of deuterium burning, sized to the shell capacity on first
-/// use and kept for the run; every entry used is recomputed in each call.
+/// Work arrays of deuterium burning, sized on first use to the grid (in
+/// steps of 1024 shells up to the capacity), grown when a grid outgrows
+/// them, and kept for the run; every entry used is recomputed in each call.
 struct DeuteriumWork {
     Vec1<DeutShell> shell;
     Vec1<DeutInterface> face;

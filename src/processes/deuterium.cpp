@@ -3,6 +3,8 @@
 #include "processes/deuterium.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 
 #include "atmosphere/classify.hpp"
@@ -54,9 +56,14 @@ constexpr double k2MeK = 2.5159058e-43;
 
 double mean(double a, double b) { return 0.5 * (a + b); }
 
-void ensure_work(DeuteriumWork& w) {
-    if (w.shell.size() != kMaxShells) w.shell = Vec1<DeutShell>(kMaxShells);
-    if (w.face.size() != kMaxShells) w.face = Vec1<DeutInterface>(kMaxShells);
+// Room for n shells, in steps of 1024 up to the capacity: a grid rarely
+// grows past its first size, and a run does not clear 2.8 MB of shells it
+// never reaches.
+void ensure_work(DeuteriumWork& w, int n) {
+    if (w.shell.size() >= n && w.face.size() >= n) return;
+    const int size = std::min(kMaxShells, (n + 1023) / 1024 * 1024);
+    w.shell = Vec1<DeutShell>(size);
+    w.face = Vec1<DeutInterface>(size);
 }
 
 }  // namespace
@@ -135,7 +142,7 @@ void dburnnuvo(const DeuteriumModel& model, PlanetState& s) {
     if (aff) o << '\n' << fmt::free("SBR NuvoDburn") << '\n';
 
     DeuteriumWork& w = model.work;
-    ensure_work(w);
+    ensure_work(w, n);
     const double Y = s.YHe, X = 1.0 - Y;
     const double dt = s.dtold;
     const auto& xd = s.xdeuold;
@@ -149,7 +156,6 @@ void dburnnuvo(const DeuteriumModel& model, PlanetState& s) {
         c.L = s.xold(kL, i);
         c.P = s.xold(kP, i);
         c.T = s.xold(kT, i);
-        c.iconv = atmosphere::convrad(model.eos, model.opacity, c.P, c.T, lout, m(i), Y, 0.0) == 'C' ? 1 : 0;
         eos::EosOut e;
         eos::eos(model.eos, 0.0, Y, c.P, c.T, e);
         c.rho = e.rho;
@@ -158,6 +164,9 @@ void dburnnuvo(const DeuteriumModel& model, PlanetState& s) {
         c.dtdp = e.dtdp;
         c.u = e.u;
         c.kappa = opacity::opacites(model.opacity, c.rho, c.T);
+        // The Schwarzschild criterion on this shell's own EOS and opacity
+        // (the run's remembered evaluation), not on a second, fast one.
+        c.iconv = atmosphere::schwarzschild(c.kappa, c.dtdp, c.P, c.T, lout, m(i)) == 'C' ? 1 : 0;
     }
 
     // 3. Screened rates, only in planets above 2000 Earth masses. Shells are
@@ -226,8 +235,21 @@ void dburnnuvo(const DeuteriumModel& model, PlanetState& s) {
     // fall below zero; only rounding could take it there.
     const double menv = m(n) - m(1);
     const double dmd = 2.0 * kMu * dt * ltot / kQ;
-    for (int i = 1; i <= kMaxShells; ++i)
-        s.xdeu(i) = menv > 0 ? std::max(0.0, (menv * xd(i) - dmd) / menv) : xd(i);
+    // Every entry of the capacity is carried (those beyond the grid too);
+    // runs of equal fractions (all of them beyond the grid) take the value
+    // found for the first of the run instead of a division each.
+    std::uint64_t run_in = 0;
+    double run_out = 0.0;
+    bool have_run = false;
+    for (int i = 1; i <= kMaxShells; ++i) {
+        const std::uint64_t bits = std::bit_cast<std::uint64_t>(xd(i));
+        if (!have_run || bits != run_in) {
+            run_in = bits;
+            run_out = menv > 0 ? std::max(0.0, (menv * xd(i) - dmd) / menv) : xd(i);
+            have_run = true;
+        }
+        s.xdeu(i) = run_out;
+    }
 
     // 6. Mixing-length convection at each interface: eddies across the
     // convective envelope and their turnover, weighted by mass.

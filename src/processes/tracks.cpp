@@ -2,9 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/fatal.hpp"
@@ -43,11 +42,8 @@ std::string track_file(int k) {
 }
 
 StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
-    std::ifstream in(filename, std::ios::binary);
-    if (!in) bad_file(filename, "cannot be opened (missing or unreadable)");
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string text = ss.str();
+    input::LineReader lines(filename);
+    if (!lines.is_open()) bad_file(filename, "cannot be opened (missing or unreadable)");
 
     const bool lyon = k <= kLyonTracks;
     const int header = lyon ? kLyonHeader : kPisaHeader;
@@ -55,20 +51,17 @@ StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
 
     std::vector<double> age, logl, logteff;
     std::vector<std::string_view> f;
-    std::size_t pos = 0;
+    std::string_view line;
     int lineno = 0;
-    while (pos < text.size()) {
-        std::size_t eol = text.find('\n', pos);
-        if (eol == std::string::npos) eol = text.size();
-        const std::string_view line(text.data() + pos, eol - pos);
-        pos = eol + 1;
+    while (lines.next(line)) {
         ++lineno;
         if (lineno <= header) continue;
-        input::split_fields(line, f);
+        // Only the first ncols columns are read; the rest are not split.
+        input::split_fields(line, f, ncols);
         if (f.empty()) continue;  // blank lines carry no values
-        const std::string where = "line " + std::to_string(lineno) + ": ";
+        auto where = [lineno] { return "line " + std::to_string(lineno) + ": "; };
         if (f.size() < ncols)
-            bad_file(filename, where + "expected " + std::to_string(ncols) + " values, found " +
+            bad_file(filename, where() + "expected " + std::to_string(ncols) + " values, found " +
                                    std::to_string(f.size()));
         if (static_cast<int>(age.size()) == kTrackMaxRows)
             bad_file(filename, "holds more than " + std::to_string(kTrackMaxRows) + " data rows");
@@ -83,7 +76,7 @@ StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
                 ok = x.has_value();
                 if (ok) v[c] = *x;
             }
-            if (!ok) bad_file(filename, where + "cannot read the value '" + std::string(f[c]) + "'");
+            if (!ok) bad_file(filename, where() + "cannot read the value '" + std::string(f[c]) + "'");
         }
         // BHAC15: mass, log age, Teff, log L.  Pisa: model, log age, Xc, log L, log Teff.
         const double la = v[1];
@@ -91,14 +84,14 @@ StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
         double lt;
         if (lyon) {
             if (!(v[2] > 0))
-                bad_file(filename, where + "effective temperature must be positive, found '" +
+                bad_file(filename, where() + "effective temperature must be positive, found '" +
                                        std::string(f[2]) + "'");
             lt = std::log10(v[2]);
         } else {
             lt = v[4];
         }
         if (!age.empty() && !(la > age.back()))
-            bad_file(filename, where + "log age '" + std::string(f[1]) + "' does not exceed the one before");
+            bad_file(filename, where() + "log age '" + std::string(f[1]) + "' does not exceed the one before");
         age.push_back(la);
         logl.push_back(ll);
         logteff.push_back(lt);
@@ -107,14 +100,9 @@ StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
 
     StellarTrack t;
     t.nt = static_cast<int>(age.size());
-    t.ltvect = Vec1<double>(t.nt);
-    t.logl = Vec1<double>(t.nt);
-    t.logteff = Vec1<double>(t.nt);
-    for (int j = 1; j <= t.nt; ++j) {
-        t.ltvect(j) = age[static_cast<std::size_t>(j - 1)];
-        t.logl(j) = logl[static_cast<std::size_t>(j - 1)];
-        t.logteff(j) = logteff[static_cast<std::size_t>(j - 1)];
-    }
+    t.ltvect = Vec1<double>(std::move(age));
+    t.logl = Vec1<double>(std::move(logl));
+    t.logteff = Vec1<double>(std::move(logteff));
     return t;
 }
 

@@ -3,8 +3,16 @@
 // that result files keep the layout users' plotting scripts expect.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "common/format.hpp"
 
@@ -70,4 +78,47 @@ TEST(Format, NonFiniteValuesIntegersAndOverflow) {
     EXPECT_EQ(fmt::I(123456, 5), "*****");  // does not fit: asterisks, as Fortran
     EXPECT_EQ(fmt::G(99995.0, 12, 4), "  0.1000E+06");  // rounds up out of the F range
     EXPECT_EQ(fmt::label("Qstar", 12), "Qstar       ");
+}
+
+// The digits of every number written are formed by std::to_chars; they must
+// be those printf forms (the exact binary value rounded to nearest, ties to
+// even), over the whole range of doubles and at exact decimal ties.
+TEST(Format, DigitsAreThoseOfPrintfAtTiesAndExtremes) {
+    std::vector<double> xs = {0.5, 1.5, 2.5, 0.125, 0.375, 9.5, 0.05, 1e22, 1e23, 5e-324, DBL_MAX, DBL_MIN,
+                              -0.0, 999999.5, 0.9999999999999999, 123456789012345678.0};
+    for (int k = 1; k <= 12; ++k)
+        for (int m = 1; m < 64; m += 2) xs.push_back(std::ldexp(m, -k) * (m % 4 == 1 ? 1 : -1));
+    std::mt19937_64 rng(24);
+    while (xs.size() < 12000) {  // any finite bit pattern
+        const std::uint64_t b = rng();
+        double x;
+        std::memcpy(&x, &b, sizeof x);
+        if (std::isfinite(x)) xs.push_back(x);
+    }
+    while (xs.size() < 24000)  // the magnitudes of a track line
+        xs.push_back(std::ldexp(static_cast<double>(rng() >> 11), -53) * std::pow(10.0, static_cast<int>(rng() % 30) - 10));
+    auto exponent_and_mantissa = [](std::string t, std::string& mant) {
+        t.erase(0, t.find_first_not_of(' '));
+        const auto e = t.find('E');
+        mant = t.substr(0, e);
+        return e == std::string::npos ? 9999 : std::atoi(t.c_str() + e + 1);
+    };
+    int bad = 0;
+    char ref[512];
+    for (const double x : xs)
+        for (const int d : {0, 1, 4, 5, 9, 10, 16, 17}) {
+            std::snprintf(ref, sizeof ref, "%.*E", d, x);
+            std::string m_ref, m_es;
+            const int e_ref = exponent_and_mantissa(ref, m_ref), e_es = exponent_and_mantissa(fmt::ES(x, 40, d, 3), m_es);
+            if (m_ref.back() == '.') m_ref.pop_back();  // printf's "%.0E" has no point, Fortran's ES has
+            if (m_es.back() == '.') m_es.pop_back();
+            bool same = m_es == m_ref && e_es == e_ref;
+            if (std::fabs(x) < 1e60) {
+                std::snprintf(ref, sizeof ref, "%#.*f", d, x);
+                std::string f = fmt::F(x, 100, d);
+                same = same && f.substr(f.find_first_not_of(' ')) == ref;
+            }
+            if (!same && ++bad <= 5) ADD_FAILURE() << "x = " << ref << " (" << x << "), d = " << d;
+        }
+    EXPECT_EQ(bad, 0);
 }

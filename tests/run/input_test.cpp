@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "common/model_state.hpp"
+#include "common/text_input.hpp"
 #include "run/context.hpp"
 #include "run/input.hpp"
 #include "run_dir.hpp"
@@ -35,9 +36,10 @@ struct Fixture {
 TEST(InputValues, FortranForms) {
     using input::parse_real;
     const std::pair<const char*, double> reals[] = {
-        {"1.0d-3", 1e-3}, {"1.0D+3", 1e3}, {"-.5", -0.5}, {"+3.", 3.0}, {"1.5-3", 1.5e-3}, {"1q2", 100.0}};
+        {"1.0d-3", 1e-3}, {"1.0D+3", 1e3}, {"-.5", -0.5}, {"+3.", 3.0}, {"1.5-3", 1.5e-3}, {"1q2", 100.0},
+        {"-6.56999140e+00", -6.5699914}, {"2E5", 2e5}, {"7.", 7.0}, {"1e-320", 1e-320}};
     for (auto [text, v] : reals) EXPECT_EQ(parse_real(text), v) << text;
-    for (const char* bad : {"", "1.2.3", "e5", ".", "nan", "1e999", "T"})
+    for (const char* bad : {"", "1.2.3", "e5", ".", "nan", "1e999", "T", "1e", "1e+", "-", "--1", "1e5x", "1.5e3.2"})
         EXPECT_FALSE(parse_real(bad).has_value()) << bad;
     EXPECT_EQ(input::parse_int("-12"), -12);
     EXPECT_FALSE(input::parse_int("1.0").has_value());
@@ -51,6 +53,24 @@ TEST(InputValues, FortranForms) {
     EXPECT_EQ(input::parse_character("'it''s/'"), "it's/");
     EXPECT_EQ(input::parse_character("../data/eos/"), "..");
     EXPECT_FALSE(input::parse_character("'unclosed").has_value());
+}
+
+// The table readers' line reader gives the lines getline gives, also where
+// a line crosses the reader's 64 KiB blocks or is longer than one.
+TEST(InputValues, LineReaderGivesTheLinesOfGetline) {
+    RunDir dir;
+    const std::string text = "a b\r\n\n" + std::string(70000, 'x') + "\n" + std::string(65530, 'y') + "\nlast";
+    const auto file = dir.path() / "lines.txt";
+    std::ofstream(file, std::ios::binary) << text;
+    std::vector<std::string> expected, got;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) expected.push_back(line);
+    input::LineReader rd(file);
+    ASSERT_TRUE(rd.is_open());
+    for (std::string_view line; rd.next(line);) got.emplace_back(line);
+    EXPECT_EQ(got, expected);
+    EXPECT_FALSE(input::LineReader(dir.path()).is_open());  // a directory
+    EXPECT_FALSE(input::LineReader(dir.path() / "none").is_open());
 }
 
 TEST(Initcond, PathFileProblemsUseTheirOwnMessages) {
