@@ -1,5 +1,7 @@
 #include "atmosphere/boundary.hpp"
 
+#include "atmosphere/opacity_ratios.hpp"
+
 #include <algorithm>
 #include <cmath>
 
@@ -58,56 +60,101 @@ OuterBoundary on_the_adiabat(const BoundaryModel& bm, double R, double M, double
 // the boundary temperature jumps by a fraction of a kelvin as g or Tint
 // change by a hair, enough to stop the structure searches (a mass mismatch
 // that jumps by 0.007 Earth masses at a 5-kbar boundary). The searches get
-// instead the column's values at the nodes of a lattice in (ln g, ln Tint),
-// 0.01 dex apart, interpolated bilinearly: a continuous function of the
-// trial radius, as the entropy grid's boundary is.
+// instead the column's values at the nodes of a lattice in (ln g, ln Tint,
+// ln Teq), 0.01 dex apart (0.002 in Teq), interpolated linearly along each
+// axis: a
+// continuous function of the trial radius, as the entropy grid's boundary
+// is, and of the star's age.
 constexpr double kHundredBar = 1e8;
 constexpr double kMassAbove = 1e-3;                    // of the planet's mass
 constexpr double kLatticeStep = 0.01 * 2.302585092994046;  // in ln g and ln Tint
+constexpr double kTeqStep = 0.002 * 2.302585092994046;     // in ln Teq
 
 double irradiated_pressure(double g) {
     const double p = kMassAbove * g * g / (kFourPi * G);
     return std::clamp(p, kHundredBar, IrradiatedSettings{}.p_deep);
 }
 
-const IrradiatedNode& lattice_node(const BoundaryModel& bm, int ix, int iy, double Y) {
-    IrradiatedNode& nd = bm.tables.irradiated.nodes[static_cast<std::size_t>((ix & 3) * 4 + (iy & 3))];
-    if (nd.set && nd.ix == ix && nd.iy == iy) return nd;
+// A plane of the lattice: its equilibrium temperature [K], the visible-to-
+// thermal opacity ratio there, and its slot (iz mod 2).
+struct Plane {
+    int iz;
+    double teq, gamma;
+};
+
+// The plane iz of the Teq axis: the ratio is that of its own Teq unless the
+// run fixes it.
+Plane plane(const BoundaryModel& bm, int iz) {
+    const double teq = std::exp(iz * kTeqStep);
+    return {iz, teq, bm.dualband.kv2kthmanual ? bm.dualband.kv2kth : kv2kth_of_teq(teq)};
+}
+
+// Node (ix, iy) of a plane.
+const IrradiatedNode& lattice_node(const BoundaryModel& bm, int ix, int iy, const Plane& pl, double Y) {
+    IrradiatedNode& nd =
+        bm.tables.irradiated.nodes[static_cast<std::size_t>((ix & 3) * 8 + (iy & 3) * 2 + (pl.iz & 1))];
+    if (nd.set && nd.ix == ix && nd.iy == iy && nd.teq == pl.teq && nd.gamma == pl.gamma) return nd;
     const double g = std::exp(ix * kLatticeStep), tint = std::exp(iy * kLatticeStep);
-    const IrradiatedColumn c = irradiated_column(bm.eos, bm.opacity, g, tint, bm.temps.teq, bm.dualband.kv2kth, Y,
-                                                 kHundredBar, irradiated_pressure(g));
-    nd = IrradiatedNode{ix, iy, true, std::log(c.boundary.T), c.boundary.tau};
+    const IrradiatedColumn c =
+        irradiated_column(bm.eos, bm.opacity, g, tint, pl.teq, pl.gamma, Y, kHundredBar, irradiated_pressure(g));
+    nd = IrradiatedNode{ix, iy, pl.teq, pl.gamma, true, std::log(c.boundary.T), c.boundary.tau};
     return nd;
 }
 
+// ln T and tau at the boundary, bilinear in (ln g, ln Tint) on the plane teq.
+struct NodeValue {
+    double lnt, tau;
+};
+NodeValue on_plane(const BoundaryModel& bm, double x, double y, const Plane& pl, double Y) {
+    const double fx = std::floor(x), fy = std::floor(y);
+    const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+    const double u = x - fx, v = y - fy;
+    const IrradiatedNode& a = lattice_node(bm, ix, iy, pl, Y);
+    const IrradiatedNode& b = lattice_node(bm, ix + 1, iy, pl, Y);
+    const IrradiatedNode& c = lattice_node(bm, ix, iy + 1, pl, Y);
+    const IrradiatedNode& d = lattice_node(bm, ix + 1, iy + 1, pl, Y);
+    const double wa = (1 - u) * (1 - v), wb = u * (1 - v), wc = (1 - u) * v, wd = u * v;
+    return {wa * a.lnt + wb * b.lnt + wc * c.lnt + wd * d.lnt, wa * a.tau + wb * b.tau + wc * c.tau + wd * d.tau};
+}
+
 OuterBoundary under_irradiation(const BoundaryModel& bm, double R, double M, double L, double Y) {
-    const double g = G * M / (R * R), tint = bm.temps.tint;
+    const double g = G * M / (R * R), tint = bm.temps.tint, teq = bm.temps.teq;
     const double P = irradiated_pressure(g);
     double T = 0, tau = 0;
     if (g > 0 && tint > 0 && std::isfinite(g) && std::isfinite(tint)) {
         IrradiatedLattice& lat = bm.tables.irradiated;
-        if (lat.teq != bm.temps.teq || lat.gamma != bm.dualband.kv2kth || lat.Y != Y) {
-            lat.teq = bm.temps.teq;
-            lat.gamma = bm.dualband.kv2kth;
+        if (lat.Y != Y) {
             lat.Y = Y;
             for (IrradiatedNode& nd : lat.nodes) nd.set = false;
         }
         const double x = std::log(g) / kLatticeStep, y = std::log(tint) / kLatticeStep;
-        const double fx = std::floor(x), fy = std::floor(y);
-        const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
-        const double u = x - fx, v = y - fy;
-        const IrradiatedNode& a = lattice_node(bm, ix, iy, Y);
-        const IrradiatedNode& b = lattice_node(bm, ix + 1, iy, Y);
-        const IrradiatedNode& c = lattice_node(bm, ix, iy + 1, Y);
-        const IrradiatedNode& d = lattice_node(bm, ix + 1, iy + 1, Y);
-        const double wa = (1 - u) * (1 - v), wb = u * (1 - v), wc = (1 - u) * v, wd = u * v;
-        T = std::exp(wa * a.lnt + wb * b.lnt + wc * c.lnt + wd * d.lnt);
-        tau = wa * a.tau + wb * b.tau + wc * c.tau + wd * d.tau;
+        // The star's Teq is a third axis of the lattice: it changes a little
+        // every step as the star evolves (and with it the opacity ratio,
+        // unless the run fixes that), and the nodes of the two planes about
+        // it serve every step until it leaves them. Without a logarithm (no
+        // star, Teq = 0) the one plane at the run's own Teq and ratio.
+        NodeValue nv;
+        if (teq > 0 && std::isfinite(teq)) {
+            const double z = std::log(teq) / kTeqStep, fz = std::floor(z);
+            const int iz = static_cast<int>(fz);
+            const double w = z - fz;
+            const NodeValue lo = on_plane(bm, x, y, plane(bm, iz), Y);
+            if (w > 0) {
+                const NodeValue hi = on_plane(bm, x, y, plane(bm, iz + 1), Y);
+                nv = {(1 - w) * lo.lnt + w * hi.lnt, (1 - w) * lo.tau + w * hi.tau};
+            } else {
+                nv = lo;
+            }
+        } else {
+            nv = on_plane(bm, x, y, Plane{0, teq, bm.dualband.kv2kth}, Y);
+        }
+        T = std::exp(nv.lnt);
+        tau = nv.tau;
     } else {
         // Not a state a lattice can hold: the column itself, which stops
         // with the values named.
         const IrradiatedColumn c =
-            irradiated_column(bm.eos, bm.opacity, g, tint, bm.temps.teq, bm.dualband.kv2kth, Y, kHundredBar, P);
+            irradiated_column(bm.eos, bm.opacity, g, tint, teq, bm.dualband.kv2kth, Y, kHundredBar, P);
         T = c.boundary.T;
         tau = c.boundary.tau;
     }

@@ -12,6 +12,7 @@
 #include "atmosphere/entropy_grid.hpp"
 #include "atmosphere/grey_atmosphere.hpp"
 #include "atmosphere/irradiated.hpp"
+#include "atmosphere/opacity_ratios.hpp"
 #include "common/fatal.hpp"
 #include "eos/eos.hpp"
 #include "eos/eos_test_util.hpp"
@@ -168,6 +169,37 @@ TEST_F(IrradiatedColumnTest, BoundaryOfTheSearchesIsContinuousInTheTrialRadius) 
     };
     ASSERT_GT(jumpiness(raw), 3.0) << "the sweep no longer crosses a seam of the column";
     EXPECT_LT(jumpiness(searched), 1.5);
+}
+
+TEST_F(IrradiatedColumnTest, BoundaryOfTheSearchesFollowsTheStarsTeqSmoothly) {
+    // A hot Jupiter whose star brightens: Teq sweeps across several planes
+    // of the lattice's Teq axis, the opacity ratio following Teq. The
+    // boundary the searches get stays within 1e-3 of the column at the exact
+    // Teq and ratio and moves without jumps.
+    AtmosphereContext tables;
+    PathModule path;
+    DbdboundaryModule boundary;
+    DbdtempModule temps;
+    DualbandModule dualband;
+    dualband.irradiated = true;
+    temps.tint = 150;
+    Console io;
+    const BoundaryModel bm{tables, path, boundary, temps, dualband, ec, opa, io};
+    const double M = 1.898e30, L = 3.17e26, Rcore = 7e8, R = 8.5e9, g = 6.67e-8 * M / (R * R);
+    std::vector<double> searched;
+    for (int i = 0; i <= 60; ++i) {
+        temps.teq = 1300 + 0.5 * i;
+        dualband.kv2kth = kv2kth_of_teq(temps.teq);
+        const OuterBoundary out = condextmaxstatic(bm, R, M, Rcore, 0.27, L);
+        const double raw =
+            irradiated_column(ec, opa, g, temps.tint, temps.teq, dualband.kv2kth, 0.27, 1e8, out.P).boundary.T;
+        EXPECT_NEAR(out.T / raw, 1.0, 1e-3) << temps.teq;
+        searched.push_back(out.T);
+    }
+    std::vector<double> d;
+    for (std::size_t i = 1; i < searched.size(); ++i) d.push_back(std::fabs(searched[i] - searched[i - 1]));
+    std::sort(d.begin(), d.end());
+    EXPECT_LT(d.back(), 3 * d[d.size() / 2]);
 }
 
 TEST_F(IrradiatedColumnTest, BadArgumentsStopWithTheValues) {
