@@ -52,11 +52,13 @@ IrradiatedColumn irradiated_column(const eos::EosContext& ec, const opacity::Opa
         double tau, lnt, w;
         double crit;  // profile gradient minus adiabatic gradient (> 0: convective); -1 above tau_convection
     };
-    eos::EosOut e;
     auto rhs = [&](double x, const State& y) {
         const double p = std::exp(x), t = std::exp(y.lnt);
-        eos::eosfast(ec, 0.0, Y, p, t, e);
-        const double kappa = opacity::opacites(opa, e.rho, t);
+        // The envelope equations' evaluation (the run's cells blended in Y;
+        // log10 rho and ln T handed to the opacity): the values of the
+        // general one to rounding.
+        const eos::EnvelopeGas e = eos::eosfast_envelope(ec, Y, p, t);
+        const double kappa = opacity::opacites_lr(opa, e.rho, e.lrho, t, e.lnt);
         const double dtau = p * kappa / g;
         const double t4 = (t * t) * (t * t);
         const double nabla = dtau * guillot_dt4_dtau(y.tau, tint, teq, gamma) / (4.0 * t4);
