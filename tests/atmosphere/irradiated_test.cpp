@@ -65,6 +65,14 @@ protected:
     CommonModule common;
     opacity::OpacityContext gas;
     const opacity::OpacityLaw opa{opacity, common, gas};
+    // The outer boundary as the structure searches get it, irradiated.
+    AtmosphereContext atm;
+    PathModule path;
+    DbdboundaryModule boundary;
+    DbdtempModule temps;
+    DualbandModule dualband{.irradiated = true};
+    Console io;
+    const BoundaryModel bm{atm, path, boundary, temps, dualband, ec, opa, io};
 };
 std::shared_ptr<const eos::EosTables> IrradiatedColumnTest::tables_;
 
@@ -138,16 +146,8 @@ TEST_F(IrradiatedColumnTest, BoundaryOfTheSearchesIsContinuousInTheTrialRadius) 
     // at the boundary pressure jumps by ~0.4 K as R changes by a hair, which
     // stopped the evolution search. The boundary the searches get
     // (condextmaxstatic, the routine of all three) moves smoothly.
-    AtmosphereContext tables;
-    PathModule path;
-    DbdboundaryModule boundary;
-    DbdtempModule temps;
-    DualbandModule dualband;
-    dualband.irradiated = true;
     dualband.kv2kth = 0.005;
     temps.teq = 25.39;
-    Console io;
-    const BoundaryModel bm{tables, path, boundary, temps, dualband, ec, opa, io};
     const double M = 1.898e30, L = 3.17e26, Rcore = 7e8;
     constexpr int n = 150;
     std::vector<double> raw, searched;
@@ -176,15 +176,7 @@ TEST_F(IrradiatedColumnTest, BoundaryOfTheSearchesFollowsTheStarsTeqSmoothly) {
     // of the lattice's Teq axis, the opacity ratio following Teq. The
     // boundary the searches get stays within 1e-3 of the column at the exact
     // Teq and ratio and moves without jumps.
-    AtmosphereContext tables;
-    PathModule path;
-    DbdboundaryModule boundary;
-    DbdtempModule temps;
-    DualbandModule dualband;
-    dualband.irradiated = true;
     temps.tint = 150;
-    Console io;
-    const BoundaryModel bm{tables, path, boundary, temps, dualband, ec, opa, io};
     const double M = 1.898e30, L = 3.17e26, Rcore = 7e8, R = 8.5e9, g = 6.67e-8 * M / (R * R);
     std::vector<double> searched;
     for (int i = 0; i <= 60; ++i) {
