@@ -165,19 +165,6 @@ TEST_F(SyntheticTables, BoundaryLiesOnTheAdiabatAt100Bar) {
     EXPECT_NEAR(b.tau, 4.0 / 3.0 * std::pow(b.T / tint, 4) - 2.0 / 3.0, 1e-9 * b.tau);
 }
 
-TEST_F(SyntheticTables, LuminosityFloor) {
-    // A core that does not heat, no contraction: the luminosity is raised to
-    // the floor 4 pi sigma Rcore^2 (1 + M/MJ)^4.
-    const double R = 7.14e9, Rcore = 1e9, M = 1.898783598618282e30;
-    const EvolutionStep step{3.15576e13, -1e42, R, 1.0, 3.15576e16, 1.0, 0.0};  // dt, Eold, Rref, k, age, x, Lother
-    double Enew = 0, Lradio = 0;
-    const OuterBoundary b = condextmax(bm, R, 10 * 5.97424e27, M, Rcore, 0.27, step, Enew, Lradio);
-    EXPECT_NEAR(b.L / (12.566370616 * 5.6735730625000006e-5 * Rcore * Rcore * 16.0), 1.0, 1e-12);
-    EXPECT_NEAR(Enew, step.Eold, 1e-6 * std::fabs(step.Eold));
-    EXPECT_EQ(Lradio, 0.0);
-    EXPECT_GE(b.tau, 0.0);
-}
-
 TEST(Contraction, EnergyScalesAsOneOverRAndLuminosityIsCapped) {
     const double M = 1.9e30, Eold = -1e43, dt = 3.15576e13;
     const Contraction shrink = contractlum(dt, 8e9, Eold, M, 7.9e9, 1.0);
@@ -196,21 +183,4 @@ TEST(Radiogenic, ChondriticHeatingDecays) {
     // The present Earth's radiogenic output is of order 1e20 erg/s (10-20 TW).
     EXPECT_GT(calclradio(now, M, 0), 5e19);
     EXPECT_LT(calclradio(now, M, 0), 5e20);
-}
-
-TEST(OpacityRatios, TableEndsAndNotes) {
-    // Continuous at the last node, then growing as Teq^2; nothing below the
-    // second band's first node.
-    EXPECT_NEAR(kv2kth_of_teq(2776.999), 0.55, 1e-5);
-    EXPECT_DOUBLE_EQ(kv2kth_of_teq(2 * 2777), 0.55 * 4);
-    EXPECT_EQ(kv2kth_of_teq(260), 0.005);
-    EXPECT_EQ(kv2kth2_of_teq(1460), 0.0);
-    DualbandModule d;
-    Console io;
-    std::ostringstream out;
-    io.out = &out;
-    kv2kthteq(d, 1460, io);
-    kv2kth2teq(d, 1460, io);
-    EXPECT_EQ(out.str(),
-              " T<Tmin   1460.0000000000000     \n SET kv2kth2 to 0, not used\n NOT three-band\n modelselect           0\n");
 }

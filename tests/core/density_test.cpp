@@ -91,23 +91,6 @@ TEST(CoreTable, AgreesWithAnIndependentComputationOfTheSameModel) {
     EXPECT_LT(worst, 1.2e-2);
 }
 
-// The table is read by cubic interpolation: nodes come back, and values beyond
-// the grid are those on its faces. Pressures below 0.1 (or not a number) read
-// it at log10 P = -1.
-TEST(CoreDensity, TableLookup) {
-    Planet r;
-    const auto t = build_core_tables();
-    for (int iM : {1, 7, 20})
-        for (int iP : {1, 9, 19})
-            for (int iF : {1, 4, 11}) {
-                const double rho = r.table(t->grid(iM, 1), std::pow(10.0, t->grid(iP, 2)), t->grid(iF, 3));
-                EXPECT_NEAR(rho, node(*t, iM, iP, iF), 1e-12 * rho) << iM << " " << iP << " " << iF;
-            }
-    EXPECT_EQ(r.table(3000 * kMearth, 1e20, 1.4), 585.6);
-    EXPECT_EQ(r.table(1e20, 1e3, 0.0), r.table(0.1 * kMearth, 1e3, 0.0));
-    for (double P : {0.01, std::nan("")}) EXPECT_EQ(r.table(kMearth, P, 0.3), r.table(kMearth, 0.1, 0.3));
-}
-
 // Rock-rich cores are reduced by up to 1.05^3 (a 5 % larger radius) at no
 // ice, falling linearly to no change at an ice fraction of 0.2.
 TEST(CoreDensity, RockRichCoresAreReduced) {

@@ -54,22 +54,6 @@ double cubic(const std::vector<double>& p, int j) {
            2.0 * (1 + 0.1 * a - 0.05 * a * a * a) * (1 - 0.05 * b * b * b) * (1 + 0.1 * c * c);
 }
 
-// A failure ends with the interpolator's stop message on standard error,
-// preceded by the "ERROR:" line; returns all lines.
-std::vector<std::string> expect_nrerror(const std::function<void()>& call, const std::string& message) {
-    try {
-        call();
-    } catch (const FatalError& e) {
-        const auto& l = e.lines();
-        EXPECT_TRUE(e.stream() == FatalError::Stream::Err && l.size() >= 2 &&
-                    l.back() == "OOPS: Program terminated by sbr nrerror" && l[l.size() - 2] == " ERROR:" + message)
-            << message << " expected, got " << testing::PrintToString(l);
-        return l;
-    }
-    ADD_FAILURE() << "no error raised for " << message;
-    return {};
-}
-
 }  // namespace
 
 TEST(Interpolrad, ReproducesACubicInThreeVariables) {
@@ -82,60 +66,4 @@ TEST(Interpolrad, ReproducesACubicInThreeVariables) {
                 const auto y = t.at({a, b, c}, 4, kPolynomial);
                 for (int j = 1; j <= 2; ++j) EXPECT_NEAR(y[j - 1], cubic({a, b, c}, j), 1e-11) << a << " " << b << " " << c;
             }
-}
-
-TEST(Interpolrad, PointOutsideIsClampedOntoTheGridFace) {
-    const Table t(1, cubic);
-    EXPECT_NEAR(t.at({-5.0, 1.0, 9.0}, 4, kPolynomial)[0], cubic({-1.0, 1.0, 1.25}, 1), 1e-11);
-    // Infinite coordinates are clamped too; a NaN is refused.
-    EXPECT_NEAR(t.at({INFINITY, -INFINITY, 0.0}, 4, kPolynomial)[0], cubic({2.4, 0.0, 0.0}, 1), 1e-11);
-    expect_nrerror([&] { t.at({0.0, NAN, 0.0}, 4, kPolynomial); }, "Sbr Interpol: interpolation point is not a number");
-    expect_nrerror([&] { t.at({0.0, 1.0, 0.0}, 4, 3); }, "Sbr Interpol: Unknown value of IKIND");
-    expect_nrerror([&] { t.at({0.0, 1.0, 0.0}, 6, kPolynomial); },
-                   "Sbr Interpol: IBASE exceeds the number of grid points on an axis");
-}
-
-TEST(Pointstouserad, BlocksAtTheEdgesAndAroundThePoint) {
-    const Table t(1, cubic);
-    auto low = [&](double x, int g, int IBASE) {
-        int lowind = 0;
-        pointstouserad(1, t.grid, span1(t.NoXi, 1), span1(&x, 1), span1(&g, 1), IBASE, span1(&lowind, 1));
-        return lowind;
-    };
-    // Even IBASE: centred on the interval, pushed inside at the ends; odd
-    // IBASE: centred on the nearer grid point. The first axis is kAxes[0].
-    EXPECT_EQ(low(-0.9, 1, 4), 1);
-    EXPECT_EQ(low(2.3, 6, 4), 4);
-    EXPECT_EQ(low(0.25, 3, 4), 2);
-    EXPECT_EQ(low(0.05, 3, 3), 2);  // nearer 0.0 (index 3): points 2..4
-    EXPECT_EQ(low(0.25, 3, 3), 3);  // nearer 0.3 (index 4): points 3..5
-}
-
-TEST(Ratintrad, DiagonalRationalFunctionsAndFailures) {
-    // Four points determine a rational function with numerator and
-    // denominator degrees (1, 2); on a node it gives the node, with no error.
-    auto r4 = [](double x) { return (1.0 + 2.0 * x) / (1.0 + x * x); };
-    const double xa[4] = {-1.0, 0.0, 0.7, 2.0};
-    double ya4[4], y, dy;
-    for (int i = 0; i < 4; ++i) ya4[i] = r4(xa[i]);
-    for (double x : {-0.8, 0.3, 1.1, 2.5, 0.7}) {
-        ratintrad(4, span1(xa, 4), span1(ya4, 4), x, y, dy);
-        EXPECT_NEAR(y, r4(x), 1e-12) << x;
-    }
-    EXPECT_EQ(y, ya4[2]);
-    EXPECT_EQ(dy, 0.0);
-    // The rational kind through the whole interpolator.
-    auto r3 = [](double x) { return (2.0 + x) / (3.0 - x); };  // degrees (1, 1): three points
-    const Fn f = [&](const std::vector<double>& p, int) { return r3(0.3 * p[0]) * (1 + p[1]) * (2 - p[2]); };
-    EXPECT_NEAR(Table(1, f).at({0.9, 1.3, 0.2}, 3, kRational)[0], r3(0.27) * 2.3 * 1.8, 1e-12);
-    // Through (0, 1) and (1, -1) the interpolant is 1 / (1 - 2x): a pole at
-    // 1/2, reported after the point.
-    const double xp[2] = {0.0, 1.0}, yp[2] = {1.0, -1.0};
-    const auto lines = expect_nrerror([&] { ratintrad(2, span1(xp, 2), span1(yp, 2), 0.5, y, dy); },
-                                      "sbr ratint: Pole at requested x");
-    EXPECT_TRUE(!lines.empty() && lines[0].rfind(" x", 0) == 0);
-    // Neville's algorithm stops on repeated abscissae or a short table.
-    const double same[3] = {0.0, 1.0, 1.0};
-    expect_nrerror([&] { polintrad(3, span1(same, 3), span1(ya4, 3), 0.5, y, dy); }, "polint: calculation failure");
-    expect_nrerror([&] { polintrad(4, span1(xa, 4), span1(ya4, 3), 0.5, y, dy); }, "Sbr polint: Nin=/n");
 }

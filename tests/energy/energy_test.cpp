@@ -125,33 +125,3 @@ TEST(Bookkeeping, TdSdtProfileVanishesWithoutChangeAndAboveTheOldMass) {
     EXPECT_GT(s->lumitds(s->nf - 1), 0.0);
     EXPECT_GT(s->lumitds(s->nf - 1), s->lumitds(i));
 }
-
-TEST(Bookkeeping, CorrectionFactorIsLimitedClampedAndAveraged) {
-    struct Case {
-        double Etot, Etotesti, c0;  // with Etotold = -10
-        double c;                   // the new factor
-    };
-    const Case cases[] = {
-        {-12, -11, 1.0, 1.5},    // achieved twice the expected: growth limit
-        {-9, -11, 1.0, 0.5},     // opposite sign: 1e-4, raised by the shrink limit
-        {-11.2, -11, 1.0, 1.2},  // within the limits: the ratio itself
-        {-12, -11, 150.0, 75},   // halving at most from a large factor
-        {-12, -11, 300.0, 100},  // raised to half of 300, then clamped to the largest factor
-        {-11, -10, 1.0, 1.0},    // nothing expected: neutral
-    };
-    for (const Case& k : cases) {
-        Arr1<double, 4> cLv{{1.0, 1.0, 1.0, 1.0}};
-        const energy::Correction r =
-            energy::correction_factor(2.0, -10, k.Etot, k.Etotesti, k.c0, cLv, 1e-4, 100.0, 0.001, 1000.0);
-        EXPECT_DOUBLE_EQ(r.c, k.c) << k.Etot << " " << k.Etotesti;
-        // The luminosity achieved is the energy lost over the step.
-        EXPECT_DOUBLE_EQ(r.Lact, -(k.Etot + 10) / 2.0);
-    }
-    // The moving average of four and the clamp of the energy ratio.
-    Arr1<double, 4> cLv{{1.0, 1.0, 1.0, 1.0}};
-    energy::correction_factor(1.0, -10, -12, -11, 1.0, cLv, 1e-4, 100.0, 0.001, 1000.0);
-    EXPECT_EQ(cLv, (Arr1<double, 4>{{1.0, 1.0, 1.0, 1.5}}));
-    const energy::Correction r = energy::correction_factor(1.0, -10, 1e6, -1e-6, 1.125, cLv, 1e-4, 100.0, 0.001, 1000.0);
-    EXPECT_EQ(cLv, (Arr1<double, 4>{{1.0, 1.0, 1.5, r.c}}));
-    EXPECT_EQ(r.cEratio, 0.001);
-}

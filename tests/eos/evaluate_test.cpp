@@ -34,44 +34,6 @@ std::array<double, 8> fields(const EosOut& o) { return {o.rho, o.s, o.u, o.drhod
 
 }  // namespace
 
-// Exactness for every bicubic makes the kernel the Hermite interpolant of
-// the corner data, hence C1 across cells.
-TEST(Intercub, ReproducesBicubicPolynomialsAndTheirDerivatives) {
-    std::mt19937 rng(12345);
-    std::uniform_real_distribution<double> coef(-2, 2), pos(0, 1);
-    const double tc[5] = {0, 0, 1, 1, 0}, uc[5] = {0, 0, 0, 1, 1};  // corners 1..4
-    for (int trial = 0; trial < 20; ++trial) {
-        double a[4][4];
-        for (auto& row : a)
-            for (double& c : row) c = coef(rng);
-        // p = sum a(i, j) x^i y^j, or its first derivative in x (dx = 1), y (dy = 1).
-        auto p = [&](double x, double y, int dx, int dy) {
-            double s = 0;
-            for (int i = dx; i < 4; ++i)
-                for (int j = dy; j < 4; ++j)
-                    s += a[i][j] * (dx ? i : 1) * (dy ? j : 1) * std::pow(x, i - dx) * std::pow(y, j - dy);
-            return s;
-        };
-        const double x0 = 3.5 + coef(rng), y0 = 2.5 + coef(rng);
-        const double d1 = 0.15 * (1 + pos(rng)), d2 = 0.05 * (1 + pos(rng));
-        Corners y, y1, y2, y12;
-        for (int l = 1; l <= 4; ++l) {
-            const double x = x0 + tc[l] * d1, yy = y0 + uc[l] * d2;
-            y(l) = p(x, yy, 0, 0), y1(l) = p(x, yy, 1, 0), y2(l) = p(x, yy, 0, 1), y12(l) = p(x, yy, 1, 1);
-        }
-        for (int k = 0; k < 12; ++k) {  // the four corners, then random points
-            const double t = k < 4 ? tc[k + 1] : pos(rng), u = k < 4 ? uc[k + 1] : pos(rng);
-            double v, vt, vu;
-            intercub(y, y1, y2, y12, d1, d2, t, u, v, vt, vu);
-            const double x = x0 + t * d1, yy = y0 + u * d2;
-            EXPECT_NEAR(v, p(x, yy, 0, 0), 1e-10);
-            // Derivatives with respect to t and u, i.e. scaled by the widths.
-            EXPECT_NEAR(vt, p(x, yy, 1, 0) * d1, 1e-10);
-            EXPECT_NEAR(vu, p(x, yy, 0, 1) * d2, 1e-10);
-        }
-    }
-}
-
 TEST(EosTable, GridNodesReproduceTheTabulatedValues) {
     const auto tb = eostest::shipped();
     // (IP = 2 and JT = 2 are left out: at their own nodes, truncation of

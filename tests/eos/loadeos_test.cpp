@@ -41,26 +41,6 @@ TEST(LoadEos, RelativeToTheRunDirectory) {
     EXPECT_EQ(ec.tables.get(), first);
 }
 
-TEST(LoadEos, RecordsAreReadInFileOrderAlsoOverLinesAndWithLeftovers) {
-    // Table 1: header over two lines with a leftover value, the first record
-    // over three lines with a comma and leftovers on its last line, read as
-    // a list-directed read reads them.
-    const std::string t = table(4, 5, 0.1, -3.0);
-    const auto a = t.find('\n') + 1, b = t.find('\n', a);
-    std::istringstream is(t.substr(a, b - a));
-    std::vector<std::string> w{std::istream_iterator<std::string>(is), {}};
-    ASSERT_EQ(w.size(), 11u);
-    std::string split = "4\n5 0.1 99\n" + w[0] + "\n" + w[1] + ", " + w[2] + " " + w[3] + "\n";
-    for (std::size_t i = 4; i < 11; ++i) split += w[i] + " ";
-    const auto tb =
-        eostest::load_texts("ok", {split + "7 8 9" + t.substr(b), table(4, 5, 0.2, 0.0), table(4, 5, 0.3, 100.0)});
-    EXPECT_EQ((std::array{1.0 * tb->np, 1.0 * tb->nt, tb->yval(1)}), (std::array{5.0, 4.0, 0.1}));
-    // Records IP-major; the ninth column as its logarithm, 0 where not positive.
-    for (const auto& [n, k, ip, jt, v] : {std::tuple{1, 1, 1, 1, 1.111}, {8, 1, 1, 1, 8.111}, {1, 1, 1, 2, 1.112},
-                                          {3, 2, 5, 3, 3.253}, {9, 1, 2, 2, 0.0}, {9, 2, 2, 2, 0.0}, {9, 3, 2, 2, 2.0}})
-        EXPECT_NEAR(tb->q(n, k, ip, jt), v, 1e-12) << n << " " << k << " " << ip << " " << jt;
-}
-
 TEST(LoadEos, BadFilesAreRefusedNamingFileAndPlace) {
     std::string badrec = table(4, 5, 0.2), nan = table(4, 4, 0.1), shrt = nan, off = table(4, 4, 0.3);
     const auto pos = badrec.find("3.65");  // first record of IP = 2: a value becomes "x..."

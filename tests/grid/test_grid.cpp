@@ -284,20 +284,6 @@ TEST(Summary, RowsFromRunDirectoriesWithFortranFieldsStopCodeAndIrradiatedColumn
     EXPECT_NE(irr[1].find("1.200000000E+00"), std::string::npos) << irr[1];
 }
 
-TEST(Slurm, ArrayTaskRunsItsChunkAndCollectFollows) {
-    SlurmOptions o;
-    o.table = "/x/p.csv";
-    o.outdir = "/x/out";
-    o.tasks = 3;
-    o.cpus = 2;
-    o.partition = "short";
-    o.program = "/opt/velkaro-grid";
-    const auto [run, collect] = slurm_scripts(o);
-    EXPECT_NE(run.find("#SBATCH --array=1-3\n"), std::string::npos);
-    EXPECT_NE(run.find("--chunk \"${SLURM_ARRAY_TASK_ID}/3\""), std::string::npos) << run;
-    EXPECT_NE(collect.find("'/opt/velkaro-grid' collect '/x/out'"), std::string::npos);
-}
-
 TEST(Population, ChunkKOfMRunsEveryMthPlanetAndWritesNoSummary) {
     const fs::path out = fresh_dir("chunk");
     PlanetTable t;

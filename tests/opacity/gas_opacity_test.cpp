@@ -121,31 +121,6 @@ TEST(GasOpacity, FollowsThePublishedIsothermsAndFit) {
     }
 }
 
-// Every node reads back, also from just either side of its metallicity (no
-// step where one pair of tables gives way to the next); between nodes the
-// value stays within the four nodes around the point.
-TEST(GasOpacity, InterpolationBetweenNodes) {
-    OpacityContext oc;
-    for (int m = 1; m <= nmgas; ++m)
-        for (int j = 1; j <= nrgas; ++j)
-            for (int i = 1; i <= ntgas; ++i)
-                for (double dm : {-1e-9, 0.0, 1e-9})
-                    EXPECT_LT(rel(opafreedman2013(oc, gasmh(m) + dm, std::pow(10.0, rhovect(j)), tvect(i)),
-                                  gastable(m)(i, j)), dm == 0.0 ? 1e-12 : 1e-7)
-                        << "[M/H] " << gasmh(m) + dm << " T " << tvect(i) << " log rho " << rhovect(j);
-    const GasTable& t = vec0p0;
-    for (double T = 76.0; T < 4000.0; T *= 1.043)
-        for (double lr = -10.97; lr < -1.0; lr += 0.23) {
-            int i = 2, j = 2;
-            while (T > tvect(i)) ++i;
-            while (lr > rhovect(j)) ++j;
-            const double c[4] = {t(i - 1, j - 1), t(i, j - 1), t(i - 1, j), t(i, j)};
-            const double k = opafreedman2013(oc, 0.0, std::pow(10.0, lr), T);
-            EXPECT_GE(k, *std::min_element(c, c + 4) * (1 - 1e-12)) << "T " << T << " log rho " << lr;
-            EXPECT_LE(k, *std::max_element(c, c + 4) * (1 + 1e-12)) << "T " << T << " log rho " << lr;
-        }
-}
-
 // Outside the tables: nothing above 4000 K (the grain law holds the hot
 // opacities), T^2 below 75 K, proportional to density below 1e-11 g cm^-3,
 // the edge value above 0.1 g cm^-3, and the end tables scaled with the metal

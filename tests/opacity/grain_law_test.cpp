@@ -74,19 +74,6 @@ TEST(GrainLaw, ContinuousWhereTheRegimesMeet) {
     for (double lr = -10.0; lr <= 0.0; lr += 0.25) EXPECT_LT(step(Tion, lr), 0.01) << "gas ionises, log rho " << lr;
 }
 
-TEST(GrainLaw, ReducedGrains) {
-    // Below Ta all absorbers are grains: the opacity scales with the factor.
-    for (double f : {0.5, 1e-20})
-        for (double T : {20.0, 180.0, 600.0})
-            EXPECT_LT(rel(opb91_scale(1e-7, T, f), f * opb91(1e-7, T)), 1e-12) << "f " << f << " T " << T;
-    // Between Ta and Tb only the metal grains go: the molecules remain.
-    EXPECT_LT(rel(opb91_scale(1e-6, 1200.0, 1e-20), molecules(1e-6, 1200.0)), 1e-6);
-    EXPECT_GT(opb91(1e-6, 1200.0), 100.0 * molecules(1e-6, 1200.0));
-    // Above Tb there are no grains and the factor changes nothing.
-    for (const auto& p : {std::pair{1e-4, 8000.0}, {1e-8, 1e6}, {1e-10, 4000.0}, {1e-2, 2e4}})
-        EXPECT_EQ(opb91_scale(p.first, p.second, 1e-20), opb91(p.first, p.second));
-}
-
 TEST(EnvelopeOpacity, LargerOfGrainLawAndGasTable) {
     OpacityContext oc;
     // Cold gas: with the grains reduced to nothing the gas table decides;

@@ -39,18 +39,6 @@ TEST(Waterpt, PhasesAtKnownStates) {
     for (const auto& c : cases) EXPECT_EQ(waterpt(10 * c.p_pa, c.T), c.phase) << c.what;
 }
 
-TEST(SaveTimes, HalfDexSpacingWithTenThousandYearFloor) {
-    const double yr = cst::year;
-    // From age 0 the first gap is the 1e4-year floor, then half-dex steps.
-    const double t1 = next_save_time(0, 0.5);
-    EXPECT_NEAR(t1 / yr, 1e4, 1e-6 * 1e4);
-    EXPECT_NEAR(next_save_time(t1, 0.5) / yr, std::pow(10.0, 4.5), 1e-6 * 3.2e4);
-    // A fine spacing late in the run is held at the floor; a start time that
-    // gives no logarithm falls back to the floor as well.
-    EXPECT_DOUBLE_EQ(next_save_time(1e9 * yr, 1e-6), 1e9 * yr + 1e4 * yr);
-    EXPECT_DOUBLE_EQ(next_save_time(-5 * yr, 0.5), -5 * yr + 1e4 * yr);
-}
-
 namespace {
 
 // An envelope of n shells with the profiles given per shell (from the base).

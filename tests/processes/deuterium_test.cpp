@@ -228,45 +228,6 @@ TEST_F(DeuteriumBurning, DeuteriumMassAndEnergyAreConserved) {
     EXPECT_LT(p.tburn, 1e6 * cst::year);
 }
 
-TEST_F(DeuteriumBurning, EddiesSpanTheConvectiveEnvelope) {
-    // The young brown dwarf is convective throughout: the eddies (one per
-    // pressure scale height) add up to ln(P_bottom / P_top), and they turn
-    // over in years, far faster than the deuterium burns.
-    PlanetState& p = s();
-    processes::dburnnuvo(deuterium_model(ctx()), p);
-    EXPECT_NEAR(p.Neddy, std::log(p.xold(kP, 1) / p.xold(kP, p.nfold)), 1e-3 * p.Neddy);
-    EXPECT_GT(p.tmix, 0.1 * cst::year);
-    EXPECT_LT(p.tmix, 1e-3 * p.tburn);
-    for (int i = 2; i <= p.nfold; ++i) ASSERT_GT(ctx().processes.deut.face(i).vconv, 0) << i;
-
-    // A single shell (no envelope): nothing burns, nothing mixes, no NaN.
-    auto q = std::make_unique<PlanetState>(*base_);
-    q->nfold = 1;
-    processes::dburnnuvo(deuterium_model(ctx()), *q);
-    for (double v : {q->Lburntot, q->tburn, q->tmix, q->Neddy}) EXPECT_EQ(v, 0.0);
-    EXPECT_EQ(q->xdeu(1), q->xdeuold(1));
-    EXPECT_EQ(q->xdeu(kMaxShells), q->xdeuold(kMaxShells));
-}
-
-TEST_F(DeuteriumBurning, Messages) {
-    PlanetState& p = s();
-    p.xdeuold(5) = -1e-6;
-    p.masseold(8) = p.masseold(7);
-    ctx().common.aff = false;
-    processes::dburnnuvo(deuterium_model(ctx()), p);
-    // The abundance warnings are printed always, the rest only when verbose.
-    std::string t = out_.str();
-    EXPECT_EQ(t.find("SBR NuvoDburn"), std::string::npos);
-    EXPECT_EQ(t.find("Nonpositive mass in shell"), std::string::npos);
-    EXPECT_NE(t.find(" Negative xDeu in shell           5\n xDeu(i),xDeu(i-1)  -9.9999999999999995E-007"), std::string::npos) << t;
-    out_.str("");
-    ctx().common.aff = true;
-    processes::dburnnuvo(deuterium_model(ctx()), p);
-    t = out_.str();
-    EXPECT_EQ(t.rfind("\n SBR NuvoDburn\n", 0), 0u) << t;
-    EXPECT_NE(t.find(" Nonpositive mass in shell           8\n Masse(i),Masse(i-1)"), std::string::npos) << t;
-}
-
 // ---------------------------------------------------------------------------
 // The laws of the burning against independent physics (CODATA constants).
 

@@ -146,41 +146,6 @@ TEST(StellarTracks, GridMassReturnsItsOwnTrackRowsClampedAtTheEnds) {
     }
 }
 
-TEST(StellarTracks, MassEdges) {
-    StarRun r;
-    const auto r14 = raw_rows(14), r70 = raw_rows(36);
-    // 1.4 Msun, the seam between the two sets: the 1.4 BHAC15 track, not the
-    // first Pisa track, also for masses a rounding error either side.
-    const double m14 = 1.4 * cst::Msun;
-    for (double m : {m14, std::nextafter(m14, 0.0), std::nextafter(m14, 1e300)})
-        expect_row(starprops(host_star(r.ctx), r14[100].age(), m), r14[100], 1e-9);
-    // 7.0 Msun: taken as 6.9999999, a weight of 2e-7 on the 6.5 track.
-    const double age70 = r70[600].age();
-    expect_row(r.at(age70, 7.0), r70[600], 1e-6);
-    // Just outside the grid: the run stops with the mass named after the message.
-    for (auto [msun, text] : {std::pair{7.0000001, "SBR interpolstellartracks: too high stellar mass > 7.0 Msun"},
-                              std::pair{0.0999, "SBR interpolstellartracks: too low stellar mass  < 0.1 Msun"}}) {
-        EXPECT_EQ(fatal_text([&] { r.at(age70, msun); }).find(text), 1u);
-    }
-    EXPECT_THROW(r.at(age70, std::nan("")), FatalError);
-}
-
-TEST(StellarTracks, LuminosityRisesWithMassOnTheMainSequence) {
-    // At 30 Myr every star from 0.1 to 7 Msun is before or on its main
-    // sequence, brighter (and from 0.5 Msun hotter) the heavier it is: a
-    // swapped column or a misplaced track breaks this.
-    StarRun r;
-    const double age = 3e7 * cst::year;
-    StarProps prev;
-    for (int k = 1; k <= processes::kTrackMasses; ++k) {
-        const double m = processes::track_mass(k);
-        const StarProps p = r.at(age, m);
-        EXPECT_GT(p.lstar, prev.lstar) << m;
-        EXPECT_TRUE(m < 0.5 || p.teffstar > prev.teffstar) << m;
-        prev = p;
-    }
-}
-
 TEST(StellarTracks, ResultsDoNotDependOnHistoryOrThread) {
     // The remembered rows only speed up the search: the same points (ages
     // falling, masses jumping between intervals) asked in opposite orders by

@@ -67,40 +67,6 @@ std::pair<int, std::string> velkaro_program(const std::string& args) {
 
 }  // namespace
 
-// The full account: banner, notes, the start-up up to the initial structure,
-// the time loop, the end. A quiet console of the same run keeps the final
-// message only.
-TEST(Driver, StartUpPrintsBannerAndNotesThenRunsInItsFixedOrderQuietOnlyTheEnd) {
-    RunDir dir;
-    dir.write("sivex.in", edited(velkaro::testing::jupiter_run_file(), {{9, "1.02d6  tmax/yr"}}));  // a few steps
-    const std::string text = dir.run();
-    EXPECT_TRUE(std::filesystem::exists(dir.path() / "fort.1"));
-    ASSERT_EQ(development_notes().size(), 14u);
-    std::vector<std::string> order{logo()[1]};
-    for (const auto& n : development_notes()) order.push_back(n + "\n");
-    for (const char* o : {"SBR INITCOND: Initial conditions", "SBR INIT23BAND: Initial conditions part 2",
-                          "SBR INITALIZE", "SBR ITERATERINIT", "Initial structure found", "SBR TIMESTEP",
-                          "SBR NuvoDburn", "SBR ITERATER T", "SBR LUMIVAR 1th", "SBR CALC_CORRLESTI",
-                          "TIME STEP FINISHED", "Time intervall integrated.",
-                          "VELKARO21: Progam terminated. May the entropy be with you.   1.0000000000000000"})
-        order.emplace_back(o);
-    std::size_t last = 0;
-    for (const auto& o : order) {
-        const auto p = text.find(o, last);
-        ASSERT_NE(p, std::string::npos) << o;
-        last = p;
-    }
-
-    RunContext ctx;
-    std::ostringstream notes;
-    ctx.console.out = &notes;
-    ctx.console.quiet();
-    ctx.path.rundir = dir.path();
-    run_planet(ctx);
-    EXPECT_EQ(notes.str(), lines_with(text, {"VELKARO21"}));
-    EXPECT_EQ(notes.str().rfind(" VELKARO21: Progam terminated. May the entropy be with you.", 0), 0u) << notes.str();
-}
-
 TEST(Program, ExitStatusAndCommandLine) {
     for (const auto& [args, code, text] : {std::tuple{"--help", 0, "usage: velkaro [--quiet] [RUNDIR]"},
                                            {"--version", 0, "velkaro "},

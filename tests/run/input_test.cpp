@@ -150,42 +150,6 @@ TEST(Initcond, BlankLinesAreEmptyRecordsPassedOver) {
     EXPECT_EQ(spaced->s.tstart, plain->s.tstart);
 }
 
-TEST(Init2bd, ModelselectTauoutMetallicityAndTheIrradiatedSwitchEchoed) {
-    const auto atm = velkaro::testing::jupiter_atmosphere_file();
-    auto read = [](const std::vector<std::string>& file) {
-        auto f = std::make_unique<Fixture>();
-        f->dir.write("sivexdualband.in", file);
-        init2bd(f->ctx);
-        return f;
-    };
-    const auto f = read(edited(atm, {{1, "3"}, {4, "5.0"}}));
-    const std::string out = f->out.str();
-    EXPECT_NE(out.find(" Modelselect forced to 0\n"), std::string::npos);
-    EXPECT_NE(out.find(" modelselect            0\n"), std::string::npos) << out;
-    EXPECT_DOUBLE_EQ(f->ctx.dbdboundary.tauoutorig, 2.0 / 3.0);  // not manual: line 4 ignored
-    EXPECT_EQ(read(edited(atm, {{3, "T"}, {4, "5.0"}}))->ctx.dbdboundary.tauoutorig, 5.0);
-    // A metallicity outside the tables is kept (its warning: Program tests).
-    EXPECT_EQ(read(edited(atm, {{8, "2.0"}}))->ctx.opacity.metallicity, 2.0);
-
-    // The optional 17th line switches the irradiated atmosphere on; F (or a
-    // 16-line file) leaves the echo as it was. Blank lines after the 16th
-    // are empty records (BlankLinesAreEmptyRecordsPassedOver).
-    auto with17 = [&](const std::string& line) {
-        auto lines = atm;
-        lines.push_back(line);
-        return read(lines);
-    };
-    const auto sixteen = read(atm);
-    EXPECT_FALSE(sixteen->ctx.dualband.irradiated);
-    EXPECT_EQ(sixteen->out.str().find("irradiated"), std::string::npos);
-    const auto off = with17("F   irradiated");
-    EXPECT_FALSE(off->ctx.dualband.irradiated);
-    EXPECT_EQ(off->out.str(), sixteen->out.str());
-    const auto on = with17(".true.  irradiated atmosphere");
-    EXPECT_TRUE(on->ctx.dualband.irradiated);
-    EXPECT_NE(on->out.str().find(" irradiated   T\n"), std::string::npos) << on->out.str();
-}
-
 TEST(Init2bd, BadAtmosphereFileStopsClearly) {
     const auto atm = velkaro::testing::jupiter_atmosphere_file();
     const std::pair<std::vector<std::string>, std::string> cases[] = {

@@ -21,18 +21,9 @@
 #include "support/planet.hpp"
 
 using namespace velkaro;
-using structure::lumiscale;
 using velkaro::testing::fatal_text;
 
 namespace {
-
-// A shell array holding v from shell 1 on, zero above.
-Vec1<double> shells(std::initializer_list<double> v) {
-    Vec1<double> a{kMaxShells};
-    int i = 1;
-    for (double x : v) a(i++) = x;
-    return a;
-}
 
 // The static search for total mass M, at the luminosity and about the
 // radius of the started planet s, with a flat luminosity profile.
@@ -46,39 +37,6 @@ structure::StaticSearchInput flat_search_at(const PlanetState& s, double M) {
 }
 
 }  // namespace
-
-TEST(Lumiscale, MapsTheOldRangesOntoTheNewOnes) {
-    struct Case {
-        const char* what;
-        std::initializer_list<double> old_lumi;
-        double Lnew, Lref;
-        std::vector<double> lumi;  // expected lumi_out(1..4), then at the capacity
-    };
-    const Case cases[] = {
-        // [0, 3] -> [1, 7]: linear through the interior.
-        {"linear", {0, 1, 2, 3}, 7, 1, {1, 3, 5, 7, 0}},
-        // Equal ends: slope 0, flat at L_ref.
-        {"equal ends", {4, 9, 1, 4}, 7, 1, {1, 1, 1, 1, 0}},
-        // [0, 3] -> [1, -2] turns negative inside: the whole profile flat at L_new.
-        {"negative", {0, 1, 2, 3}, -2, 1, {-2, -2, -2, -2, -2}},
-    };
-    // Masses [2, 6] -> [Mcore, M] = [10, 20] whatever the luminosities do; zero above.
-    const double Mc = 10, M = 20;
-    const auto old_mass = shells({2, 3, 5, 6});
-    Vec1<double> lo{kMaxShells}, mo{kMaxShells};
-    for (const Case& c : cases) {
-        lo.fill(99);
-        mo.fill(99);
-        lumiscale(4, shells(c.old_lumi), old_mass, c.Lnew, c.Lref, M, Mc, lo, mo);
-        for (int i = 1; i <= 4; ++i) EXPECT_DOUBLE_EQ(lo(i), c.lumi[i - 1]) << c.what << " " << i;
-        EXPECT_EQ(lo(kMaxShells), c.lumi[4]) << c.what;
-        const std::pair<int, double> masses[] = {{1, Mc}, {2, 12.5}, {4, M}, {5, 0.0}};
-        for (auto [i, m] : masses) EXPECT_EQ(mo(i), m) << c.what << " " << i;
-    }
-    // An old profile whose masses fold back maps below zero: a stop.
-    const std::string msg = fatal_text([&] { lumiscale(3, shells({0, 1, 2}), shells({5, 0, 6}), 1, 0, 2, 1, lo, mo); });
-    EXPECT_NE(msg.find("Probleme : masse negative dans lumiscale"), std::string::npos);
-}
 
 TEST(StaticSearch, BisectionNeedsBothTheMassAndTheRadiusTolerance) {
     structure::Trajectory last;
@@ -147,72 +105,6 @@ TEST(StaticSearch, ATraceOfEnvelopeThinnerThanTheUsualLimitIsFoundNearTheCore) {
     // thin-shell accuracy (R - Rcore)/Rcore.
     const double weight = cst::G * in.M * (in.M - in.Mcore) / (4 * M_PI * std::pow(Rcore, 4));
     EXPECT_NEAR((x(kP, 1) - x(kP, nf)) / weight, 1.0, 4 * (R - Rcore) / Rcore + 1e-3);
-}
-
-// When the upper end of the bracket falls below the lower one (R_max clamps
-// it there), the initial search stops, the static search writes the line
-// below and reopens the bracket to 1.1 R_low, and the evolution search does
-// not look. Here f(R) = 9.5 - R about the centre 10 with R_max = 9, a root
-// that the crossed ends hold.
-TEST(StructureSearch, CrossedBracketStopsReopensWithItsLineOrIsNotChecked) {
-    const std::string line = " Rsup<Rinf: should never occur\n";
-    auto search = [&](structure::Crossed crossed, std::ostringstream& out) {
-        RunContext ctx;
-        ctx.console.out = &out;
-        const structure::EnvelopeModel m = envelope_model(ctx);
-        structure::BracketPolicy p;
-        p.centre = 10;
-        p.kstep = 1;
-        p.Rmin = 1;
-        p.Rmax = 9;
-        p.crossed = crossed;
-        auto f = [](double R, structure::Trial) { return 9.5 - R; };
-        auto fail = [](const structure::Bracket&) { throw std::runtime_error("limits"); };
-        return structure::find_outer_radius(m, p, structure::Refinement::Bisection, {1e-6, 1e-6}, f, fail);
-    };
-    std::ostringstream out;
-    const auto reopened = search(structure::Crossed::Reopen, out);
-    EXPECT_NEAR(reopened.R, 9.5, 1e-6);
-    EXPECT_NE(out.str().find(line), std::string::npos) << out.str();
-    std::ostringstream quiet;
-    EXPECT_NEAR(search(structure::Crossed::Unchecked, quiet).R, 9.5, 1e-6);  // the crossed ends bracket it
-    EXPECT_EQ(quiet.str().find(line), std::string::npos);
-    std::ostringstream none;
-    EXPECT_EQ(fatal_text([&] { search(structure::Crossed::Fatal, none); }),
-              " Rsup<Rinf: should never occur\n ERROR");
-}
-
-// A Jupiter whose radius limit R_max = 1e6 Hill radii (here put at 2.4e9 cm,
-// a third of its radius, by a tiny orbit) lies below any radius it can have:
-// the solver's bracket reaches R_max with mass still left over, and its
-// report closes with the "PROBLEME" line written as every free-format line
-// is (one leading blank); the evolution solver's orbit line also carries the
-// age. (The static solver shares the evolution solver's report.)
-TEST(StructureSearch, BracketFailuresCloseWithAFreeFormatLine) {
-    velkaro::testing::StartedPlanet p;
-    const PlanetState& s = *p.s;
-    const double a = 2.4e9 / (1e6 * std::cbrt(s.Mtotale / (3 * s.Mstar)));
-    int nf = 0;
-    Vec1<double> masse{kMaxShells};
-    Mat1<double> x{5, kMaxShells};
-    auto last_line = [](const std::string& msg) { return msg.substr(msg.rfind('\n') + 1); };
-
-    structure::InitialSearchInput ini{structure::search_planet(s)};
-    ini.a = a;
-    ini.L = s.x(kL, s.nf);
-    ini.Rguess = 2e9;
-    const std::string init = fatal_text([&] { structure::iteraterinit(envelope_model(p.ctx), ini, nf, masse, x); });
-    EXPECT_EQ(last_line(init).rfind(" PROBLEME : ITERATERINIT limites ", 0), 0u) << init;
-
-    structure::EvolutionSearchInput evo{structure::search_planet(s)};
-    evo.a = a;
-    evo.Eold = s.Etot;
-    evo.Rprev = 2e9;
-    evo.dt = 1e10 * cst::year;  // contraction luminosities of ~1e24 erg/s, not of the Sun
-    evo.age = s.temps + evo.dt;
-    const std::string ev = fatal_text([&] { structure::iterater(envelope_model(p.ctx), evo, nf, masse, x); });
-    EXPECT_EQ(last_line(ev), " PROBLEME : ITERATER limites") << ev;
-    EXPECT_NE(ev.find(fmt::free("a/AU,temps/an", a / cst::AU, evo.age / cst::year)), std::string::npos) << ev;
 }
 
 // The evolution search about a radius far below the planet's (a third of a

@@ -71,18 +71,6 @@ class InterpolationInLogAge(unittest.TestCase):
         self.assertAlmostEqual(compare.interp_log_age(self.ages, vals, 1e9), 5)
 
 
-class Statistics(unittest.TestCase):
-    def test_statistics_and_spread(self):
-        s = compare.stats([1.0, -3.0, 2.0])
-        self.assertEqual((s["n"], s["worst"]), (3, -3.0))  # the worst keeps its sign
-        self.assertAlmostEqual(s["mean"], 0.0)
-        self.assertIsNone(compare.stats([]))
-        # Inside the spread (ends included) 0; outside, per cent of the nearer end.
-        self.assertEqual(compare.outside_spread(1.05, 1.0, 1.1), 0.0)
-        self.assertAlmostEqual(compare.outside_spread(0.9, 1.1, 1.0), -10.0)
-        self.assertAlmostEqual(compare.outside_spread(1.21, 1.0, 1.1), 10.0)
-
-
 class TrackReading(unittest.TestCase):
     def test_columns_by_name_and_fortran_fields(self):
         with tempfile.TemporaryDirectory() as d:
