@@ -242,24 +242,6 @@ double opafreedman2013(OpacityContext& oc, double metallicity, double rho, doubl
 
 // ---------------------------------------------------------------------------
 
-double opacites_v1_lr(OpacityContext& oc, double metallicity, double rho, double lr, double T, double f,
-                      bool redgrains) {
-    if (T < 1) T = 10;
-    const double kgrain = opb91_scale_ln(rho, lr * kLn10, T, redgrains ? f : 1.0);
-    if (!(metallicity == oc.gasmetallicity)) {
-        oc.gas = gasbracket(metallicity);
-        oc.gasmetallicity = metallicity;
-    }
-    const double kgas = opafreedman2013_lr(oc.gas, rho, lr, T);
-    return (std::isnan(kgrain) || kgas > kgrain) ? kgas : kgrain;
-}
-
-double opacites_lr(const OpacityLaw& law, double rho, double lr, double T) {
-    return opacites_v1_lr(law.gas, law.settings.metallicity, rho, lr, T, law.common.f_opacite,
-                          law.common.redopagrains) *
-           law.settings.opacityscale;
-}
-
 double opacites_lr(const OpacityLaw& law, double rho, double lr, double T, double lnT) {
     if (T < 1) {
         T = 10;

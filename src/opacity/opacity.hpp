@@ -85,10 +85,6 @@ double opafreedman2013(OpacityContext& oc, double metallicity, double rho, doubl
 /// the gas value is taken. A temperature below 1 K is seen as 10 K by both.
 double opacites_v1(OpacityContext& oc, double metallicity, double rho, double T, double f, bool redgrains);
 
-/// opacites_v1 with lr = log10 rho given (the hot loop of the structure).
-double opacites_v1_lr(OpacityContext& oc, double metallicity, double rho, double lr, double T, double f,
-                      bool redgrains);
-
 /// The envelope opacity of one run: what it reads (the opacity settings and
 /// the grain switch of the shared settings) and the only thing it changes,
 /// the gas-table bracket it keeps for the run's metallicity.
@@ -102,10 +98,8 @@ struct OpacityLaw {
 /// (common.redopagrains, common.f_opacite) and metallicity
 /// (settings.metallicity), times the global factor settings.opacityscale.
 double opacites(const OpacityLaw& law, double rho, double T);
-/// The same with lr = log10 rho given (the hot loop of the structure).
-double opacites_lr(const OpacityLaw& law, double rho, double lr, double T);
-/// The same with lnT = ln T given too (the EOS of the structure equations
-/// has taken it).
+/// The same with lr = log10 rho and lnT = ln T given (the hot loop of the
+/// structure, whose EOS has taken both).
 double opacites_lr(const OpacityLaw& law, double rho, double lr, double T, double lnT);
 
 }  // namespace velkaro::opacity

@@ -3,8 +3,6 @@
 #include "processes/deuterium.hpp"
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
 #include <cmath>
 
 #include "atmosphere/classify.hpp"
@@ -235,21 +233,8 @@ void dburnnuvo(const DeuteriumModel& model, PlanetState& s) {
     // fall below zero; only rounding could take it there.
     const double menv = m(n) - m(1);
     const double dmd = 2.0 * kMu * dt * ltot / kQ;
-    // Every entry of the capacity is carried (those beyond the grid too);
-    // runs of equal fractions (all of them beyond the grid) take the value
-    // found for the first of the run instead of a division each.
-    std::uint64_t run_in = 0;
-    double run_out = 0.0;
-    bool have_run = false;
-    for (int i = 1; i <= kMaxShells; ++i) {
-        const std::uint64_t bits = std::bit_cast<std::uint64_t>(xd(i));
-        if (!have_run || bits != run_in) {
-            run_in = bits;
-            run_out = menv > 0 ? std::max(0.0, (menv * xd(i) - dmd) / menv) : xd(i);
-            have_run = true;
-        }
-        s.xdeu(i) = run_out;
-    }
+    for (int i = 1; i <= kMaxShells; ++i)
+        s.xdeu(i) = menv > 0 ? std::max(0.0, (menv * xd(i) - dmd) / menv) : xd(i);
 
     // 6. Mixing-length convection at each interface: eddies across the
     // convective envelope and their turnover, weighted by mass.
