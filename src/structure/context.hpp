@@ -23,6 +23,15 @@ struct RadiusTrend {
     double slope = 0;
 };
 
+/// What the static solver's last search found: the change of radius from
+/// the radius it started about, and the slope of the mismatch near the
+/// root (a search hint).
+struct StaticTrend {
+    bool valid = false;
+    double dR = 0;     // root minus starting radius [cm]
+    double slope = 0;  // df/dR [g/cm]; 0: unknown
+};
+
 /// The luminosity profile the static solver hands to the structure
 /// equations: the previous static profile rescaled to the new planet
 /// (lumiscale). Sized to the shell capacity once per run.
@@ -53,8 +62,9 @@ struct StructureContext {
     /// three (the secant steps from the predicted radius did not converge
     /// at once).
     long ntrials = 0, nsolves = 0, nguess_missed = 0;
-    /// Work arrays of the static solver.
+    /// Work arrays and search hint of the static solver.
     StaticProfile staticprof;
+    StaticTrend statictrend;
 };
 
 }  // namespace velkaro::structure

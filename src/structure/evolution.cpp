@@ -131,7 +131,13 @@ EvolutionSearchOutput iterater(const EnvelopeModel& m, const EvolutionSearchInpu
         tr.n = 2;
     }
     tr.age[tr.n] = in.age;
-    tr.R[tr.n] = x(kR, nf);
+    // The trend is that of the evolution alone: a change of radius between
+    // two searches (the static structure after an escape step, which moves
+    // the radius as the planet loses mass) is not part of it, so each point
+    // is the last one moved by this search's own change. Without such a
+    // change R_prev is the last point and this is the radius found.
+    const double Rfound = x(kR, nf);
+    tr.R[tr.n] = tr.n > 0 && in.Rprev != tr.R[tr.n - 1] ? tr.R[tr.n - 1] + (Rfound - in.Rprev) : Rfound;
     ++tr.n;
     if (sr.slope < 0) tr.slope = sr.slope;
     return res;

@@ -64,10 +64,12 @@ struct BracketPolicy {
     double guess_low = 0, guess_high = 0;
     /// A predicted root to refine by secant steps first (used when
     /// predicted > 0; see secant_about_prediction): the evolution solver
-    /// extrapolates the radius of the last steps and knows the slope of the
-    /// mismatch from the last search. When the secant steps find no root,
-    /// the search goes on by Brent's method in the bracket they found, or
-    /// else by the bracket about the guess and the widening as usual.
+    /// extrapolates the radius of the last steps, the static solver the
+    /// change of radius of its last search, and both know the slope of the
+    /// mismatch from their last search. When the secant steps find no root,
+    /// the search goes on by the refinement (Brent's method or bisection)
+    /// in the bracket they found, or else by the bracket about the guess
+    /// and the widening as usual.
     double predicted = 0;  // [cm]
     double slope = 0;      // df/dR near the root [g/cm]; 0: unknown
     double probe = 0;      // offset of the second trial when the slope is unknown [cm]
@@ -225,6 +227,7 @@ SecantEnd secant_about_prediction(const BracketPolicy& p, Mismatch& f, const Tol
     bool have_low = false, have_high = false;
     double Rlast = 0, flast = 0, Rprev = 0, fprev = 0;
     bool have_prev = false;
+    int same_side = 0;  // trials in a row on one side with the other end known
     double s = p.slope;
     auto clamp = [&](double r) { return std::min(std::max(r, p.Rmin), p.Rmax); };
     auto trial = [&](double r) {
@@ -256,8 +259,22 @@ SecantEnd secant_about_prediction(const BracketPolicy& p, Mismatch& f, const Tol
             return SecantEnd::converged;
         }
         if (n >= kMaxTrials) break;
-        // Slope: the secant through the last two trials when they are apart.
-        if (have_prev && Rlast != Rprev) {
+        // Slope: the secant through the last two trials when they are apart
+        // and straddle the root. When they lie on one side and a trial on
+        // the other side is known, through the last trial and that end (a
+        // curved mismatch makes secants from one side crawl towards the
+        // root), its mismatch halved each further time it is used in a row
+        // so that an end that stays put does not hold the steps back
+        // (the Illinois variant of regula falsi).
+        const bool one_side = have_prev && (flast > 0) == (fprev > 0);
+        const bool other_end = flast > 0 ? have_high : have_low;
+        same_side = one_side && other_end ? same_side + 1 : 0;
+        if (same_side > 0) {
+            const double Re = flast > 0 ? b.Rhigh : b.Rlow;
+            const double fe = std::ldexp(flast > 0 ? b.fhigh : b.flow, 1 - same_side);
+            const double sec = (flast - fe) / (Rlast - Re);
+            if (std::isfinite(sec) && sec < 0) s = sec;
+        } else if (have_prev && Rlast != Rprev) {
             const double sec = (flast - fprev) / (Rlast - Rprev);
             if (std::isfinite(sec) && sec < 0) s = sec;
         }
@@ -326,12 +343,23 @@ SearchResult find_outer_radius(const EnvelopeModel& m, const BracketPolicy& poli
     b.Rmin = policy.Rmin;
     bool low_found = false, high_found = false;
     bool bracketed = false;
-    if (policy.predicted > 0 && refinement == Refinement::Brent) {
+    if (policy.predicted > 0) {
         double R = 0;
         int iterations = 0;
         const SecantEnd end = secant_about_prediction(policy, f, tol, b, R, iterations);
         if (end == SecantEnd::converged) {
-            detail::zbrent_converged(m.search_log(), iterations, R, 0.5 * (b.Rhigh - b.Rlow), fend, tol.tolx, tol.tolf);
+            if (refinement == Refinement::Brent) {
+                detail::zbrent_converged(m.search_log(), iterations, R, 0.5 * (b.Rhigh - b.Rlow), fend, tol.tolx,
+                                         tol.tolf);
+            } else {
+                // Reported as a bisection would: the root, its mismatch, the
+                // interval that held it (from the end with f < 0 towards the
+                // other) and that end.
+                const bool neg = fend <= 0;
+                res.bisection = Bisection{R, fend, neg ? b.Rlow - b.Rhigh : b.Rhigh - b.Rlow, neg ? R : b.Rhigh,
+                                          iterations};
+                res.nrefine = iterations;
+            }
             res.R = R;
             res.bracket = b;
             res.slope = slope();
@@ -387,6 +415,13 @@ SearchResult find_outer_radius(const EnvelopeModel& m, const BracketPolicy& poli
             m.search_log(), [&](double r) { return f(r, Trial::Mid); }, b.Rlow, b.Rhigh, b.flow, b.fhigh, tol.tolx, tol.tolf,
             tol.tolf_floor);
         res.nrefine = 0;
+        // Brent's method returns its best end, which is not always the last
+        // trial (after a trial that landed farther from the root than the
+        // one before). The structure a solver keeps is that of the last
+        // integration, so the root is then integrated once more: otherwise
+        // the structure kept would be a trial's with a mismatch up to
+        // hundreds of times the mass tolerance.
+        if (Rend != res.R) f(res.R, Trial::Mid);
     } else {
         res.bisection = bisect(m.state.traj, f, b, tol);
         res.R = res.bisection.R;

@@ -91,6 +91,21 @@ void iteraterstatic(const EnvelopeModel& m, const StaticSearchInput& in, int& nf
     policy.chigh = 1.02;
     policy.kstep = 1;
     policy.crossed = Crossed::Reopen;
+    // After an escape step the planet has lost a little more mass than at
+    // the last one, and its radius moves about as it moved then: secant
+    // steps from the radius that change predicts, with the slope the last
+    // search found, reach the mass tolerance in a few integrations where
+    // bisection from the 3 % bracket takes about twenty. The acceptance
+    // test (trials of opposite sign within the radius tolerance, the last
+    // within the mass tolerance) is as strict as the bisection's; when the
+    // steps do not converge, the bisection goes on in the bracket they
+    // found, or the bracket opens about R_prev as usual.
+    StaticTrend& tr = m.state.statictrend;
+    if (tr.valid) {
+        policy.predicted = in.Rprev + tr.dR;
+        policy.slope = tr.slope;
+        policy.probe = std::max(0.25 * std::fabs(tr.dR), 10 * Rcore * factor);
+    }
 
     // Mismatch at trial radius R: the boundary at the imposed luminosity and
     // the previous profile remapped onto the boundary luminosity found there
@@ -109,7 +124,9 @@ void iteraterstatic(const EnvelopeModel& m, const StaticSearchInput& in, int& nf
         }
         const char* label = trial == Trial::Low ? " LOW" : trial == Trial::High ? "UP " : "MAX";
         trial_row(m, label, R, 15, 7, 5, diff, in.M, out);
-        return diff;
+        // A trial that ran out of mass steers the secant steps by the mass
+        // it lacked down to the core (same sign: the bisection is unchanged).
+        return mismatch_to_core(m.state.traj, diff);
     };
     auto failure = [&](const Bracket& b) {
         bracket_failure(m.state.traj, b, policy,
@@ -128,10 +145,15 @@ void iteraterstatic(const EnvelopeModel& m, const StaticSearchInput& in, int& nf
         o << fmt::free("Rtotal/RJ, Rtotal/Rroche, Rtotal/Rcore  ", bi.xneg / Rjup, bi.xneg / Rroche,
                        bi.xneg / Rcore)
           << '\n';
-        o << fmt::free("iboundary,nstructures                   ", sr.bracket.k, bi.nsteps + 2 * sr.bracket.k)
-          << '\n';
+        // Structures integrated: the bracket's and the halvings', or every
+        // trial when the search began with secant steps.
+        const int nstructures = policy.predicted > 0 ? sr.ntrials : bi.nsteps + 2 * sr.bracket.k;
+        o << fmt::free("iboundary,nstructures                   ", sr.bracket.k, nstructures) << '\n';
     }
     store_last_integration(m.state.traj, in.Mcore, nf, masse, x);
+    tr.valid = true;
+    tr.dR = x(kR, nf) - in.Rprev;
+    if (sr.slope < 0) tr.slope = sr.slope;
     structure_summary(m, "SBR ITERATERSTATIC", "Structure found", nf, masse, x);
 }
 
