@@ -81,6 +81,41 @@ TEST(StaticSearch, FindsTheInitialSearchsRadiusWithinOnePercentOfTheCore) {
     EXPECT_LT(std::fabs(Rstatic - x(kR, nf)), 0.01 * Rcore);
 }
 
+// Escape steps in a row: the planet loses a little mass at each, and the
+// static search starts with secant steps from the change of radius its
+// last search found. They find the structure the bisection finds (both
+// accept only |f| below the mass tolerance) in a fraction of its trials.
+TEST(StaticSearch, SecantStepsFromTheLastChangeFindTheBisectionsStructure) {
+    velkaro::testing::StartedPlanet p;
+    const PlanetState& s = *p.s;
+    int nf = 0;
+    Vec1<double> masse{kMaxShells};
+    Mat1<double> x{5, kMaxShells};
+    auto rows = [&] {  // trial rows written so far
+        const std::string t = p.out.str();
+        int n = 0;
+        for (std::size_t i = t.find("\nMAX"); i != std::string::npos; i = t.find("\nMAX", i + 1)) ++n;
+        return n;
+    };
+    structure::StaticSearchInput in = flat_search_at(s, s.Mtotale - 0.01 * cst::Mearth);
+    structure::iteraterstatic(envelope_model(p.ctx), in, nf, masse, x);  // bisection; the change is kept
+    const double Rcore = x(kR, 1);
+    in.Rprev = x(kR, nf);
+    in.M -= 0.012 * cst::Mearth;
+    const int before = rows();
+    structure::iteraterstatic(envelope_model(p.ctx), in, nf, masse, x);
+    const int secant_trials = rows() - before;
+    const double Rsecant = x(kR, nf);
+
+    p.ctx.structure.statictrend = {};  // no hint: the bracket and the bisection as described
+    const int before_bisection = rows();
+    structure::iteraterstatic(envelope_model(p.ctx), in, nf, masse, x);
+    const int bisection_trials = rows() - before_bisection;
+    EXPECT_LT(std::fabs(Rsecant - x(kR, nf)), 1e-6 * Rcore);
+    EXPECT_LE(secant_trials, 4);
+    EXPECT_GE(bisection_trials, 3 * secant_trials);
+}
+
 // An envelope worn down to a trace (1.2e-5 Earth masses on a 2.6 Earth-mass
 // core, the state escape leaves a close-in sub-Neptune in) is thinner than
 // 1 % of the core radius, the solver's usual lower limit: the search goes on
