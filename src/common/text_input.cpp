@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace velkaro::input {
@@ -53,10 +54,73 @@ bool plain_c_real(std::string_view tok) {
 
 }  // namespace
 
+namespace {
+
+// Exact powers of ten: 10^k is a double without rounding for k <= 22.
+constexpr double kExactPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The short plain numbers of the tables ("-6.56999140e+00", "2.55") read
+// without from_chars, to the same double. When the digits, read as one
+// integer m, stay below 2^53 and the decimal exponent e satisfies
+// |e| <= 22, both m and 10^|e| are doubles exactly, so m * 10^e or
+// m / 10^-e is one IEEE operation and rounds the exact value once, to
+// nearest even: the correctly rounded result, which is what from_chars
+// returns (Clinger, "How to read floating point numbers accurately",
+// PLDI 1990). Anything else (more digits, far exponents, other forms)
+// returns false and takes the general path.
+bool fast_plain_real(std::string_view tok, double& v) {
+    const char* p = tok.data();
+    const char* const end = p + tok.size();
+    const bool neg = *p == '-';
+    if (neg) ++p;
+    std::uint64_t m = 0;
+    int digits = 0, frac = 0;
+    bool point = false;
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (c >= '0' && c <= '9') {
+            // Leading zeros add nothing to m; at most 15 significant digits
+            // keep m below 10^15 < 2^53.
+            if (m != 0 || c != '0') {
+                if (++digits > 15) return false;
+            }
+            m = m * 10 + static_cast<std::uint64_t>(c - '0');
+            if (point) ++frac;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    int e = 0;
+    if (p < end) {
+        if (*p != 'e' && *p != 'E') return false;
+        ++p;
+        bool eneg = false;
+        if (p < end && (*p == '+' || *p == '-')) eneg = *p++ == '-';
+        if (p == end || end - p > 3) return false;
+        for (; p < end; ++p) {
+            if (*p < '0' || *p > '9') return false;
+            e = e * 10 + (*p - '0');
+        }
+        if (eneg) e = -e;
+    }
+    e -= frac;
+    if (e < -22 || e > 22) return false;
+    double x = static_cast<double>(m);
+    x = e >= 0 ? x * kExactPow10[e] : x / kExactPow10[-e];
+    v = neg ? -x : x;
+    return true;
+}
+
+}  // namespace
+
 std::optional<double> parse_real(std::string_view tok) {
     if (tok.empty() || tok.size() > 64) return std::nullopt;
     if (plain_c_real(tok)) {
         double v = 0;
+        if (fast_plain_real(tok, v)) return v;
         const char* last = tok.data() + tok.size();
         auto [ptr, ec] = std::from_chars(tok.data(), last, v, std::chars_format::general);
         if (ec != std::errc() || ptr != last || !std::isfinite(v)) return std::nullopt;
