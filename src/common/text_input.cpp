@@ -60,67 +60,89 @@ namespace {
 constexpr double kExactPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The short plain numbers of the tables ("-6.56999140e+00", "2.55") read
-// without from_chars, to the same double. When the digits, read as one
-// integer m, stay below 2^53 and the decimal exponent e satisfies
-// |e| <= 22, both m and 10^|e| are doubles exactly, so m * 10^e or
-// m / 10^-e is one IEEE operation and rounds the exact value once, to
-// nearest even: the correctly rounded result, which is what from_chars
-// returns (Clinger, "How to read floating point numbers accurately",
-// PLDI 1990). Anything else (more digits, far exponents, other forms)
-// returns false and takes the general path.
-bool fast_plain_real(std::string_view tok, double& v) {
-    const char* p = tok.data();
-    const char* const end = p + tok.size();
-    const bool neg = *p == '-';
-    if (neg) ++p;
-    std::uint64_t m = 0;
-    int digits = 0, frac = 0;
-    bool point = false;
-    for (; p < end; ++p) {
-        const char c = *p;
-        if (c >= '0' && c <= '9') {
-            // Leading zeros add nothing to m; at most 15 significant digits
-            // keep m below 10^15 < 2^53.
-            if (m != 0 || c != '0') {
-                if (++digits > 15) return false;
-            }
-            m = m * 10 + static_cast<std::uint64_t>(c - '0');
-            if (point) ++frac;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
+// Eight ASCII characters (loaded little-endian, the first in the low byte)
+// that are all decimal digits.
+bool eight_digits(std::uint64_t x) {
+    return (((x & 0xF0F0F0F0F0F0F0F0u) | (((x + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4)) ==
+            0x3333333333333333u);
+}
+
+// Their value as an eight-digit decimal number (the first is the most
+// significant): pairs, then quadruples, then the whole, by multiplications.
+std::uint64_t eight_digit_value(std::uint64_t x) {
+    x -= 0x3030303030303030u;
+    x = (x * 10) + (x >> 8);
+    return (((x & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
+            (((x >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
+           32;
+}
+
+// Reads the digits at p into m (at most 19 in all, counted in n).
+inline const char* read_digits(const char* p, const char* end, std::uint64_t& m, int& n) {
+    while (end - p >= 8 && n <= 11) {
+        std::uint64_t x;
+        std::memcpy(&x, p, 8);
+        if (!eight_digits(x)) break;
+        m = m * 100000000u + eight_digit_value(x);
+        n += 8;
+        p += 8;
     }
-    int e = 0;
-    if (p < end) {
-        if (*p != 'e' && *p != 'E') return false;
+    while (p < end && *p >= '0' && *p <= '9' && n < 19) {
+        m = m * 10 + static_cast<std::uint64_t>(*p - '0');
+        ++n;
         ++p;
-        bool eneg = false;
-        if (p < end && (*p == '+' || *p == '-')) eneg = *p++ == '-';
-        if (p == end || end - p > 3) return false;
-        for (; p < end; ++p) {
-            if (*p < '0' || *p > '9') return false;
-            e = e * 10 + (*p - '0');
-        }
-        if (eneg) e = -e;
     }
-    e -= frac;
-    if (e < -22 || e > 22) return false;
-    double x = static_cast<double>(m);
-    x = e >= 0 ? x * kExactPow10[e] : x / kExactPow10[-e];
-    v = neg ? -x : x;
-    return true;
+    return p;
 }
 
 }  // namespace
 
+// The plain numbers of the tables ("-6.56999140e+00", "2.55") read without
+// from_chars, to the same double. When the digits, read as one integer m,
+// give m <= 2^53 and the decimal exponent e satisfies |e| <= 22, both m
+// and 10^|e| are doubles exactly, so m * 10^e or m / 10^-e is one IEEE
+// operation and rounds the exact value once, to nearest even: the correctly
+// rounded result, which is what from_chars returns (Clinger, "How to read
+// floating point numbers accurately", PLDI 1990). The number ends at the
+// end or at a field separator; anything else (more digits, far exponents,
+// the Fortran forms) returns nullptr and takes the general path.
+const char* scan_plain_real(const char* p, const char* end, double& v) {
+    const bool neg = p < end && *p == '-';
+    if (neg) ++p;
+    std::uint64_t m = 0;
+    int n = 0;
+    p = read_digits(p, end, m, n);
+    int frac = 0;
+    if (p < end && *p == '.') {
+        const int before = n;
+        p = read_digits(p + 1, end, m, n);
+        frac = n - before;
+    }
+    if (n == 0) return nullptr;
+    int e = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool eneg = false;
+        if (p < end && (*p == '+' || *p == '-')) eneg = *p++ == '-';
+        const char* first = p;
+        while (p < end && *p >= '0' && *p <= '9' && p - first < 3) e = e * 10 + (*p++ - '0');
+        if (p == first) return nullptr;
+        if (eneg) e = -e;
+    }
+    if (p < end && !is_field_separator(*p)) return nullptr;
+    e -= frac;
+    if (e < -22 || e > 22 || m > (std::uint64_t{1} << 53)) return nullptr;
+    double x = static_cast<double>(m);
+    x = e >= 0 ? x * kExactPow10[e] : x / kExactPow10[-e];
+    v = neg ? -x : x;
+    return p;
+}
+
 std::optional<double> parse_real(std::string_view tok) {
     if (tok.empty() || tok.size() > 64) return std::nullopt;
+    double v = 0;
+    if (scan_plain_real(tok.data(), tok.data() + tok.size(), v) == tok.data() + tok.size()) return v;
     if (plain_c_real(tok)) {
-        double v = 0;
-        if (fast_plain_real(tok, v)) return v;
         const char* last = tok.data() + tok.size();
         auto [ptr, ec] = std::from_chars(tok.data(), last, v, std::chars_format::general);
         if (ec != std::errc() || ptr != last || !std::isfinite(v)) return std::nullopt;
@@ -154,7 +176,7 @@ std::optional<double> parse_real(std::string_view tok) {
             return std::nullopt;
     }
     if (!mant_digit) return std::nullopt;
-    double v = 0;
+    v = 0;
     const char* first = s.data() + start;
     const char* last = s.data() + s.size();
     auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
@@ -174,14 +196,20 @@ void split_fields(std::string_view line, std::vector<std::string_view>& out, std
 }
 
 bool parse_reals(std::string_view line, double* out, int n) {
-    // The fields one at a time, as split_fields finds them (no vector).
-    std::size_t i = 0;
+    // The fields one at a time, as split_fields finds them (no vector); a
+    // plain number is read in the same pass that finds its end.
+    const char* p = line.data();
+    const char* const end = p + line.size();
     for (int k = 0; k < n; ++k) {
-        while (i < line.size() && is_field_separator(line[i])) ++i;
-        const std::size_t b = i;
-        while (i < line.size() && !is_field_separator(line[i])) ++i;
-        if (i == b) return false;  // the line ended
-        const auto v = parse_real(line.substr(b, i - b));
+        while (p < end && is_field_separator(*p)) ++p;
+        if (p == end) return false;  // the line ended
+        if (const char* q = scan_plain_real(p, end, out[k])) {
+            p = q;
+            continue;
+        }
+        const char* b = p;
+        while (p < end && !is_field_separator(*p)) ++p;
+        const auto v = parse_real(std::string_view(b, static_cast<std::size_t>(p - b)));
         if (!v) return false;
         out[k] = *v;
     }

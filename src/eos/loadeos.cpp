@@ -28,25 +28,34 @@ public:
     explicit RecordReader(input::LineReader& in) : in_(in) {}
 
     /// Tokens of the next record of n values; false at end of file.
-    bool next(int n, std::vector<std::string_view>& tok) {
+    bool next(int n, std::vector<std::string_view>& tok) { return next(n, tok, nullptr) != Record::End; }
+
+    enum class Record { End, Tokens, Values };
+    /// The next record of n values. The common record, n numbers on one
+    /// line, is read straight into v (Values, tok left empty); any other
+    /// (over several lines, or a value that does not parse) comes as its
+    /// tokens, as next(n, tok) gives them. End: end of file, tok as next
+    /// leaves it.
+    Record next(int n, std::vector<std::string_view>& tok, double* v) {
         tok.clear();
         std::string_view line;
-        if (!in_.next(line)) return false;
+        if (!in_.next(line)) return Record::End;
         ++line_;
+        if (v && input::parse_reals(line, v, n)) return Record::Values;
         input::split_fields(line, tok, static_cast<std::size_t>(n));
-        if (static_cast<int>(tok.size()) == n) return true;
+        if (static_cast<int>(tok.size()) == n) return Record::Tokens;
         joined_.assign(line);
         while (static_cast<int>(tok.size()) < n) {
             if (!in_.next(line)) {
                 input::split_fields(joined_, tok, static_cast<std::size_t>(n));
-                return false;
+                return Record::End;
             }
             ++line_;
             joined_ += ' ';
             joined_ += line;
             input::split_fields(joined_, tok, static_cast<std::size_t>(n));
         }
-        return true;
+        return Record::Tokens;
     }
     int line() const { return line_; }
 
@@ -119,7 +128,9 @@ FileData read_one(EosTables& tb, int k, const std::string& name, const std::file
                        "file " + name + ", line " + std::to_string(rd.line()) + ": " + detail,
                        fmt::free("PROBLEME : IP, JT ", ip, jt)});
             };
-            if (!rd.next(11, tok)) {
+            double v[11];
+            const RecordReader::Record r = rd.next(11, tok, v);
+            if (r == RecordReader::Record::End) {
                 if (tok.empty())
                     fatal({"Sbr loadeos: ERROR reading EOS table",
                            "file " + name + " ends after line " + std::to_string(rd.line()) +
@@ -127,10 +138,10 @@ FileData read_one(EosTables& tb, int k, const std::string& name, const std::file
                            "PROBLEME : EOS table too short: " + name});
                 bad("the record ends early (" + std::to_string(tok.size()) + " of 11 values)");
             }
-            double v[11];
-            for (int i = 0; i < 11; ++i)
-                if (!parse_real(tok[static_cast<std::size_t>(i)], v[i]))
-                    bad("cannot read value " + std::to_string(i + 1) + ": '" + std::string(tok[static_cast<std::size_t>(i)]) + "'");
+            if (r == RecordReader::Record::Tokens)
+                for (int i = 0; i < 11; ++i)
+                    if (!parse_real(tok[static_cast<std::size_t>(i)], v[i]))
+                        bad("cannot read value " + std::to_string(i + 1) + ": '" + std::string(tok[static_cast<std::size_t>(i)]) + "'");
             if (std::fabs(v[0] - rule_logt(jt)) > kGridTol || std::fabs(v[1] - rule_logp(ip)) > kGridTol)
                 bad(fmt::free("log T, log P =", v[0], v[1]) + " off the grid log P = 3.5 + 0.15 (IP-1), log T = 2.5 + 0.05 (JT-1)");
             if (ip == 1) fd.lt_block1[static_cast<std::size_t>(jt - 1)] = v[0];
