@@ -1,5 +1,6 @@
 #include "common/text_input.hpp"
 
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -60,15 +61,9 @@ namespace {
 constexpr double kExactPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// Eight ASCII characters (loaded little-endian, the first in the low byte)
-// that are all decimal digits.
-bool eight_digits(std::uint64_t x) {
-    return (((x & 0xF0F0F0F0F0F0F0F0u) | (((x + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4)) ==
-            0x3333333333333333u);
-}
-
-// Their value as an eight-digit decimal number (the first is the most
-// significant): pairs, then quadruples, then the whole, by multiplications.
+// The decimal value of eight ASCII digits loaded little-endian (the first
+// character, the most significant digit, in the low byte): pairs, then
+// quadruples, then the whole, by multiplications.
 std::uint64_t eight_digit_value(std::uint64_t x) {
     x -= 0x3030303030303030u;
     x = (x * 10) + (x >> 8);
@@ -77,15 +72,36 @@ std::uint64_t eight_digit_value(std::uint64_t x) {
            32;
 }
 
-// Reads the digits at p into m (at most 19 in all, counted in n).
+constexpr std::uint64_t kPow10Int[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// Appends the run of decimal digits at p to m (m = 10 m + digit each),
+// counting them in n; stops at the first other character, or when n
+// reaches 19 (m stays below 10^19 < 2^64). Eight characters at a time
+// where the text has eight more: a byte is a digit when neither x - '0'
+// borrows below 0 nor x + 0x46 carries past 0x7F ('9' + 0x46 = 0x7F); a
+// borrow or carry out of a byte disturbs only the bytes after it, and the
+// run ends at the first non-digit anyway.
 inline const char* read_digits(const char* p, const char* end, std::uint64_t& m, int& n) {
     while (end - p >= 8 && n <= 11) {
         std::uint64_t x;
         std::memcpy(&x, p, 8);
-        if (!eight_digits(x)) break;
-        m = m * 100000000u + eight_digit_value(x);
-        n += 8;
-        p += 8;
+        const std::uint64_t other =
+            ((x - 0x3030303030303030u) | (x + 0x4646464646464646u)) & 0x8080808080808080u;
+        if (other == 0) {
+            m = m * 100000000u + eight_digit_value(x);
+            n += 8;
+            p += 8;
+            continue;
+        }
+        const int k = std::countr_zero(other) / 8;  // digits before the first other character
+        if (k > 0) {
+            // The k digits moved to the top, '0's below them: their value.
+            const std::uint64_t y = (x << (8 * (8 - k))) | (0x3030303030303030u >> (8 * k));
+            m = m * kPow10Int[k] + eight_digit_value(y);
+            n += k;
+            p += k;
+        }
+        return p;
     }
     while (p < end && *p >= '0' && *p <= '9' && n < 19) {
         m = m * 10 + static_cast<std::uint64_t>(*p - '0');

@@ -42,7 +42,16 @@ double iteraterinit(const EnvelopeModel& m, const InitialSearchInput& in, int& n
     policy.centre = in.Rguess;
     if (in.Rguess < Rcore || 0.99 * in.Rguess <= policy.Rmin || policy.Rmax <= 1.02 * in.Rguess)
         policy.centre = (policy.Rmin + policy.Rmax) / 2;
-    policy.clow = 0.99;
+    // The first pass knows only a generic guess (one Jupiter radius), often
+    // a factor 2 to 4 from the root: the interval widens by about a quarter
+    // downwards and a fifth upwards per trial (0.95^5, 1.04^5), so that a
+    // sub-Neptune's radius is bracketed in about 7 trials rather than 28 at
+    // 5 % and 10 % (0.99^5, 1.02^5). Brent's method then closes the wider
+    // bracket to the same tolerances in a trial or two more. (A lower end
+    // below Rmin is clamped to it, as before; the guess itself must still
+    // leave 1 % below it.)
+    policy.clow = 0.95;
+    policy.chigh = 1.04;
     policy.kstep = 5;
     policy.crossed = Crossed::Fatal;
     // A later pass for the same planet (only the core density has moved):
