@@ -1,5 +1,6 @@
 // The three H/He equation-of-state tables, one per helium mass fraction,
-// on one (log P, log T) grid. Loaded once; the values are then read-only and
+// on one (log P, log T) grid. Loaded once (a table that a run opened but does
+// not need is never read, see require); the values are then read-only and
 // several runs and threads may share one instance. The bicubic coefficients
 // of a cell are formed from them on first use and kept (see cell()).
 //

@@ -42,14 +42,13 @@ double iteraterinit(const EnvelopeModel& m, const InitialSearchInput& in, int& n
     policy.centre = in.Rguess;
     if (in.Rguess < Rcore || 0.99 * in.Rguess <= policy.Rmin || policy.Rmax <= 1.02 * in.Rguess)
         policy.centre = (policy.Rmin + policy.Rmax) / 2;
-    // The first pass knows only a generic guess (one Jupiter radius), often
-    // a factor 2 to 4 from the root: the interval widens by about a quarter
-    // downwards and a fifth upwards per trial (0.95^5, 1.04^5), so that a
-    // sub-Neptune's radius is bracketed in about 7 trials rather than 28 at
-    // 5 % and 10 % (0.99^5, 1.02^5). Brent's method then closes the wider
-    // bracket to the same tolerances in a trial or two more. (A lower end
-    // below Rmin is clamped to it, as before; the guess itself must still
-    // leave 1 % below it.)
+    // The widening about the guess: the first pass knows only a generic
+    // guess (one Jupiter radius), often a factor 2 to 4 from the root, so the
+    // interval widens by about a quarter downwards and a fifth upwards per
+    // trial (0.95^5, 1.04^5): a sub-Neptune's radius is bracketed in about
+    // 7 trials rather than 28 at 5 % and 10 % (0.99^5, 1.02^5), and Brent's
+    // method closes the wider bracket to the same tolerances in a trial or
+    // two more. A lower end below Rmin is clamped to it, as before.
     policy.clow = 0.95;
     policy.chigh = 1.04;
     policy.kstep = 5;
