@@ -127,7 +127,14 @@ const char* scan_plain_real(const char* p, const char* end, double& v) {
     if (neg) ++p;
     std::uint64_t m = 0;
     int n = 0;
-    p = read_digits(p, end, m, n);
+    if (end - p >= 2 && p[0] >= '0' && p[0] <= '9' && p[1] == '.') {
+        // One digit before the point, as in most numbers of the tables.
+        m = static_cast<std::uint64_t>(p[0] - '0');
+        n = 1;
+        ++p;
+    } else {
+        p = read_digits(p, end, m, n);
+    }
     int frac = 0;
     if (p < end && *p == '.') {
         const int before = n;
@@ -136,7 +143,13 @@ const char* scan_plain_real(const char* p, const char* end, double& v) {
     }
     if (n == 0) return nullptr;
     int e = 0;
-    if (p < end && (*p == 'e' || *p == 'E')) {
+    if (end - p >= 4 && (*p == 'e' || *p == 'E') && (p[1] == '+' || p[1] == '-') && p[2] >= '0' && p[2] <= '9' &&
+        p[3] >= '0' && p[3] <= '9' && (end - p == 4 || p[4] < '0' || p[4] > '9')) {
+        // The exponent as C's %e writes it: a sign and two digits.
+        e = (p[2] - '0') * 10 + (p[3] - '0');
+        if (p[1] == '-') e = -e;
+        p += 4;
+    } else if (p < end && (*p == 'e' || *p == 'E')) {
         ++p;
         bool eneg = false;
         if (p < end && (*p == '+' || *p == '-')) eneg = *p++ == '-';
