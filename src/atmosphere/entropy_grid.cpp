@@ -1,6 +1,8 @@
 #include "atmosphere/entropy_grid.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "common/fatal.hpp"
 #include "common/format.hpp"
@@ -17,26 +19,29 @@ constexpr const char* kEntropyName = "/table_HHeH2OpartIonZ0000.dat";
 }
 
 // Read `rows` data lines of `cols` numbers each (after `header` lines),
-// rejecting short, malformed or over-long files with the file and line named.
-std::vector<double> read_rows(const std::string& file, int header, int rows, int cols) {
+// rejecting short, malformed or over-long files with the file and line named;
+// each line's numbers go to row(r, values), r = 0..rows-1, as it is read.
+template <class Row>
+void read_rows(const std::string& file, int header, int rows, int cols, Row&& row) {
     input::LineReader in(file);
     if (!in.is_open())
         fatal({"The table below could not be opened: check the directories in path.dat.", "PROBLEME : cannot open the table " + file});
-    std::vector<double> v(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
     std::string_view line;
     int lineno = 0;
     for (int h = 0; h < header; ++h) {
         if (!in.next(line)) bad_table(file, "the file is empty");
         ++lineno;
     }
+    double v[8];
     for (int r = 0; r < rows; ++r) {
         if (!in.next(line))
             bad_table(file, "ends after line " + std::to_string(lineno) + "; expected " + std::to_string(rows) +
                                 " data lines");
         ++lineno;
-        if (!input::parse_reals(line, &v[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols)], cols))
+        if (!input::parse_reals(line, v, cols))
             bad_table(file, "line " + std::to_string(lineno) + " does not hold " + std::to_string(cols) +
                                 " numbers: \"" + std::string(line) + "\"");
+        row(r, static_cast<const double*>(v));
     }
     while (in.next(line)) {
         ++lineno;
@@ -44,6 +49,14 @@ std::vector<double> read_rows(const std::string& file, int header, int rows, int
             bad_table(file, "holds more than the " + std::to_string(rows) + " data lines it may have (line " +
                                 std::to_string(lineno) + ")");
     }
+}
+
+// The same, into one array of rows x cols numbers.
+std::vector<double> read_rows(const std::string& file, int header, int rows, int cols) {
+    std::vector<double> v(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
+    read_rows(file, header, rows, cols, [&](int r, const double* x) {
+        std::copy(x, x + cols, &v[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols)]);
+    });
     return v;
 }
 
@@ -85,18 +98,22 @@ std::shared_ptr<const AtmosGrid> read_atmos_grid(const std::string& file) {
 
 std::shared_ptr<const EntropyTable> read_entropy_table(const std::string& file) {
     constexpr int nt = EntropyTable::nt, np = EntropyTable::np;
-    const auto v = read_rows(file, 0, nt * np, 4);
     auto t = std::make_shared<EntropyTable>();
-    auto at = [&](int k, int l, int c) { return v[static_cast<std::size_t>(((k - 1) * np + (l - 1)) * 4 + c)]; };
-    for (int k = 1; k <= nt; ++k) t->logt(k) = at(k, 1, 0);
-    for (int l = 1; l <= np; ++l) t->logp(l) = at(1, l, 1);
-    for (int k = 1; k <= nt; ++k)
-        for (int l = 1; l <= np; ++l) {
-            if (at(k, l, 0) != t->logt(k) || at(k, l, 1) != t->logp(l))
-                bad_table(file, "line " + std::to_string((k - 1) * np + l) +
-                                    " breaks the temperature-major order of the (T, P) table");
-            t->s(l, k) = at(k, l, 3);
-        }
+    // Line by line into the table (the file's 178 000 numbers are not kept
+    // as read). The axes come from the first line of each temperature and
+    // the first temperature's lines, which precede every line that is
+    // checked against them; the first line out of order is reported once
+    // the whole file has been read, as a check after reading would.
+    int first_bad = 0;
+    read_rows(file, 0, nt * np, 4, [&](int r, const double* v) {
+        const int k = r / np + 1, l = r % np + 1;
+        if (l == 1) t->logt(k) = v[0];
+        if (k == 1) t->logp(l) = v[1];
+        if (first_bad == 0 && (v[0] != t->logt(k) || v[1] != t->logp(l))) first_bad = r + 1;
+        t->s(l, k) = v[3];
+    });
+    if (first_bad != 0)
+        bad_table(file, "line " + std::to_string(first_bad) + " breaks the temperature-major order of the (T, P) table");
     check_uniform(t->logt, file, "temperature");
     check_uniform(t->logp, file, "pressure");
     if (std::fabs(t->logp(1) + 2) > 1e-9 || std::fabs(t->logp(np) - 18) > 1e-9)

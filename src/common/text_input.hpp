@@ -17,6 +17,11 @@ namespace velkaro::input {
 /// Parse one Fortran real constant ("5.2", "1.0d-3", "-2E5", "1.5+3").
 /// Returns nothing if the token is not a finite real number.
 std::optional<double> parse_real(std::string_view token);
+/// A number in the plain C form (optional '-', digits with at most one '.',
+/// optional exponent) that starts at p and ends at `end` or at a blank,
+/// comma, tab or '\r', read exactly as parse_real reads it; returns where it
+/// ends, or nullptr for any other token (which parse_real may still read).
+const char* scan_plain_real(const char* p, const char* end, double& v);
 /// Parse an integer constant (optional sign, digits).
 std::optional<long> parse_int(std::string_view token);
 /// Parse a logical: optional '.', then T or F (any case), rest ignored.

@@ -48,8 +48,15 @@ inline const std::array<std::string, 3> kTableNames = {"eosbdp0_pt_F", "eosbdp1_
 /// Load the three H/He EOS tables from the EOS directory of the path file
 /// (path.path_tableseos followed directly by the base name; a relative
 /// directory is taken relative to the run directory), unless ec.tables is
-/// already set.
+/// already set. The tables are opened (open_eos_tables): a table the run's
+/// helium fraction does not need is never read.
 void loadeos(EosContext& ec, const PathModule& path);
+
+/// Open three table files: their headers, and the third table whole (its
+/// grid is the tables' grid). The first and second are read on first use
+/// (EosTables::require), with the same checks as read_eos_tables.
+std::shared_ptr<const EosTables> open_eos_tables(const std::array<std::string, 3>& names,
+                                                 const std::array<std::filesystem::path, 3>& files);
 
 /// Read three table files. names are the file names as printed in
 /// messages, files where to open them. Checks: the files open and parse,

@@ -66,6 +66,8 @@ YBracket y_bracket(const EosTables& tb, double y) {
     if (y == tb.yval(3)) kl = 2;
     if (kl == 0 || kl == 3)
         fatal({fmt::free(y, tb.yval(1), tb.yval(2), tb.yval(3)), "PROBLEME : Y DANS EOSSC"});
+    tb.require(kl);  // a table not read yet (the run's own are read at its start)
+    tb.require(kl + 1);
     return {kl, kl + 1, tb.yval(kl + 1) - y, y - tb.yval(kl), tb.yval(kl + 1) - tb.yval(kl)};
 }
 

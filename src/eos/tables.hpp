@@ -1,5 +1,6 @@
 // The three H/He equation-of-state tables, one per helium mass fraction,
-// on one (log P, log T) grid. Loaded once; the values are then read-only and
+// on one (log P, log T) grid. Loaded once (a table that a run opened but does
+// not need is never read, see require); the values are then read-only and
 // several runs and threads may share one instance. The bicubic coefficients
 // of a cell are formed from them on first use and kept (see cell()).
 //
@@ -20,6 +21,8 @@
 #include <memory>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -73,6 +76,18 @@ struct EosTables {
     /// (a hole in the entropy table), for table k.
     bool entropy_hole(int k, int ip, int jt) const { return holes[cell_index(ip, jt) * kTables + static_cast<std::size_t>(k - 1)] != 0; }
 
+    /// Read table k (1..3) if it is not read yet. Tables opened by
+    /// open_eos_tables are read on first use: a run whose helium fraction
+    /// lies between the second and third table never reads the first.
+    /// Cheap once read; several threads may ask at once (the first reads,
+    /// the others wait). A file that cannot be read throws FatalError, as
+    /// read_eos_tables would.
+    void require(int k) const {
+        if (!ready_[static_cast<std::size_t>(k - 1)].load(std::memory_order_acquire)) read_table(k);
+    }
+    /// The two tables that bracket the helium fraction y (none outside).
+    void require_for(double y) const;
+
     // Storage (filled by the loader).
     std::array<std::vector<double>, kQuantities> values;
     std::vector<std::uint8_t> holes;
@@ -81,6 +96,14 @@ struct EosTables {
     void prepare_cells();
 
 private:
+    friend std::shared_ptr<const EosTables> open_eos_tables(const std::array<std::string, 3>&,
+                                                            const std::array<std::filesystem::path, 3>&);
+    // Where each table is read from, and whether it has been.
+    std::array<std::filesystem::path, kTables> files_;
+    mutable std::array<std::once_flag, kTables> once_;
+    mutable std::array<std::atomic<bool>, kTables> ready_{};
+    void read_table(int k) const;
+
     static constexpr std::uint8_t kCellEmpty = 0, kCellWriting = 1, kCellStored = 2;
     // Left uninitialised: the pages of cells never used are never touched.
     std::unique_ptr<CellBlock[]> cell_blocks;

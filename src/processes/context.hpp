@@ -54,8 +54,9 @@ struct DeuteriumWork {
 };
 
 struct ProcessesContext {
-    /// The stellar evolution tracks, read on first use from the data
-    /// directory. Immutable; a caller running many planets may pre-set it.
+    /// The stellar evolution tracks, each read from the data directory on
+    /// its first use. Shareable (every track is read once, whichever run or
+    /// thread asks first); a caller running many planets may pre-set it.
     std::shared_ptr<const StellarTracks> tracks;
     TrackHints trackhints;
     DeuteriumWork deut;

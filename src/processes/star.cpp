@@ -84,7 +84,7 @@ void interpolstellartrackspisalyon(const StellarTracks& tracks, TrackHints& hint
 }
 
 const StellarTracks& stellar_tracks(const Star& star) {
-    if (!star.state.tracks) star.state.tracks = StellarTracks::load(star.path.resolve(star.path.path_fichiersdg).string());
+    if (!star.state.tracks) star.state.tracks = StellarTracks::open(star.path.resolve(star.path.path_fichiersdg).string());
     return *star.state.tracks;
 }
 

@@ -106,14 +106,17 @@ StellarTrack StellarTracks::read_track(const std::string& filename, int k) {
     return t;
 }
 
-std::shared_ptr<const StellarTracks> StellarTracks::load(const std::string& datadir) {
-    std::string dir = datadir;
-    while (!dir.empty() && dir.back() == ' ') dir.pop_back();
+std::shared_ptr<const StellarTracks> StellarTracks::open(const std::string& datadir) {
     auto t = std::make_shared<StellarTracks>();
-    for (int k = 1; k <= kTrackMasses; ++k) {
-        t->mtab_(k) = track_mass(k);
-        t->tracks_(k) = read_track(dir + track_file(k), k);
-    }
+    t->dir_ = datadir;
+    while (!t->dir_.empty() && t->dir_.back() == ' ') t->dir_.pop_back();
+    for (int k = 1; k <= kTrackMasses; ++k) t->mtab_(k) = track_mass(k);
+    return t;
+}
+
+std::shared_ptr<const StellarTracks> StellarTracks::load(const std::string& datadir) {
+    auto t = open(datadir);
+    for (int k = 1; k <= kTrackMasses; ++k) t->track(k);
     return t;
 }
 

@@ -4,7 +4,9 @@
 // Pisa tracks (Tognelli et al. 2011). See data/BHAC15 and data/PISA.
 #pragma once
 
+#include <array>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "common/arrays.hpp"
@@ -40,16 +42,30 @@ public:
     /// file (and the line).
     static std::shared_ptr<const StellarTracks> load(const std::string& datadir);
 
+    /// The same grid, each track read from its file the first time it is
+    /// asked for. A run needs the two tracks around its star's mass, which
+    /// are a twentieth of the 4 MB of text; the others are never read. The
+    /// object stays shareable between threads: each track is read once
+    /// (std::call_once), and a file that cannot be read throws the same
+    /// FatalError as load, when its track is first asked for.
+    static std::shared_ptr<const StellarTracks> open(const std::string& datadir);
+
     /// Read one track file in the layout of track k (BHAC15 for k <= 14,
     /// Pisa otherwise). Exposed for the file checks.
     static StellarTrack read_track(const std::string& filename, int k);
 
     double mtab(int k) const { return mtab_(k); }
-    const StellarTrack& track(int k) const { return tracks_(k); }
+    const StellarTrack& track(int k) const {
+        std::call_once(read_[static_cast<std::size_t>(k - 1)], [&] { tracks_(k) = read_track(dir_ + track_file(k), k); });
+        return tracks_(k);
+    }
 
 private:
+    std::string dir_;
     Arr1<double, kTrackMasses> mtab_;
-    Arr1<StellarTrack, kTrackMasses> tracks_;
+    // Filled once per track, under read_ (see track()).
+    mutable Arr1<StellarTrack, kTrackMasses> tracks_;
+    mutable std::array<std::once_flag, kTrackMasses> read_;
 };
 
 }  // namespace velkaro::processes

@@ -183,8 +183,12 @@ void end_phase(RunContext& ctx, PlanetState& s) {
 }  // namespace
 
 void find_initial_structure(RunContext& ctx, PlanetState& s) {
+    // Five passes: each structure gives the core its density, with which
+    // the next is found. From the second pass on the search starts at the
+    // last radius with the last search's slope (secant steps).
+    double slope = 0;
     for (int pass = 1; pass <= 5; ++pass) {
-        structure::iteraterinit(envelope_model(ctx), s);
+        slope = structure::iteraterinit(envelope_model(ctx), s, slope);
         core::driverhocore(ctx.core, ctx.console, s.x.column(1), s.masse(1), s.fract_ice, s.rhocore);
         s.Routguess = s.x(kR, s.nf);
     }

@@ -178,6 +178,9 @@ void initcond(RunContext& ctx, PlanetState& s) {
 
     read_path_file(ctx);
     eos::loadeos(ctx.eos, ctx.path);
+    // The tables of the planet's helium fraction now, not inside the first
+    // structure integration.
+    ctx.eos.tables->require_for(s.YHe);
 
     if (ctx.common.aff) {
         auto& o = ctx.console.con();

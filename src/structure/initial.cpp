@@ -16,7 +16,7 @@ namespace velkaro::structure {
 
 using cst::Ljup, cst::Mearth, cst::Rjup;
 
-void iteraterinit(const EnvelopeModel& m, const InitialSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x) {
+double iteraterinit(const EnvelopeModel& m, const InitialSearchInput& in, int& nf, Vec1<double>& masse, Mat1<double>& x) {
     auto& o = m.io.con();
     const bool aff = m.common.aff;
     if (aff) o << '\n' << "SBR ITERATERINIT\n";
@@ -42,9 +42,27 @@ void iteraterinit(const EnvelopeModel& m, const InitialSearchInput& in, int& nf,
     policy.centre = in.Rguess;
     if (in.Rguess < Rcore || 0.99 * in.Rguess <= policy.Rmin || policy.Rmax <= 1.02 * in.Rguess)
         policy.centre = (policy.Rmin + policy.Rmax) / 2;
-    policy.clow = 0.99;
+    // The widening about the guess: the first pass knows only a generic
+    // guess (one Jupiter radius), often a factor 2 to 4 from the root, so the
+    // interval widens by about a quarter downwards and a fifth upwards per
+    // trial (0.95^5, 1.04^5): a sub-Neptune's radius is bracketed in about
+    // 7 trials rather than 28 at 5 % and 10 % (0.99^5, 1.02^5), and Brent's
+    // method closes the wider bracket to the same tolerances in a trial or
+    // two more. A lower end below Rmin is clamped to it, as before.
+    policy.clow = 0.95;
+    policy.chigh = 1.04;
     policy.kstep = 5;
     policy.crossed = Crossed::Fatal;
+    // A later pass for the same planet (only the core density has moved):
+    // the root lies close to the last one, and secant steps from it with
+    // the last search's slope reach it in a few trials, accepted by Brent's
+    // test. Where they do not, the search goes on as usual from their
+    // bracket or by widening about Rguess.
+    if (in.slope < 0 && policy.centre == in.Rguess) {
+        policy.predicted = in.Rguess;
+        policy.slope = in.slope;
+        policy.probe = 10 * Rcore * factor;
+    }
 
     // Mismatch at trial radius R: the boundary at the imposed luminosity, a
     // constant luminosity through the envelope (flat two-point profile).
@@ -77,13 +95,15 @@ void iteraterinit(const EnvelopeModel& m, const InitialSearchInput& in, int& nf,
     }
     store_last_integration(m.state.traj, in.Mcore, nf, masse, x);
     structure_summary(m, "SBR ITERATERINIT", "Initial structure found", nf, masse, x);
+    return res.slope;
 }
 
-void iteraterinit(const EnvelopeModel& m, PlanetState& st) {
+double iteraterinit(const EnvelopeModel& m, PlanetState& st, double slope) {
     InitialSearchInput in{search_planet(st)};
     in.L = st.Linit;
     in.Rguess = st.Routguess;
-    iteraterinit(m, in, st.nf, st.masse, st.x);
+    in.slope = slope;
+    return iteraterinit(m, in, st.nf, st.masse, st.x);
 }
 
 }  // namespace velkaro::structure

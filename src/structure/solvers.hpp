@@ -10,8 +10,10 @@ struct PlanetState;
 namespace velkaro::structure {
 
 /// Initial hydrostatic structure for the outer-radius guess s.Routguess and
-/// core density s.rhocore; fills s.nf, s.masse, s.x.
-void iteraterinit(const EnvelopeModel& m, PlanetState& s);
+/// core density s.rhocore; fills s.nf, s.masse, s.x. With the slope of the
+/// mismatch from the search before (< 0), the search starts by secant steps
+/// from s.Routguess. Returns the slope this search saw (0: none).
+double iteraterinit(const EnvelopeModel& m, PlanetState& s, double slope = 0);
 /// Structure of the new step under the energy constraint.
 void iterater(const EnvelopeModel& m, PlanetState& s);
 /// Structure of the lighter planet after mass loss.

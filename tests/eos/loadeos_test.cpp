@@ -2,9 +2,12 @@
 // layouts a list-directed read accepts, and files that must be refused.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <fstream>
 #include <sstream>
 
 #include "eos_test_util.hpp"
+#include "common/format.hpp"
 #include "eos/eos.hpp"
 
 using namespace velkaro;
@@ -70,4 +73,31 @@ TEST(LoadEos, BadFilesAreRefusedNamingFileAndPlace) {
         for (const auto& l : fatal_lines([&] { eostest::load_texts(c.name, c.texts); })) all += l + "|";
         for (const auto& e : c.expect) EXPECT_NE(all.find(e), std::string::npos) << c.name << ": " << all;
     }
+}
+
+// A run opens the tables and reads the first two only when its helium
+// fraction needs them: a broken first table does not stop a planet of
+// Y = 0.25 (tables 0.2 and 0.3), whose values are those of the tables read
+// whole, and stops one of Y = 0.15 with the reader's own message.
+TEST(LoadEos, OpenedTablesReadTheFirstTwoOnFirstUse) {
+    std::string broken = table(6, 6, 0.1);
+    broken.replace(broken.rfind(" 2\n"), 2, " nan");
+    const std::array<std::string, 3> good = {table(6, 6, 0.1), table(6, 6, 0.2), table(6, 6, 0.3)};
+    const auto whole = eostest::load_texts("open_whole", good);
+    const auto dir = std::filesystem::path(VELKARO_BINARY_DIR) / "test_scratch" / "eos" / "open_lazy";
+    std::filesystem::create_directories(dir);
+    std::array<std::filesystem::path, 3> files;
+    for (std::size_t k = 0; k < 3; ++k) {
+        files[k] = dir / kTableNames[k];
+        std::ofstream(files[k], std::ios::binary) << (k == 0 ? broken : good[k]);
+    }
+    const auto opened = open_eos_tables(kTableNames, files);
+    EosOut a, b;
+    const double p = std::pow(10.0, 3.8), t = std::pow(10.0, 2.6);
+    eosscfast(*opened, 0.25, p, t, a);
+    eosscfast(*whole, 0.25, p, t, b);
+    EXPECT_EQ(std::pair(a.rho, a.dtdp), std::pair(b.rho, b.dtdp));
+    const auto lines = fatal_lines([&] { eosscfast(*opened, 0.15, p, t, a); });
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), fmt::free("PROBLEME : IP, JT ", 6, 6));
 }

@@ -179,6 +179,14 @@ TEST(BlackBody, TabulatedBandFluxesAgreeWithSimpsonsRule) {
             EXPECT_NEAR(I, s, 3e-6 * s) << "filter " << k << " T " << T;
         }
     EXPECT_GE(served, 100);  // cold bodies in blue filters are left to the direct integral
+    // The stored points (evaluated a batch at a time) give Simpson's rule
+    // over the curve to the bit, for a lone body and with reflected light.
+    for (int k : {3, 13, 15})
+        for (const BodyLight b : {BodyLight{1341.9, 1, 1, 0, 1341.9}, BodyLight{700.0, 7e9, 7e11, 7e10, 5777.0}}) {
+            const FilterCurve& c = fc.curve(k);
+            FilterNodes fresh;
+            EXPECT_EQ(qsimpbb_nodes(fc, jlo, k, fresh, b).s, qsimpbb(fc, jlo, k, c.lmin, c.lmax, b).s) << "filter " << k;
+        }
     // On the Wien side ln I bends ever more sharply as T falls; where the
     // cubic's error would exceed the rule's own, the table declines. A dense
     // sweep of cold bodies through the filters where that happens.

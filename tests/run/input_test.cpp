@@ -3,7 +3,11 @@
 // file (the irradiated atmosphere), and a clear stop on every bad input.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cstdint>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "common/model_state.hpp"
@@ -53,6 +57,28 @@ TEST(InputValues, FortranForms) {
     EXPECT_EQ(input::parse_character("'it''s/'"), "it's/");
     EXPECT_EQ(input::parse_character("../data/eos/"), "..");
     EXPECT_FALSE(input::parse_character("'unclosed").has_value());
+}
+
+// The tables' plain numbers take a shortcut (digits eight at a time, one
+// multiplication or division by an exact power of ten); every number must
+// still be the double from_chars gives, to the bit, alone or in a line.
+TEST(InputValues, PlainNumbersAreThoseOfFromChars) {
+    std::mt19937_64 rng(2026);
+    for (int i = 0; i < 200000; ++i) {
+        std::string t = rng() % 2 ? "-" : "";
+        const int digits = 1 + static_cast<int>(rng() % 19), point = static_cast<int>(rng() % (digits + 1));
+        for (int d = 0; d < digits; ++d) t += (d == point ? "." : "") + std::string(1, static_cast<char>('0' + rng() % 10));
+        if (rng() % 3) t += (rng() % 2 ? "e" : "E") + std::string(rng() % 2 ? "-" : "+") + std::to_string(rng() % 40);
+        double want = 0;
+        const auto r = std::from_chars(t.data(), t.data() + t.size(), want);
+        if (r.ec != std::errc() || r.ptr != t.data() + t.size()) continue;
+        const auto got = input::parse_real(t);
+        ASSERT_TRUE(got.has_value()) << t;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(*got), std::bit_cast<std::uint64_t>(want)) << t;
+        double two[2];
+        ASSERT_TRUE(input::parse_reals(" " + t + ",\t" + t + " 1", two, 2)) << t;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(two[1]), std::bit_cast<std::uint64_t>(want)) << t;
+    }
 }
 
 // The table readers' line reader gives the lines getline gives, also where
