@@ -34,4 +34,11 @@ struct ShellClass {
 ShellClass calcconvradwithdb(const eos::EosContext& ec, const opacity::OpacityLaw& opa, const Console& io, double P, double T, double L, double m, double Y, double Z, double tau,
                              double r);
 
+/// The same for a shell whose density rho, adiabatic dT/dP and opacity
+/// kappa (opacites' at that density) the caller already has: the structure
+/// dump's scan, which holds the run's full EOS evaluation of each shell
+/// (the same density and gradient as the envelope equations used).
+ShellClass calcconvradwithdb(const Console& io, double P, double T, double L, double m, double Y, double Z, double tau,
+                             double r, double rho, double dtdp, double kappa);
+
 }  // namespace velkaro::atmosphere

@@ -77,11 +77,12 @@ void scan_shells(const OutputModel& m, const PlanetState& s, int n, bool dump) {
         const double P = s.x(kP, i), T = s.x(kT, i);
         eos::eos(m.eos, 0.0, s.YHe, P, T, e);
         o.rho(i) = e.rho;
-        // The opacity at the remembered EOS density is a column of the dump
-        // only (the classification takes its own).
-        const double kappa = dump ? opacity::opacites(m.opacity, e.rho, T) : 0.0;
-        const atmosphere::ShellClass c =
-            atmosphere::calcconvradwithdb(m.eos, m.opacity, m.io, P, T, s.x(kL, i), s.masse(i), s.YHe, 0.0, s.x(kTau, i), s.x(kR, i));
+        // The classification and the dump take the gas of the remembered
+        // EOS evaluation (the density and gradient the envelope equations
+        // had) and the opacity at its density.
+        const double kappa = opacity::opacites(m.opacity, e.rho, T);
+        const atmosphere::ShellClass c = atmosphere::calcconvradwithdb(
+            m.io, P, T, s.x(kL, i), s.masse(i), s.YHe, 0.0, s.x(kTau, i), s.x(kR, i), e.rho, e.dtdp, kappa);
         if (c.cls == 'C')
             o.conv(i) = 1;
         else if (c.cls == 'R')
