@@ -14,18 +14,18 @@
 
 namespace velkaro::eos {
 
-bool in_table_domain(double lt, double lp) {
-    return lt >= 2.56 && lp >= 3.66 && lt <= 6.95 && lp <= 18.79 && !(lt <= 3.7 && lp >= 15.79) &&
-           lt < 0.25145067698259194 * lp + 3.429690522243713;
-}
-
 namespace {
 
-void check_pt(double p, double t) {
-    // A NaN is refused like a non-positive value: it would only spread.
+[[noreturn, gnu::noinline, gnu::cold]] void refuse_pt(double p, double t) {
     if (!(p > 0)) fatal({fmt::free("pression negative dans EOS", p), "PROBLEME : PRESSION TROP PETITE DANS EOS"});
-    if (!(t > 0))
-        fatal({fmt::free("temperature negative dans EOS", t), "PROBLEME : TEMPERATURE TROP PETITE DANS EOS"});
+    fatal({fmt::free("temperature negative dans EOS", t), "PROBLEME : TEMPERATURE TROP PETITE DANS EOS"});
+}
+
+// The test inline, the messages out of line (the envelope equations pass
+// here at every evaluation).
+inline void check_pt(double p, double t) {
+    // A NaN is refused like a non-positive value: it would only spread.
+    if (!(p > 0) || !(t > 0)) [[unlikely]] refuse_pt(p, t);
 }
 
 const EosTables& need(const EosTables* tb) {
@@ -243,8 +243,23 @@ constexpr int kBlendBits = 10;  // 1024 cells; one integration crosses ~100-200
 // The run's blended cell (ip, jt) for Y = y: found, or formed from the two
 // tables' cells. Forming it makes every check of locate, in its order (a hit
 // is a cell and Y that passed them).
-const EosBlendedCell& blended_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt, double lp,
-                                   double lt) {
+const EosBlendedCell& form_blended_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt,
+                                        double lp, double lt);
+
+// The hit inline; a miss (or the first call of the run) forms the cell.
+inline const EosBlendedCell& blended_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt,
+                                          double lp, double lt) {
+    if (!c.blended.empty()) [[likely]] {
+        const std::uint32_t h =
+            static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
+        const EosBlendedCell& e = c.blended[h >> (32 - kBlendBits)];
+        if (e.ip == ip && e.jt == jt && e.y == y && e.tables == &tb) [[likely]] return e;
+    }
+    return form_blended_cell(c, tb, y, ip, jt, lp, lt);
+}
+
+[[gnu::noinline]] const EosBlendedCell& form_blended_cell(const EosContext& c, const EosTables& tb, double y, int ip,
+                                                          int jt, double lp, double lt) {
     if (c.blended.empty()) c.blended.resize(std::size_t{1} << kBlendBits);
     const std::uint32_t h = static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
     EosBlendedCell& e = c.blended[h >> (32 - kBlendBits)];
