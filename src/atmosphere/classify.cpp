@@ -7,24 +7,6 @@
 #include "opacity/opacity.hpp"
 
 namespace velkaro::atmosphere {
-namespace {
-
-constexpr double kSchwarzschild = 3942837896.5967436;  // 3/(64 pi sigma G)
-
-}  // namespace
-
-char schwarzschild(double kappa, double dTdP_ad, double P, double T, double L, double m) {
-    // nabla_ad = (P/T) dT/dP_ad >= nabla_rad = kappa K L (P/T) / (T^3 m). With
-    // P/T and T^3 m positive and finite (every shell of an envelope) the
-    // common factor cancels and T^3 m multiplies through: no division, which
-    // would wait for the opacity, the last value of the shell to be known.
-    const double t3m = T * T * T * m;
-    if (P > 0 && T > 0 && t3m > 0 && t3m <= std::numeric_limits<double>::max())
-        return dTdP_ad * t3m >= kappa * kSchwarzschild * L ? 'R' : 'C';  // a NaN gives 'C'
-    const double nabla_rad = kappa * kSchwarzschild * L * (P / T) / t3m;
-    const double nabla_ad = (P / T) * dTdP_ad;
-    return nabla_ad >= nabla_rad ? 'R' : 'C';
-}
 
 char convrad(const eos::EosContext& ec, const opacity::OpacityLaw& opa, double P, double T, double L, double m,
              double Y, double Z) {
