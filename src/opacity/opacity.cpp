@@ -63,6 +63,15 @@ const GasTable& gastable(int m) {
     }
 }
 
+const std::array<double, ntgas>& gas_log10_temperatures() {
+    static const std::array<double, ntgas> lines = [] {
+        std::array<double, ntgas> l{};
+        for (int i = 1; i <= ntgas; ++i) l[static_cast<std::size_t>(i - 1)] = std::log10(tvect(i));
+        return l;
+    }();
+    return lines;
+}
+
 // ---------------------------------------------------------------------------
 
 double opb91_scale(double rho, double T, double f) { return opb91_scale_ln(rho, std::log(rho), T, f); }
