@@ -88,7 +88,12 @@ struct EnvelopeGas {
 /// tables, the cell inside the grid).
 EnvelopeGas eosfast_envelope(const EosContext& c, double y, double p, double t);
 
-/// eos through the run's memo of full evaluations (see EosContext).
+/// eos for one run: through its memo of full evaluations (see EosContext),
+/// and inside the table domain through its blended cells of all eight
+/// quantities (EosContext::blended_full), which give the values of the
+/// two-table interpolation to rounding and the envelope evaluation's
+/// (eosfast_envelope's) density and adiabatic gradient exactly. The same
+/// checks and messages as eos.
 void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out);
 inline void eosfast(const EosContext& c, double z, double y, double p, double t, EosOut& out) {
     eosfast(c.tables.get(), z, y, p, t, out);
