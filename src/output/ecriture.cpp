@@ -2,6 +2,7 @@
 // dumps at logarithmically spaced ages, and the levels and observables that
 // are derived from the model on the way (photosphere, 1-bar level, first
 // radiative-convective boundary, transit radius, magnitudes, contrast).
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -305,11 +306,9 @@ void ecriture(const OutputModel& m, PlanetState& s) {
     const double age = s.temps;
 
     // 1-2. Fresh work arrays and derived values; the level defaults.
-    o.rho.fill(0);
-    o.conv.fill(0);
-    o.fhalf.fill(0);
-    o.thetae.fill(0);
-    o.psi.fill(0);
+    // (The shells the last call scanned are cleared; the rest are zero.)
+    for (Vec1<double>* a : {&o.rho, &o.conv, &o.fhalf, &o.thetae, &o.psi})
+        std::fill(a->data(), a->data() + o.scanned, 0.0);
     o.v = TrackValues{};
     TrackValues& v = o.v;
 
@@ -320,7 +319,11 @@ void ecriture(const OutputModel& m, PlanetState& s) {
 
     // 5-7. Shells and levels.
     find_levels(s, n, v.l23, v.l1bar);
-    if (n >= 2) scan_shells(m, s, n, dump);
+    o.scanned = 0;
+    if (n >= 2) {
+        o.scanned = n;
+        scan_shells(m, s, n, dump);
+    }
 
     // 8-9. Convective zones and the first radiative-convective boundary.
     v.ntops = convective_tops(o.conv.data(), n);
