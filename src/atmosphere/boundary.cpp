@@ -95,8 +95,10 @@ const IrradiatedNode& lattice_node(const BoundaryModel& bm, int ix, int iy, cons
         bm.tables.irradiated.nodes[static_cast<std::size_t>((ix & 3) * 8 + (iy & 3) * 2 + (pl.iz & 1))];
     if (nd.set && nd.ix == ix && nd.iy == iy && nd.teq == pl.teq && nd.gamma == pl.gamma) return nd;
     const double g = std::exp(ix * kLatticeStep), tint = std::exp(iy * kLatticeStep);
-    const IrradiatedColumn c =
-        irradiated_column(bm.eos, bm.opacity, g, tint, pl.teq, pl.gamma, Y, kHundredBar, irradiated_pressure(g));
+    IrradiatedSettings to_boundary;
+    to_boundary.boundary_only = true;
+    const IrradiatedColumn c = irradiated_column(bm.eos, bm.opacity, g, tint, pl.teq, pl.gamma, Y, kHundredBar,
+                                                 irradiated_pressure(g), to_boundary);
     nd = IrradiatedNode{ix, iy, pl.teq, pl.gamma, true, std::log(c.boundary.T), c.boundary.tau};
     return nd;
 }

@@ -137,6 +137,10 @@ IrradiatedColumn irradiated_column(const eos::EosContext& ec, const opacity::Opa
         y = yn;
         k1 = kn;
         conv = convn;
+        if (set.boundary_only && at_max.found) {
+            c.boundary = at_max;
+            return c;
+        }
     }
     c.convective = conv;
     c.hundred_bar = at_boundary;

@@ -48,6 +48,11 @@ struct IrradiatedSettings {
     // Gas above the photosphere is held radiative, as in the grey
     // atmospheres of the entropy grid.
     double tau_convection = 2.0 / 3.0;
+    // Stop at p_max: only the boundary (and the levels above it) are
+    // wanted, as by the outer boundary's lattice. The steps taken are the
+    // same, so those levels are too; convective and p_rcb are then left
+    // unset (the gas below p_max is not integrated).
+    bool boundary_only = false;
 };
 
 /// One level of the atmosphere: pressure [dyn cm^-2], temperature [K],

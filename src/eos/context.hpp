@@ -2,7 +2,7 @@
 // immutable and shared (several runs may hold the same pointer; a caller
 // running a grid of planets can set it before the runs start). The
 // evaluation keeps no other state between calls than the memo of full
-// evaluations and the blended cells below (one of each per run) and the cell coefficients the shared
+// evaluations and the two kinds of blended cells below (one of each per run) and the cell coefficients the shared
 // tables form once on first use (the same numbers whichever run forms them):
 // its 4 x 4 work area lives on the stack
 // of each call, so runs in several threads never interfere.
@@ -38,6 +38,20 @@ struct EosBlendedCell {
     std::array<double, 16> lrho{}, grad{};
 };
 
+/// The bicubic coefficients of all eight interpolated quantities (log rho,
+/// log S, log U, the four logarithmic derivatives, the adiabatic gradient)
+/// in one table cell, blended linearly in Y as EosBlendedCell blends two of
+/// them (quantities 1 and 8 are formed by the same operations, so that the
+/// full and the envelope evaluation give the same density and gradient).
+struct EosBlendedFullCell {
+    const EosTables* tables = nullptr;
+    double y = std::numeric_limits<double>::quiet_NaN();
+    int ip = 0, jt = 0;
+    double lp0 = 0, lt0 = 0;        // log P, log T of the lower-left node
+    double inv_d1 = 0, inv_d2 = 0;  // reciprocal cell widths in log P, log T
+    std::array<std::array<double, 16>, 8> q{};
+};
+
 struct EosContext {
     /// The three H/He tables; loaded by loadeos when still empty.
     std::shared_ptr<const EosTables> tables;
@@ -55,6 +69,11 @@ struct EosContext {
     /// serves only its own tables, Y and cell: a change of Y simply misses.
     /// Allocated on first use, once per run.
     mutable std::vector<EosBlendedCell> blended;
+    /// Blended cells of all eight quantities for the full evaluations that
+    /// miss the memo (the shells of each new structure), direct mapped by
+    /// cell like blended: a structure's shells lie in a few hundred cells,
+    /// mostly the same from one step to the next. Allocated on first use.
+    mutable std::vector<EosBlendedFullCell> blended_full;
 };
 
 }  // namespace velkaro::eos

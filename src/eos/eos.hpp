@@ -66,7 +66,10 @@ std::shared_ptr<const EosTables> read_eos_tables(const std::array<std::string, 3
                                                  const std::array<std::filesystem::path, 3>& files);
 
 /// True when (log T, log P) lies in the domain served by the tables.
-bool in_table_domain(double lt, double lp);
+inline bool in_table_domain(double lt, double lp) {
+    return lt >= 2.56 && lp >= 3.66 && lt <= 6.95 && lp <= 18.79 && !(lt <= 3.7 && lp >= 15.79) &&
+           lt < 0.25145067698259194 * lp + 3.429690522243713;
+}
 
 /// Full evaluation: every slot except 12 and 13.
 void eos(const EosTables* tables, double z, double y, double p, double t, EosOut& out);
@@ -92,7 +95,12 @@ struct EnvelopeGas {
 /// tables, the cell inside the grid).
 EnvelopeGas eosfast_envelope(const EosContext& c, double y, double p, double t);
 
-/// eos through the run's memo of full evaluations (see EosContext).
+/// eos for one run: through its memo of full evaluations (see EosContext),
+/// and inside the table domain through its blended cells of all eight
+/// quantities (EosContext::blended_full), which give the values of the
+/// two-table interpolation to rounding and the envelope evaluation's
+/// (eosfast_envelope's) density and adiabatic gradient exactly. The same
+/// checks and messages as eos.
 void eos(const EosContext& c, double z, double y, double p, double t, EosOut& out);
 inline void eosfast(const EosContext& c, double z, double y, double p, double t, EosOut& out) {
     eosfast(c.tables.get(), z, y, p, t, out);

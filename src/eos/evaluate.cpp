@@ -14,18 +14,18 @@
 
 namespace velkaro::eos {
 
-bool in_table_domain(double lt, double lp) {
-    return lt >= 2.56 && lp >= 3.66 && lt <= 6.95 && lp <= 18.79 && !(lt <= 3.7 && lp >= 15.79) &&
-           lt < 0.25145067698259194 * lp + 3.429690522243713;
-}
-
 namespace {
 
-void check_pt(double p, double t) {
-    // A NaN is refused like a non-positive value: it would only spread.
+[[noreturn, gnu::noinline, gnu::cold]] void refuse_pt(double p, double t) {
     if (!(p > 0)) fatal({fmt::free("pression negative dans EOS", p), "PROBLEME : PRESSION TROP PETITE DANS EOS"});
-    if (!(t > 0))
-        fatal({fmt::free("temperature negative dans EOS", t), "PROBLEME : TEMPERATURE TROP PETITE DANS EOS"});
+    fatal({fmt::free("temperature negative dans EOS", t), "PROBLEME : TEMPERATURE TROP PETITE DANS EOS"});
+}
+
+// The test inline, the messages out of line (the envelope equations pass
+// here at every evaluation).
+inline void check_pt(double p, double t) {
+    // A NaN is refused like a non-positive value: it would only spread.
+    if (!(p > 0) || !(t > 0)) [[unlikely]] refuse_pt(p, t);
 }
 
 const EosTables& need(const EosTables* tb) {
@@ -245,8 +245,23 @@ constexpr int kBlendBits = 10;  // 1024 cells; one integration crosses ~100-200
 // The run's blended cell (ip, jt) for Y = y: found, or formed from the two
 // tables' cells. Forming it makes every check of locate, in its order (a hit
 // is a cell and Y that passed them).
-const EosBlendedCell& blended_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt, double lp,
-                                   double lt) {
+const EosBlendedCell& form_blended_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt,
+                                        double lp, double lt);
+
+// The hit inline; a miss (or the first call of the run) forms the cell.
+inline const EosBlendedCell& blended_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt,
+                                          double lp, double lt) {
+    if (!c.blended.empty()) [[likely]] {
+        const std::uint32_t h =
+            static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
+        const EosBlendedCell& e = c.blended[h >> (32 - kBlendBits)];
+        if (e.ip == ip && e.jt == jt && e.y == y && e.tables == &tb) [[likely]] return e;
+    }
+    return form_blended_cell(c, tb, y, ip, jt, lp, lt);
+}
+
+[[gnu::noinline]] const EosBlendedCell& form_blended_cell(const EosContext& c, const EosTables& tb, double y, int ip,
+                                                          int jt, double lp, double lt) {
     if (c.blended.empty()) c.blended.resize(std::size_t{1} << kBlendBits);
     const std::uint32_t h = static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
     EosBlendedCell& e = c.blended[h >> (32 - kBlendBits)];
@@ -272,11 +287,66 @@ const EosBlendedCell& blended_cell(const EosContext& c, const EosTables& tb, dou
     return e;
 }
 
+constexpr int kBlendFullBits = 9;  // 512 cells of 1 KiB; a structure spans ~100-200
+
+// As blended_cell, for all eight quantities: the run's blended cell (ip, jt)
+// for Y = y, found or formed. Forming it makes the checks of
+// eosscfast_logs in its order: Y within the tables, the cell inside the
+// grid, no hole in the entropy stencil of either table.
+const EosBlendedFullCell& blended_full_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt,
+                                            double lp, double lt) {
+    if (c.blended_full.empty()) c.blended_full.resize(std::size_t{1} << kBlendFullBits);
+    const std::uint32_t h = static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
+    EosBlendedFullCell& e = c.blended_full[h >> (32 - kBlendFullBits)];
+    if (e.ip == ip && e.jt == jt && e.y == y && e.tables == &tb) return e;
+    const YBracket yb = y_bracket(tb, y);
+    check_cell(tb, ip, jt, lp, lt);
+    Place pl{};  // for the report of a hole only
+    pl.ip = ip;
+    pl.jt = jt;
+    pl.lp = lp;
+    pl.lt = lt;
+    if (tb.entropy_hole(yb.kl, ip, jt)) entropy_hole(tb, pl, yb.kl);
+    if (tb.entropy_hole(yb.ku, ip, jt)) entropy_hole(tb, pl, yb.ku);
+    EosTables::CellBlock scratch_l, scratch_u;
+    const EosTables::CellBlock& cl = tb.cell(yb.kl, ip, jt, scratch_l);
+    const EosTables::CellBlock& cu = tb.cell(yb.ku, ip, jt, scratch_u);
+    for (std::size_t n = 0; n < 8; ++n)
+        for (std::size_t i = 0; i < 16; ++i) e.q[n][i] = (cu[n][i] * yb.wu + cl[n][i] * yb.wl) / yb.dy;
+    e.lp0 = tb.logp(ip);
+    e.lt0 = tb.logt(jt);
+    e.inv_d1 = 1.0 / (tb.logp(ip + 1) - tb.logp(ip));
+    e.inv_d2 = 1.0 / (tb.logt(jt + 1) - tb.logt(jt));
+    e.tables = &tb;
+    e.y = y;
+    e.ip = ip;
+    e.jt = jt;
+    return e;
+}
+
+// The cell of (lp, lt) by the grid rule with multiplications (see
+// eosfast_envelope).
+constexpr double kInvDlogP = 1.0 / 0.15, kInvDlogT = 1.0 / 0.05;
+constexpr double kInvLn10 = 0.43429448190325176;
+
+// Full table evaluation through the run's blended cells: eosscfast_logs to
+// rounding (the Y blend of the coefficients instead of the values), at half
+// the interpolation work.
+void eosscfast_blended(const EosContext& c, const EosTables& tb, double y, double p, double t, double lp, double lt,
+                       EosOut& out) {
+    const int ip = trunc_index((lp - 3.5) * kInvDlogP), jt = trunc_index((lt - 2.5) * kInvDlogT);
+    const EosBlendedFullCell& e = blended_full_cell(c, tb, y, ip, jt, lp, lt);
+    const double tp = (lp - e.lp0) * e.inv_d1;
+    const double up = (lt - e.lt0) * e.inv_d2;
+    double F[9];
+    for (std::size_t n = 0; n < 8; ++n) F[n + 1] = estrin_value(e.q[n], tp, up);
+    table_outputs(F, p, t, out);
+}
+
 }  // namespace
 
 EnvelopeGas eosfast_envelope(const EosContext& c, double y, double p, double t) {
     check_pt(p, t);
-    constexpr double kInvLn10 = 0.43429448190325176;
     EnvelopeGas g;
     g.lnt = std::log(t);
     const double lt = g.lnt * kInvLn10, lp = std::log(p) * kInvLn10;  // as eosfast_lrho takes them
@@ -291,7 +361,6 @@ EnvelopeGas eosfast_envelope(const EosContext& c, double y, double p, double t) 
     // cell, whose interpolant agrees there (the bicubic is C1 across cells).
     // Divisions were a third of the latency of this evaluation, which is one
     // link in the chain of an integration step.
-    constexpr double kInvDlogP = 1.0 / 0.15, kInvDlogT = 1.0 / 0.05;
     const int ip = trunc_index((lp - 3.5) * kInvDlogP), jt = trunc_index((lt - 2.5) * kInvDlogT);
     const EosBlendedCell& e = blended_cell(c, tb, y, ip, jt, lp, lt);
     const double tp = (lp - e.lp0) * e.inv_d1;
@@ -327,7 +396,16 @@ void eos(const EosContext& c, double z, double y, double p, double t, EosOut& ou
         out.u = m.out[9];
         return;
     }
-    eos(tb, z, y, p, t, out);
+    check_pt(p, t);
+    out.slot12 = kMarker;
+    out.slot13 = kMarker;
+    // Logarithms as the envelope evaluation takes them (ln / ln 10).
+    const double lt = std::log(t) * kInvLn10, lp = std::log(p) * kInvLn10;
+    if (in_table_domain(lt, lp))
+        eosscfast_blended(c, need(tb), y, p, t, lp, lt, out);
+    else
+        entro_gp_newfast(y, p, t, out.s, out.rho, out.dtdp, out.drhodp, out.drhodt, out.dsdp, out.dsdt, out.u);
+    (void)z;
     m = EosMemoEntry{y, p, t, {out.rho, out.drhodp, out.drhodt, out.s, out.dsdp, out.dsdt, out.dtdp, out.slot12,
                                out.slot13, out.u}};
 }
@@ -338,7 +416,6 @@ void eosfast_lrho(const EosTables* tables, double y, double p, double t, EosOut&
     check_pt(p, t);
     // log10 as ln / ln 10: glibc's log is about twice as fast as its log10,
     // and the two differ by an ulp or so (cell positions move by 1e-16).
-    constexpr double kInvLn10 = 0.43429448190325176;
     const double lt = std::log(t) * kInvLn10, lp = std::log(p) * kInvLn10;
     if (in_table_domain(lt, lp)) {
         eosscfast2_lrho(need(tables), y, p, t, lp, lt, out.rho, out.dtdp, lrho);

@@ -26,11 +26,12 @@ void search(int& lo, double x, int& hi, const double* xtab, int n, std::ostream*
     }
 }
 
-double fipol(double x, const double* xtab, const double* ytab, int n) {
-    auto xt = [xtab](int i) { return xtab[i - 1]; };
-    auto yt = [ytab](int i) { return ytab[i - 1]; };
-    int i = 1, hi = n;
-    search(i, x, hi, xtab, n);
+namespace {
+
+// fipol with the bracket i that search found for x.
+double fipol_at(int i, double x, const double* xtab, const double* ytab, int n) {
+    auto xt = [xtab](int j) { return xtab[j - 1]; };
+    auto yt = [ytab](int j) { return ytab[j - 1]; };
     if (x == xt(i) || std::fabs(x - xt(i)) <= 1e-10 * (std::fabs(xt(i)) + std::fabs(x))) return yt(i);
     auto linear = [&](int a, int b) { return yt(a) + (x - xt(a)) * (yt(b) - yt(a)) / (xt(b) - xt(a)); };
     if (n == 2 || x < xt(1) || x > xt(n)) return linear(i, i + 1);
@@ -50,24 +51,41 @@ double fipol(double x, const double* xtab, const double* ytab, int n) {
     return yt(a) + da * (s1 + (s1 - s2) * db / (xt(a) - xt(c)));
 }
 
-double sqh2sc(double t, double& out1, double& out2, double& out3) {
+// The H2 partition table at t: tc (t clamped to the table's range), log10 q
+// and dq/dT, and d2q/dT2 when ddq is given. The three columns share the
+// temperatures, so one search serves them all.
+void h2_partition(double t, double& tc, double& logq, double& dq, double* ddq) {
     using namespace h2pf;
-    double tc = t;
+    tc = t;
     if (tc > tdat[kRows - 1]) tc = tdat[kRows - 1];
     if (tc < 0.1) tc = 0.1;
-    double logq, dq, ddq;
     if (tc >= tdat[0]) {
-        logq = fipol(tc, tdat.data(), qdat.data(), kRows);
-        dq = fipol(tc, tdat.data(), dqdt.data(), kRows);
-        ddq = fipol(tc, tdat.data(), ddqdt.data(), kRows);
+        int i = 1, hi = kRows;
+        search(i, tc, hi, tdat.data(), kRows);
+        logq = fipol_at(i, tc, tdat.data(), qdat.data(), kRows);
+        dq = fipol_at(i, tc, tdat.data(), dqdt.data(), kRows);
+        if (ddq) *ddq = fipol_at(i, tc, tdat.data(), ddqdt.data(), kRows);
     } else {
         // Below 10 K: straight line in theta = 5040/T through the first two rows.
         const double th = 5040.0 / tc, th1 = 5040.0 / tdat[0], th2 = 5040.0 / tdat[1];
         const double w = (th - th2) / (th1 - th2);
         logq = qdat[1] + (qdat[0] - qdat[1]) * w;
         dq = dqdt[1] + (dqdt[0] - dqdt[1]) * w;
-        ddq = ddqdt[1] + (ddqdt[0] - ddqdt[1]) * w;
+        if (ddq) *ddq = ddqdt[1] + (ddqdt[0] - ddqdt[1]) * w;
     }
+}
+
+}  // namespace
+
+double fipol(double x, const double* xtab, const double* ytab, int n) {
+    int i = 1, hi = n;
+    search(i, x, hi, xtab, n);
+    return fipol_at(i, x, xtab, ytab, n);
+}
+
+double sqh2sc(double t, double& out1, double& out2, double& out3) {
+    double tc, logq, dq, ddq;
+    h2_partition(t, tc, logq, dq, &ddq);
     out1 = tc * dq;
     out2 = tc * tc * ddq;
     out3 = 4.4781;
@@ -81,8 +99,10 @@ struct QG {
     double q, g;
 };
 QG qg(double t) {
-    double o1, o2, o3;
-    const double q = sqh2sc(t, o1, o2, o3);
+    // sqh2sc's q and out1 (the second derivative is not needed here).
+    double tc, logq, dq;
+    h2_partition(t, tc, logq, dq, nullptr);
+    const double q = std::pow(10.0, logq), o1 = tc * dq;
     return {q, o1 / q / t};
 }
 

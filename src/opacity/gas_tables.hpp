@@ -53,4 +53,9 @@ extern const GasTable vec1p7;  // [M/H] = 1.7
 /// The table of metallicity m = 1..6 (in the order of gasmh).
 const GasTable& gastable(int m);
 
+/// log10 of the table temperatures tvect, increasing: where the opacity
+/// interpolated linearly in T has kinks (and, at 75 K and 4000 K, changes
+/// law). Formed once, immutable.
+const std::array<double, ntgas>& gas_log10_temperatures();
+
 }  // namespace velkaro::opacity

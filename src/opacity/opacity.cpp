@@ -25,6 +25,22 @@ constexpr double kLn10 = 2.302585092994046;  // ln 10
 // Fourth root, y^(1/4).
 inline double root4(double y) { return std::sqrt(std::sqrt(y)); }
 
+// root4(a4 + s * s) for a4 >= 0 and a square s * s, without a square root
+// where a4 cannot change the sum: a4 <= 2^-54 (s * s) is below half an ulp
+// of s * s, so the rounded sum is s * s itself, and sqrt(s * s) is |s|
+// exactly in binary floating point (barring overflow and underflow, kept
+// out by the range test), leaving one square root instead of two. Within a
+// regime one of the two terms often dominates by far (the molecules below
+// the H- regime, the H- and free-free absorption above it), so about half
+// of the calls in a giant planet's envelope take the short way. Equal, bit
+// for bit, to root4(a4 + s * s); a NaN takes the general way.
+inline double root4_sum(double a4, double s) {
+    const double s2 = s * s;
+    if (s2 >= 0x1p-960 && s2 <= std::numeric_limits<double>::max() && a4 <= s2 * 0x1p-54)
+        return std::sqrt(std::fabs(s));
+    return root4(a4 + s2);
+}
+
 // Straight line through (xa, ya) and (xb, yb): the weights of ya and yb at x,
 // formed as the lookup utility linintpol forms them, so that applying them
 // gives the same numbers as linintpol.
@@ -45,6 +61,15 @@ const GasTable& gastable(int m) {
         case 5: return vec1p5;
         default: return vec1p7;
     }
+}
+
+const std::array<double, ntgas>& gas_log10_temperatures() {
+    static const std::array<double, ntgas> lines = [] {
+        std::array<double, ntgas> l{};
+        for (int i = 1; i <= ntgas; ++i) l[static_cast<std::size_t>(i - 1)] = std::log10(tvect(i));
+        return l;
+    }();
+    return lines;
 }
 
 // ---------------------------------------------------------------------------
@@ -106,7 +131,7 @@ double opb91_scale_ln(double rho, double lnrho, double T, double lnT, double f) 
         const double k34 = k3 * k3 * k3 * k3;
         const double k44 = k4 * k4 * k4 * k4;
         const double k5a2 = k5a * k5a;
-        return root4(k34 * k44 / (k34 + k44) + k5a2 * k5a2);
+        return root4_sum(k34 * k44 / (k34 + k44), k5a2);
     }
 
     // Bound-free and free-free absorption, 1.5e20 rho T^-2.5.
@@ -127,7 +152,7 @@ double opb91_scale_ln(double rho, double lnrho, double T, double lnT, double f) 
     const double k6 = 1e4 * rho13 * (x5 * x5);  // 1e-36 rho^(1/3) T^10
     const double k6k7 = k6 * k6 * k7 * k7 / (k6 * k6 + k7 * k7);
     const double k5b2 = k5b * k5b;
-    return root4(k5b2 * k5b2 + k6k7 * k6k7);
+    return root4_sum(k5b2 * k5b2, k6k7);
 }
 
 double opb91(double rho, double T) { return opb91_scale(rho, T, 1.0); }

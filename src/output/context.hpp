@@ -89,6 +89,9 @@ struct OutputContext {
     Vec1<double> fhalf{kOutputShells};
     Vec1<double> thetae{kOutputShells};
     Vec1<double> psi{kOutputShells};
+    /// Shells 1..scanned of the work arrays may hold values of the last call;
+    /// all others are zero (only the shell scan writes them).
+    int scanned = kOutputShells;
 
     TrackValues v;
 

@@ -2,6 +2,7 @@
 // dumps at logarithmically spaced ages, and the levels and observables that
 // are derived from the model on the way (photosphere, 1-bar level, first
 // radiative-convective boundary, transit radius, magnitudes, contrast).
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -77,11 +78,12 @@ void scan_shells(const OutputModel& m, const PlanetState& s, int n, bool dump) {
         const double P = s.x(kP, i), T = s.x(kT, i);
         eos::eos(m.eos, 0.0, s.YHe, P, T, e);
         o.rho(i) = e.rho;
-        // The opacity at the remembered EOS density is a column of the dump
-        // only (the classification takes its own).
-        const double kappa = dump ? opacity::opacites(m.opacity, e.rho, T) : 0.0;
-        const atmosphere::ShellClass c =
-            atmosphere::calcconvradwithdb(m.eos, m.opacity, m.io, P, T, s.x(kL, i), s.masse(i), s.YHe, 0.0, s.x(kTau, i), s.x(kR, i));
+        // The classification and the dump take the gas of the remembered
+        // EOS evaluation (the density and gradient the envelope equations
+        // had) and the opacity at its density.
+        const double kappa = opacity::opacites(m.opacity, e.rho, T);
+        const atmosphere::ShellClass c = atmosphere::calcconvradwithdb(
+            m.io, P, T, s.x(kL, i), s.masse(i), s.YHe, 0.0, s.x(kTau, i), s.x(kR, i), e.rho, e.dtdp, kappa);
         if (c.cls == 'C')
             o.conv(i) = 1;
         else if (c.cls == 'R')
@@ -304,11 +306,9 @@ void ecriture(const OutputModel& m, PlanetState& s) {
     const double age = s.temps;
 
     // 1-2. Fresh work arrays and derived values; the level defaults.
-    o.rho.fill(0);
-    o.conv.fill(0);
-    o.fhalf.fill(0);
-    o.thetae.fill(0);
-    o.psi.fill(0);
+    // (The shells the last call scanned are cleared; the rest are zero.)
+    for (Vec1<double>* a : {&o.rho, &o.conv, &o.fhalf, &o.thetae, &o.psi})
+        std::fill(a->data(), a->data() + o.scanned, 0.0);
     o.v = TrackValues{};
     TrackValues& v = o.v;
 
@@ -319,7 +319,11 @@ void ecriture(const OutputModel& m, PlanetState& s) {
 
     // 5-7. Shells and levels.
     find_levels(s, n, v.l23, v.l1bar);
-    if (n >= 2) scan_shells(m, s, n, dump);
+    o.scanned = 0;
+    if (n >= 2) {
+        o.scanned = n;
+        scan_shells(m, s, n, dump);
+    }
 
     // 8-9. Convective zones and the first radiative-convective boundary.
     v.ntops = convective_tops(o.conv.data(), n);

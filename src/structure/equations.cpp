@@ -12,15 +12,20 @@ constexpr double G = 6.67e-8;
 constexpr double kFourPi = 12.56637061;
 constexpr double kRadGrad = -262.9872877030028;  // -3/(64 pi sigma)
 
+// Out of line: the envelope equations pass through calcdtdr at every
+// evaluation, and the report would keep it from being inlined.
+[[gnu::noinline, gnu::cold]] void note_negative_tau(const Console& io, double tau, double P, double T, double m,
+                                                    double Y, double Z) {
+    io.note() << fmt::free("PROBLEME: Tau negative") << '\n';
+    io.note() << fmt::free("tau,press,temp,mass,Y,Zloc", tau, P, T, m, Y, Z) << '\n';
+}
+
 }  // namespace
 
 double calcdtdr(const Console& io, double rho, double rinv2, double kappa, double L, double dPdr, double dTdP_ad,
                 double tau, double P, double T, double m, double Y, double Z, double dtaudr) {
     (void)dtaudr;  // carried for the grey atmosphere variants; the gradient does not use it
-    if (tau < 0) {
-        io.note() << fmt::free("PROBLEME: Tau negative") << '\n';
-        io.note() << fmt::free("tau,press,temp,mass,Y,Zloc", tau, P, T, m, Y, Z) << '\n';
-    }
+    if (tau < 0) [[unlikely]] note_negative_tau(io, tau, P, T, m, Y, Z);
     // The shell's density, adiabatic gradient and opacity are those the
     // caller already has (the EOS ignores Z; the opacity is opacites', the
     // grain/gas maximum times opacityscale, as in convrad): no second

@@ -80,16 +80,40 @@ struct Trajectory {
 /// an error that falls only as h^3 instead of h^5 as the step shrinks: the
 /// plain controller, which assumes h^5, is rejected there once or twice
 /// before it passes. Inactive (step 0) by default.
+///
+/// Optionally also a sorted list of kinks in log10 T (lt_kinks, n_lt_kinks
+/// of them), not evenly spaced: the temperatures of the gas opacity tables,
+/// which are interpolated linearly, so that the right-hand side itself (the
+/// optical depth's and the radiative gradient's opacity) has a kink there.
+/// A step across a kink has an error that falls only as h^2: it fails nine
+/// times in ten in a giant planet's atmosphere, and still fails mostly when
+/// the kink lies 2 % before its end. A step cut at a kink therefore ends
+/// only 0.1 % past it (the error from the part beyond falls as the square
+/// of that part), and the next one starts just beyond it.
 struct TableSeams {
     double lp0 = 0, dlp = 0;  // log10 P of a grid line and the spacing
     double lt0 = 0, dlt = 0;  // log10 T of a grid line and the spacing
+    const double* lt_kinks = nullptr;  // kinks in log10 T, increasing
+    int n_lt_kinks = 0;
+
+    static constexpr double past = 1.02;        // a step cut at a grid line ends 2 % past it
+    static constexpr double past_kink = 1.001;  // and at a kink 0.1 % past it
 
     bool active() const { return dlp > 0 && dlt > 0; }
-    /// Fraction of the straight way in (log10 P, log10 T) from (lpa, lta)
-    /// to (lpb, ltb) at which it first meets a grid line; 1 if it meets
-    /// none.
-    double first_crossing(double lpa, double lta, double lpb, double ltb) const {
-        return std::fmin(crossing(lpa, lpb, lp0, dlp), crossing(lta, ltb, lt0, dlt));
+    /// For the straight way in (log10 P, log10 T) from (lpa, lta) to (lpb,
+    /// ltb): the fraction of it to take so as to end just past the first
+    /// grid line or kink it meets (past or past_kink times the fraction at
+    /// which it meets it); 1 when it meets none before its end (nor leaves
+    /// from one).
+    double cut_fraction(double lpa, double lta, double lpb, double ltb) const {
+        double f = 1.0;
+        const double th = std::fmin(crossing(lpa, lpb, lp0, dlp), crossing(lta, ltb, lt0, dlt));
+        if (th > 0 && past * th < 1) f = past * th;
+        if (n_lt_kinks > 0) {
+            const double tk = kink_crossing(lta, ltb);
+            if (tk > 0 && past_kink * tk < f) f = past_kink * tk;
+        }
+        return f;
     }
 
 private:
@@ -97,6 +121,20 @@ private:
         const double ca = std::floor((a - origin) / step), cb = std::floor((b - origin) / step);
         if (!(ca < cb || ca > cb)) return 1.0;  // same cell (or NaN)
         const double line = origin + step * (b > a ? ca + 1 : ca);
+        return (line - a) / (b - a);
+    }
+    // As crossing for the listed kinks: a value on a kink belongs to the
+    // interval above it, and the kink met is the first one beyond a's
+    // interval in the direction of b.
+    double kink_crossing(double a, double b) const {
+        const double* l = lt_kinks;
+        const int n = n_lt_kinks;
+        if (!(a < b || a > b)) return 1.0;                                            // no way (or NaN)
+        if ((a < l[0] && b < l[0]) || (a >= l[n - 1] && b >= l[n - 1])) return 1.0;  // both beyond one end
+        int ia = 0;  // kinks at or below a
+        while (ia < n && l[ia] <= a) ++ia;
+        const double line = b > a ? l[ia] : l[ia - 1];
+        if (b > a ? b < line : b >= line) return 1.0;  // same interval
         return (line - a) / (b - a);
     }
 };
@@ -175,7 +213,7 @@ void rkck(const State& y, const State& dydx, double x, double h, State& yout, St
 /// point stops the run ("WARNING : RKQS xnew=x").
 ///
 /// With active seams, a step that would cross a grid line is cut to end just
-/// past it (by 2 % of the cut step): before the first attempt when the
+/// past it (by 2 % of the cut step; at a kink by 0.1 %): before the first attempt when the
 /// Euler prediction y + h dydx crosses one, and after a failed attempt whose
 /// result crossed one (once per step). The cut step then sees the seam only
 /// near its end and is accepted at once, the next starts beyond it, and the
@@ -186,7 +224,6 @@ void rkqs_planete(State& y, const State& dydx, double& x, double htry, double ep
                   double& hdid, double& hnext, Derivs& derivs, double hmin, const TableSeams& seams = TableSeams{}) {
     constexpr double safety = 0.9, pgrow = -0.2, pshrnk = -0.25;
     constexpr double errcon = 1.89e-4;  // (5/safety)^(1/pgrow): below it the growth is capped at 5
-    constexpr double past = 1.02;       // a cut step ends 2 % past the seam
     constexpr double rln10 = 0.43429448190325176;
 
     State ytemp, yerr;
@@ -196,11 +233,11 @@ void rkqs_planete(State& y, const State& dydx, double& x, double htry, double ep
     if (seams.active()) {
         lpa = std::log10(y(1));
         lta = std::log10(y(2));
-        const double th = seams.first_crossing(lpa, lta, lpa + rln10 * h * dydx(1) / y(1),
-                                               lta + rln10 * h * dydx(2) / y(2));
-        if (th > 0 && past * th < 1) {
+        const double f = seams.cut_fraction(lpa, lta, lpa + rln10 * h * dydx(1) / y(1),
+                                            lta + rln10 * h * dydx(2) / y(2));
+        if (f < 1) {
             hcut = h;
-            h *= past * th;
+            h *= f;
         }
     }
     double errmax;
@@ -227,10 +264,10 @@ void rkqs_planete(State& y, const State& dydx, double& x, double htry, double ep
         }
         if (seams.active() && hcut == 0) {
             // Failed across a seam the prediction missed: end the step just past it.
-            const double th = seams.first_crossing(lpa, lta, std::log10(ytemp(1)), std::log10(ytemp(2)));
-            if (th > 0 && past * th < 1) {
+            const double f = seams.cut_fraction(lpa, lta, std::log10(ytemp(1)), std::log10(ytemp(2)));
+            if (f < 1) {
                 hcut = h;
-                h *= past * th;
+                h *= f;
                 continue;
             }
         }

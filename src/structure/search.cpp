@@ -10,6 +10,7 @@
 #include "common/format.hpp"
 #include "common/model_state.hpp"
 #include "eos/tables.hpp"
+#include "opacity/gas_tables.hpp"
 #include "structure/search_planet.hpp"
 
 namespace velkaro::structure {
@@ -29,7 +30,12 @@ void bisection_failed(const Trajectory& t) {
 TableSeams eos_seams(const eos::EosContext& eos) {
     const eos::EosTables* tab = eos.tables.get();
     if (tab == nullptr || tab->np < 2 || tab->nt < 2) return {};
-    return {tab->logp(1), tab->logp(2) - tab->logp(1), tab->logt(1), tab->logt(2) - tab->logt(1)};
+    // With the temperatures of the gas opacity tables, which the envelope
+    // equations interpolate linearly in T (opacites_lr): kinks of the
+    // right-hand side, where steps are cut instead of failing.
+    const auto& gas = opacity::gas_log10_temperatures();
+    return {tab->logp(1), tab->logp(2) - tab->logp(1), tab->logt(1), tab->logt(2) - tab->logt(1), gas.data(),
+            static_cast<int>(gas.size())};
 }
 
 double integrate_envelope(const EnvelopeModel& m, double R, double Rcore, double M, double Mcore, double Y,

@@ -158,7 +158,7 @@ TEST(StructureSearch, AStructureOnAClampedBoundaryIsNotAccepted) {
     // must be refused, and no search may return one. Several starting radii,
     // so that some reach the refusal.
     int refused = 0;
-    for (double Rprev : {2.0e9, 2.4e9, 2.5e9, 2.6e9, 3.0e9}) {
+    for (double Rprev : {2.0e9, 2.4e9, 2.5e9, 2.6e9, 2.7e9, 2.8e9, 3.0e9}) {
         velkaro::testing::StartedPlanet p;
         const PlanetState& s = *p.s;
         structure::EvolutionSearchInput evo{structure::search_planet(s)};
