@@ -82,7 +82,9 @@ constexpr std::uint64_t kPow10Int[9] = {1, 10, 100, 1000, 10000, 100000, 1000000
 // borrow or carry out of a byte disturbs only the bytes after it, and the
 // run ends at the first non-digit anyway.
 inline const char* read_digits(const char* p, const char* end, std::uint64_t& m, int& n) {
-    while (end - p >= 8 && n <= 11) {
+    // The eight-character step reads the first character as the low byte:
+    // little-endian machines only; others take the loop below.
+    while (std::endian::native == std::endian::little && end - p >= 8 && n <= 11) {
         std::uint64_t x;
         std::memcpy(&x, p, 8);
         const std::uint64_t other =
