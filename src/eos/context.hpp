@@ -24,17 +24,26 @@ struct EosMemoEntry {
     double out[10];
 };
 
-/// The bicubic coefficients of log10 rho and of the adiabatic gradient
-/// dlog T/dlog P in one table cell (lower-left node ip, jt), blended linearly
-/// in Y between the two tables that bracket y. The bicubic is linear in its
-/// coefficients, so one bicubic of the blend gives the Y interpolation of the
-/// two tables' values (to rounding) at half the work.
-struct EosBlendedCell {
+/// What a blended cell serves (its tables, Y and cell, lower-left node ip,
+/// jt) and where it lies: the node's log P, log T and the reciprocal cell
+/// widths with which an evaluation places a point in it.
+struct EosBlendedKey {
     const EosTables* tables = nullptr;
     double y = std::numeric_limits<double>::quiet_NaN();
     int ip = 0, jt = 0;
     double lp0 = 0, lt0 = 0;        // log P, log T of the lower-left node
     double inv_d1 = 0, inv_d2 = 0;  // reciprocal cell widths in log P, log T
+    bool serves(const EosTables& tb, double yy, int i, int j) const {
+        return ip == i && jt == j && y == yy && tables == &tb;
+    }
+};
+
+/// The bicubic coefficients of log10 rho and of the adiabatic gradient
+/// dlog T/dlog P in one table cell, blended linearly in Y between the two
+/// tables that bracket y. The bicubic is linear in its coefficients, so one
+/// bicubic of the blend gives the Y interpolation of the two tables' values
+/// (to rounding) at half the work.
+struct EosBlendedCell : EosBlendedKey {
     std::array<double, 16> lrho{}, grad{};
 };
 
@@ -43,12 +52,7 @@ struct EosBlendedCell {
 /// in one table cell, blended linearly in Y as EosBlendedCell blends two of
 /// them (quantities 1 and 8 are formed by the same operations, so that the
 /// full and the envelope evaluation give the same density and gradient).
-struct EosBlendedFullCell {
-    const EosTables* tables = nullptr;
-    double y = std::numeric_limits<double>::quiet_NaN();
-    int ip = 0, jt = 0;
-    double lp0 = 0, lt0 = 0;        // log P, log T of the lower-left node
-    double inv_d1 = 0, inv_d2 = 0;  // reciprocal cell widths in log P, log T
+struct EosBlendedFullCell : EosBlendedKey {
     std::array<std::array<double, 16>, 8> q{};
 };
 

@@ -240,7 +240,32 @@ inline double estrin_value(const std::array<double, 16>& c, double t, double u) 
     return (r[0] + r[1] * t) + (r[2] + r[3] * t) * t2;
 }
 
-constexpr int kBlendBits = 10;  // 1024 cells; one integration crosses ~100-200
+constexpr int kBlendBits = 10;      // 1024 cells; one integration crosses ~100-200
+constexpr int kBlendFullBits = 9;   // 512 cells of 1 KiB; a structure spans ~100-200
+
+// The slot of cell (ip, jt) in a direct-mapped store of 2^bits entries.
+inline std::size_t cell_slot(int ip, int jt, int bits) {
+    const std::uint32_t h = static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
+    return h >> (32 - bits);
+}
+
+// Quantity n of the two tables' cells blended as the values are (in_y):
+// (f_u w_u + f_l w_l) / dy.
+inline void blend(std::array<double, 16>& out, const EosTables::CellBlock& cl, const EosTables::CellBlock& cu,
+                  std::size_t n, const YBracket& yb) {
+    for (std::size_t i = 0; i < 16; ++i) out[i] = (cu[n][i] * yb.wu + cl[n][i] * yb.wl) / yb.dy;
+}
+
+void set_key(EosBlendedKey& e, const EosTables& tb, double y, int ip, int jt) {
+    e.lp0 = tb.logp(ip);
+    e.lt0 = tb.logt(jt);
+    e.inv_d1 = 1.0 / (tb.logp(ip + 1) - tb.logp(ip));
+    e.inv_d2 = 1.0 / (tb.logt(jt + 1) - tb.logt(jt));
+    e.tables = &tb;
+    e.y = y;
+    e.ip = ip;
+    e.jt = jt;
+}
 
 // The run's blended cell (ip, jt) for Y = y: found, or formed from the two
 // tables' cells. Forming it makes every check of locate, in its order (a hit
@@ -252,10 +277,8 @@ const EosBlendedCell& form_blended_cell(const EosContext& c, const EosTables& tb
 inline const EosBlendedCell& blended_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt,
                                           double lp, double lt) {
     if (!c.blended.empty()) [[likely]] {
-        const std::uint32_t h =
-            static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
-        const EosBlendedCell& e = c.blended[h >> (32 - kBlendBits)];
-        if (e.ip == ip && e.jt == jt && e.y == y && e.tables == &tb) [[likely]] return e;
+        const EosBlendedCell& e = c.blended[cell_slot(ip, jt, kBlendBits)];
+        if (e.serves(tb, y, ip, jt)) [[likely]] return e;
     }
     return form_blended_cell(c, tb, y, ip, jt, lp, lt);
 }
@@ -263,31 +286,18 @@ inline const EosBlendedCell& blended_cell(const EosContext& c, const EosTables& 
 [[gnu::noinline]] const EosBlendedCell& form_blended_cell(const EosContext& c, const EosTables& tb, double y, int ip,
                                                           int jt, double lp, double lt) {
     if (c.blended.empty()) c.blended.resize(std::size_t{1} << kBlendBits);
-    const std::uint32_t h = static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
-    EosBlendedCell& e = c.blended[h >> (32 - kBlendBits)];
-    if (e.ip == ip && e.jt == jt && e.y == y && e.tables == &tb) return e;
+    EosBlendedCell& e = c.blended[cell_slot(ip, jt, kBlendBits)];
+    if (e.serves(tb, y, ip, jt)) return e;
     const YBracket yb = y_bracket(tb, y);
     check_cell(tb, ip, jt, lp, lt);
     EosTables::CellBlock scratch_l, scratch_u;
     const EosTables::CellBlock& cl = tb.cell(yb.kl, ip, jt, scratch_l);
     const EosTables::CellBlock& cu = tb.cell(yb.ku, ip, jt, scratch_u);
-    // As the values are blended (in_y): (f_u w_u + f_l w_l) / dy.
-    for (std::size_t i = 0; i < 16; ++i) {
-        e.lrho[i] = (cu[0][i] * yb.wu + cl[0][i] * yb.wl) / yb.dy;
-        e.grad[i] = (cu[7][i] * yb.wu + cl[7][i] * yb.wl) / yb.dy;
-    }
-    e.lp0 = tb.logp(ip);
-    e.lt0 = tb.logt(jt);
-    e.inv_d1 = 1.0 / (tb.logp(ip + 1) - tb.logp(ip));
-    e.inv_d2 = 1.0 / (tb.logt(jt + 1) - tb.logt(jt));
-    e.tables = &tb;
-    e.y = y;
-    e.ip = ip;
-    e.jt = jt;
+    blend(e.lrho, cl, cu, 0, yb);
+    blend(e.grad, cl, cu, 7, yb);
+    set_key(e, tb, y, ip, jt);
     return e;
 }
-
-constexpr int kBlendFullBits = 9;  // 512 cells of 1 KiB; a structure spans ~100-200
 
 // As blended_cell, for all eight quantities: the run's blended cell (ip, jt)
 // for Y = y, found or formed. Forming it makes the checks of
@@ -296,9 +306,8 @@ constexpr int kBlendFullBits = 9;  // 512 cells of 1 KiB; a structure spans ~100
 const EosBlendedFullCell& blended_full_cell(const EosContext& c, const EosTables& tb, double y, int ip, int jt,
                                             double lp, double lt) {
     if (c.blended_full.empty()) c.blended_full.resize(std::size_t{1} << kBlendFullBits);
-    const std::uint32_t h = static_cast<std::uint32_t>(ip) * 0x9E3779B1u + static_cast<std::uint32_t>(jt) * 0x85EBCA77u;
-    EosBlendedFullCell& e = c.blended_full[h >> (32 - kBlendFullBits)];
-    if (e.ip == ip && e.jt == jt && e.y == y && e.tables == &tb) return e;
+    EosBlendedFullCell& e = c.blended_full[cell_slot(ip, jt, kBlendFullBits)];
+    if (e.serves(tb, y, ip, jt)) return e;
     const YBracket yb = y_bracket(tb, y);
     check_cell(tb, ip, jt, lp, lt);
     Place pl{};  // for the report of a hole only
@@ -311,16 +320,8 @@ const EosBlendedFullCell& blended_full_cell(const EosContext& c, const EosTables
     EosTables::CellBlock scratch_l, scratch_u;
     const EosTables::CellBlock& cl = tb.cell(yb.kl, ip, jt, scratch_l);
     const EosTables::CellBlock& cu = tb.cell(yb.ku, ip, jt, scratch_u);
-    for (std::size_t n = 0; n < 8; ++n)
-        for (std::size_t i = 0; i < 16; ++i) e.q[n][i] = (cu[n][i] * yb.wu + cl[n][i] * yb.wl) / yb.dy;
-    e.lp0 = tb.logp(ip);
-    e.lt0 = tb.logt(jt);
-    e.inv_d1 = 1.0 / (tb.logp(ip + 1) - tb.logp(ip));
-    e.inv_d2 = 1.0 / (tb.logt(jt + 1) - tb.logt(jt));
-    e.tables = &tb;
-    e.y = y;
-    e.ip = ip;
-    e.jt = jt;
+    for (std::size_t n = 0; n < 8; ++n) blend(e.q[n], cl, cu, n, yb);
+    set_key(e, tb, y, ip, jt);
     return e;
 }
 

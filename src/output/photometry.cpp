@@ -107,55 +107,24 @@ void add_stage(const FilterCurves& fc, int& jlolm, int k, FilterNodes& nodes, in
 namespace {
 
 constexpr std::size_t kBatch = 32;
-using Pair = double __attribute__((vector_size(16)));
 
 // The integrand (pi B(lambda, tp) + c B(lambda, ts)) trans at n <= kBatch
 // stored points (trans != 0; c = 0: a lone black body, whose star term is
 // not evaluated), each to the bit as planck_at and the scalar integrand
-// give it: the divisions and products two points at a time (each lane one
-// IEEE operation, as the scalar code), the exponentials one by one.
+// give it. The divisions of a batch, then its exponentials, then its
+// products: loops without a dependence from one point to the next, which
+// the processor overlaps (one point at a time, each waited on the last).
 void band_terms(const FilterNode* q, std::size_t n, double tp, double c, double ts, double* out) {
     double ep[kBatch], es[kBatch];
-    const Pair Tp = {tp, tp}, Ts = {ts, ts};
-    std::size_t j = 0;
-    for (; j + 1 < n; j += 2) {
-        const Pair x = {q[j].lambda, q[j + 1].lambda};
-        const Pair lk = x * kBoltzmann;
-        const Pair ap = kHc / (lk * Tp);
-        ep[j] = ap[0];
-        ep[j + 1] = ap[1];
-        if (c != 0.0) {
-            const Pair as = kHc / (lk * Ts);
-            es[j] = as[0];
-            es[j + 1] = as[1];
-        }
-    }
-    for (; j < n; ++j) {
+    for (std::size_t j = 0; j < n; ++j) {
         const double lk = q[j].lambda * kBoltzmann;
         ep[j] = kHc / (lk * tp);
         if (c != 0.0) es[j] = kHc / (lk * ts);
     }
-    for (j = 0; j < n; ++j) ep[j] = std::exp(ep[j]);
+    for (std::size_t j = 0; j < n; ++j) ep[j] = std::exp(ep[j]);
     if (c != 0.0)
-        for (j = 0; j < n; ++j) es[j] = std::exp(es[j]);
-    for (j = 0; j + 1 < n; j += 2) {
-        const Pair x = {q[j].lambda, q[j + 1].lambda}, t = {q[j].trans, q[j + 1].trans};
-        const Pair l2 = x * x;
-        const Pair l5 = l2 * l2 * x;
-        const Pair e = {ep[j], ep[j + 1]};
-        const Pair bp = kTwoHc2 / (l5 * (e - 1.0));
-        Pair v;
-        if (c == 0.0) {
-            v = kPi * bp * t;
-        } else {
-            const Pair f = {es[j], es[j + 1]};
-            const Pair bs = kTwoHc2 / (l5 * (f - 1.0));
-            v = (kPi * bp + c * bs) * t;
-        }
-        out[j] = v[0];
-        out[j + 1] = v[1];
-    }
-    for (; j < n; ++j) {
+        for (std::size_t j = 0; j < n; ++j) es[j] = std::exp(es[j]);
+    for (std::size_t j = 0; j < n; ++j) {
         const double x = q[j].lambda, t = q[j].trans;
         const double l2 = x * x, l5 = l2 * l2 * x;
         const double bp = kTwoHc2 / (l5 * (ep[j] - 1.0));
