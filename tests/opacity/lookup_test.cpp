@@ -36,15 +36,3 @@ TEST(Huntsm, BracketsEveryValueFromAnyGuessInAscendingAndDescendingTables) {
             EXPECT_EQ(hunt(c.xx, c.x, guess), c.j) << c.x << " from guess " << guess;
 }
 
-TEST(Linintpol, EndPointsAreExactAndBeyondIsTheSameLine) {
-    EXPECT_EQ(linintpol(2.0, 10.0, 2.0, 20.0, 4.0), 10.0);
-    EXPECT_EQ(linintpol(4.0, 10.0, 2.0, 20.0, 4.0), 20.0);
-    EXPECT_DOUBLE_EQ(linintpol(3.0, 10.0, 2.0, 20.0, 4.0), 15.0);
-    EXPECT_DOUBLE_EQ(linintpol(6.0, 10.0, 2.0, 20.0, 4.0), 30.0);  // extrapolated
-    // Vector form: every quantity on its own line.
-    const double ya[2] = {0, -1}, yb[2] = {10, 1};
-    double out[2] = {7, 7};
-    linintpol(2, 0.25, ya, 0.0, yb, 1.0, out);
-    EXPECT_DOUBLE_EQ(out[0], 2.5);
-    EXPECT_DOUBLE_EQ(out[1], -0.5);
-}

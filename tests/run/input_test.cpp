@@ -99,22 +99,6 @@ TEST(InputValues, LineReaderGivesTheLinesOfGetline) {
     EXPECT_FALSE(input::LineReader(dir.path() / "none").is_open());
 }
 
-TEST(Initcond, PathFileProblemsUseTheirOwnMessages) {
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{}, "Sbr init: ERROR opening path.dat\nPROBLEME : path.dat"},  // no file
-        {{"'only/one/line/'"}, "PROBLEME : sbr init: reading path.dat"},
-    };
-    for (const auto& [file, expect] : cases) {
-        Fixture f;
-        file.empty() ? f.dir.remove("path.dat") : f.dir.write("path.dat", file);
-        const auto msg = fatal_text([&] { initcond(f.ctx, f.s); });
-        if (file.empty())
-            EXPECT_NE(msg.find(expect), std::string::npos) << msg;
-        else
-            EXPECT_EQ(msg, expect);
-    }
-}
-
 TEST(Initcond, BadRunFileNamesFileLineAndValue) {
     const auto lines = velkaro::testing::jupiter_run_file();
     struct Bad { int line; std::string text, expect; };  // expect: how the message goes on after the file's name
